@@ -1,0 +1,760 @@
+#include "db/firebird.h"
+
+#include <firebird/Interface.h>
+#include <ibase.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstring>
+
+#include "db/named_params.h"
+#include "db/win1251.h"
+
+using namespace Firebird;
+
+namespace db {
+namespace {
+
+constexpr unsigned kCharsetWin1251 = 52;
+
+IMaster* master() {
+    static IMaster* m = fb_get_master_interface();
+    return m;
+}
+IUtil* util() { return master()->getUtilInterface(); }
+
+// A throwing status wrapper that gives its status back when it goes out of scope.
+class Status final {
+public:
+    Status() : wrapper_(master()->getStatus()) {}
+    ~Status() { wrapper_.dispose(); }
+    ThrowStatusWrapper* operator&() { return &wrapper_; }
+
+private:
+    ThrowStatusWrapper wrapper_;
+};
+
+DbError toDbError(const FbException& e) {
+    char buffer[2048];
+    util()->formatStatus(buffer, sizeof buffer, e.getStatus());
+    const ISC_STATUS* vector = e.getStatus()->getErrors();
+    const long gds = (vector[0] == isc_arg_gds) ? long(vector[1]) : 0;
+    const int sqlCode = int(isc_sqlcode(vector));
+    return DbError(win1251::decode(buffer, qsizetype(std::strlen(buffer))), sqlCode, gds);
+}
+
+// Runs f, turning a Firebird exception into DbError.
+template <typename F>
+auto guarded(F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const FbException& e) {
+        throw toDbError(e);
+    }
+}
+
+FieldType fieldType(unsigned type, int scale, unsigned subType) {
+    switch (type) {
+        case SQL_SHORT: return scale < 0 ? FieldType::Numeric : FieldType::SmallInt;
+        case SQL_LONG: return scale < 0 ? FieldType::Numeric : FieldType::Integer;
+        case SQL_INT64: return scale < 0 ? FieldType::Numeric : FieldType::BigInt;
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT: return FieldType::Double;
+        case SQL_TEXT: return FieldType::Char;
+        case SQL_VARYING: return FieldType::Varchar;
+        case SQL_TYPE_DATE: return FieldType::Date;
+        case SQL_TYPE_TIME: return FieldType::Time;
+        case SQL_TIMESTAMP: return FieldType::Timestamp;
+        case SQL_BOOLEAN: return FieldType::Boolean;
+        case SQL_BLOB: return subType == 1 ? FieldType::Varchar : FieldType::Blob;
+        default: return FieldType::Unknown;
+    }
+}
+
+struct OutColumn {
+    unsigned type;
+    unsigned offset;
+    unsigned nullOffset;
+    unsigned length;
+    int scale;
+};
+
+QDate decodeDate(ISC_DATE value) {
+    unsigned y = 0, m = 0, d = 0;
+    util()->decodeDate(value, &y, &m, &d);
+    return QDate(int(y), int(m), int(d));
+}
+
+QTime decodeTime(ISC_TIME value) {
+    unsigned h = 0, mi = 0, s = 0, frac = 0;
+    util()->decodeTime(value, &h, &mi, &s, &frac);
+    return QTime(int(h), int(mi), int(s), int(frac / 10));
+}
+
+ISC_DATE encodeDate(const QDate& d) { return util()->encodeDate(d.year(), d.month(), d.day()); }
+ISC_TIME encodeTime(const QTime& t) {
+    return util()->encodeTime(t.hour(), t.minute(), t.second(), t.msec() * 10);
+}
+
+const QHash<QString, unsigned char>& dpbTags() {
+    static const QHash<QString, unsigned char> tags = {
+        {"lc_ctype", isc_dpb_lc_ctype},       {"user_name", isc_dpb_user_name},
+        {"user", isc_dpb_user_name},          {"password", isc_dpb_password},
+        {"sql_role_name", isc_dpb_sql_role_name}, {"sql_dialect", isc_dpb_sql_dialect},
+    };
+    return tags;
+}
+
+const QHash<QString, unsigned char>& tpbTags() {
+    static const QHash<QString, unsigned char> tags = {
+        {"read", isc_tpb_read},
+        {"write", isc_tpb_write},
+        {"read_committed", isc_tpb_read_committed},
+        {"rec_version", isc_tpb_rec_version},
+        {"no_rec_version", isc_tpb_no_rec_version},
+        {"nowait", isc_tpb_nowait},
+        {"wait", isc_tpb_wait},
+        {"concurrency", isc_tpb_concurrency},
+        {"consistency", isc_tpb_consistency},
+    };
+    return tags;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+struct StatementHandle {
+    IStatement* statement = nullptr;
+    IMessageMetadata* inMeta = nullptr;
+    IMessageMetadata* outMeta = nullptr;
+    Connection* connection = nullptr;
+    quint64 generation = 0;
+    unsigned type = 0;
+    QVector<ColumnInfo> columns;
+    std::vector<OutColumn> out;
+    unsigned outLength = 0;
+
+    bool stale() const {
+        return !connection->isOpen() || connection->generation() != generation;
+    }
+
+    ~StatementHandle() {
+        if (inMeta) inMeta->release();
+        if (outMeta) outMeta->release();
+        if (!statement) return;
+        if (!stale()) {
+            try {
+                Status st;
+                statement->free(&st);
+                return;
+            } catch (const FbException&) {
+            }
+        }
+        statement->release();
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+
+Connection::Connection() = default;
+
+Connection::~Connection() {
+    try {
+        close();
+    } catch (const DbError&) {
+        // Nothing sensible to report while the owner is being destroyed.
+    }
+}
+
+QString Connection::param(const QString& name) const {
+    const QString prefix = name + u'=';
+    for (const QString& p : params_)
+        if (p.startsWith(prefix, Qt::CaseInsensitive)) return p.mid(prefix.size());
+    return {};
+}
+
+void Connection::setParam(const QString& name, const QString& value) {
+    const QString prefix = name + u'=';
+    for (QString& p : params_) {
+        if (p.startsWith(prefix, Qt::CaseInsensitive)) {
+            p = prefix + value;
+            return;
+        }
+    }
+    params_ << prefix + value;
+}
+
+QByteArray Connection::buildDpb(bool forCreate) const {
+    return guarded([&] {
+        Status st;
+        IXpbBuilder* dpb = util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+        bool dialectGiven = false;
+        for (const QString& line : params_) {
+            const qsizetype eq = line.indexOf(u'=');
+            const QString name = (eq < 0 ? line : line.left(eq)).trimmed().toLower();
+            const QString value = eq < 0 ? QString() : line.mid(eq + 1);
+            const auto tag = dpbTags().find(name);
+            if (tag == dpbTags().end()) {
+                dpb->dispose();
+                throw DbError(QStringLiteral("Неизвестный параметр подключения: %1").arg(line));
+            }
+            if (*tag == isc_dpb_sql_dialect) {
+                dpb->insertInt(&st, *tag, value.toInt());
+                dialectGiven = true;
+            } else {
+                dpb->insertString(&st, *tag, win1251::encode(value).constData());
+            }
+        }
+        if (!dialectGiven) dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
+        if (forCreate) {
+            dpb->insertString(&st, isc_dpb_set_db_charset, "WIN1251");
+            dpb->insertInt(&st, isc_dpb_page_size, 8192);
+        }
+        QByteArray bytes(reinterpret_cast<const char*>(dpb->getBuffer(&st)),
+                         qsizetype(dpb->getBufferLength(&st)));
+        dpb->dispose();
+        return bytes;
+    });
+}
+
+void Connection::attach(bool create) {
+    if (isOpen()) return;
+    if (loginPrompt_) {
+        LoginRequest request{databaseName_, param("user_name"), param("password")};
+        if (!loginHandler_ || !loginHandler_(request))
+            throw DbError(QStringLiteral("Подключение к базе данных отменено пользователем."),
+                          0, isc_cancelled);
+        setParam("user_name", request.userName);
+        setParam("password", request.password);
+    }
+    const QByteArray dpb = buildDpb(create);
+    const QByteArray path = databaseName_.toLocal8Bit();
+    attachment_ = guarded([&] {
+        Status st;
+        IProvider* provider = master()->getDispatcher();
+        IAttachment* a = nullptr;
+        try {
+            a = create ? provider->createDatabase(&st, path.constData(), unsigned(dpb.size()),
+                                                  reinterpret_cast<const unsigned char*>(dpb.constData()))
+                       : provider->attachDatabase(&st, path.constData(), unsigned(dpb.size()),
+                                                  reinterpret_cast<const unsigned char*>(dpb.constData()));
+        } catch (...) {
+            provider->release();
+            throw;
+        }
+        provider->release();
+        return a;
+    });
+    ++generation_;
+}
+
+void Connection::open() { attach(false); }
+void Connection::createDatabase() { attach(true); }
+
+void Connection::close() {
+    if (!isOpen()) return;
+    for (Transaction* t : transactions_)
+        if (t->isActive()) t->rollback();
+    guarded([&] {
+        Status st;
+        attachment_->detach(&st);
+    });
+    attachment_ = nullptr;
+}
+
+void Connection::dropDatabase() {
+    if (!isOpen()) throw DbError(QStringLiteral("Нет подключения к базе данных."));
+    for (Transaction* t : transactions_)
+        if (t->isActive()) t->rollback();
+    guarded([&] {
+        Status st;
+        attachment_->dropDatabase(&st);
+    });
+    attachment_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Transaction::Transaction(Connection& connection, QStringList params)
+    : connection_(connection), params_(std::move(params)) {
+    connection_.transactions_.push_back(this);
+}
+
+Transaction::~Transaction() {
+    releaseAfterRollback();
+    auto& list = connection_.transactions_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void Transaction::releaseAfterRollback() noexcept {
+    if (!handle_) return;
+    try {
+        Status st;
+        handle_->rollback(&st);
+    } catch (const FbException&) {
+        handle_->release();
+    }
+    handle_ = nullptr;
+}
+
+void Transaction::start() {
+    if (isActive()) throw DbError(QStringLiteral("Транзакция уже запущена."));
+    if (!connection_.isOpen()) throw DbError(QStringLiteral("Нет подключения к базе данных."));
+    handle_ = guarded([&] {
+        Status st;
+        IXpbBuilder* tpb = util()->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
+        for (const QString& p : params_) {
+            const auto tag = tpbTags().find(p.trimmed().toLower());
+            if (tag == tpbTags().end()) {
+                tpb->dispose();
+                throw DbError(QStringLiteral("Неизвестный параметр транзакции: %1").arg(p));
+            }
+            tpb->insertTag(&st, *tag);
+        }
+        ITransaction* t = nullptr;
+        try {
+            t = connection_.attachment_->startTransaction(&st, tpb->getBufferLength(&st),
+                                                          tpb->getBuffer(&st));
+        } catch (...) {
+            tpb->dispose();
+            throw;
+        }
+        tpb->dispose();
+        return t;
+    });
+}
+
+void Transaction::ensureStarted() {
+    if (!connection_.isOpen()) connection_.open();
+    if (!isActive()) start();
+}
+
+void Transaction::commit() {
+    if (!handle_) return;
+    guarded([&] {
+        Status st;
+        handle_->commit(&st);
+    });
+    handle_ = nullptr;
+}
+
+void Transaction::commitRetaining() {
+    if (!handle_) return;
+    guarded([&] {
+        Status st;
+        handle_->commitRetaining(&st);
+    });
+}
+
+void Transaction::rollback() {
+    if (!handle_) return;
+    guarded([&] {
+        Status st;
+        handle_->rollback(&st);
+    });
+    handle_ = nullptr;
+}
+
+void Transaction::rollbackRetaining() {
+    if (!handle_) return;
+    guarded([&] {
+        Status st;
+        handle_->rollbackRetaining(&st);
+    });
+}
+
+qint64 Transaction::nextGeneratorValue(const QString& generator) {
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]*$"));
+    if (!identifier.match(generator).hasMatch())
+        throw DbError(QStringLiteral("Недопустимое имя генератора: %1").arg(generator));
+    const auto rows =
+        queryRows(*this, QStringLiteral("select gen_id(%1, 1) from rdb$database").arg(generator));
+    return rows.at(0).at(0).toLongLong();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct Cursor::State {
+    std::shared_ptr<StatementHandle> handle;
+    Transaction* transaction = nullptr;
+    IResultSet* resultSet = nullptr;
+    QByteArray buffer;
+
+    QVariant readBlob(const ISC_QUAD& id) {
+        return guarded([&] {
+            Status st;
+            ISC_QUAD blobId = id;
+            IBlob* blob = handle->connection->attachment_->openBlob(&st, transaction->handle_,
+                                                                    &blobId, 0, nullptr);
+            QByteArray bytes;
+            char chunk[16384];
+            unsigned got = 0;
+            for (;;) {
+                const int rc = blob->getSegment(&st, sizeof chunk, chunk, &got);
+                if (rc == IStatus::RESULT_OK || rc == IStatus::RESULT_SEGMENT)
+                    bytes.append(chunk, qsizetype(got));
+                else
+                    break;
+            }
+            blob->close(&st);
+            return QVariant(win1251::decode(bytes));
+        });
+    }
+
+    QVariant read(const OutColumn& c) {
+        const char* base = buffer.constData();
+        if (*reinterpret_cast<const short*>(base + c.nullOffset)) return {};
+        const char* p = base + c.offset;
+        switch (c.type) {
+            case SQL_VARYING: {
+                const auto len = *reinterpret_cast<const unsigned short*>(p);
+                return win1251::decode(p + 2, len);
+            }
+            case SQL_TEXT: {
+                qsizetype len = c.length;
+                while (len > 0 && p[len - 1] == ' ') --len;
+                return win1251::decode(p, len);
+            }
+            case SQL_SHORT: {
+                const short v = *reinterpret_cast<const short*>(p);
+                return c.scale < 0 ? QVariant::fromValue(Decimal(v, -c.scale)) : QVariant(int(v));
+            }
+            case SQL_LONG: {
+                const ISC_LONG v = *reinterpret_cast<const ISC_LONG*>(p);
+                return c.scale < 0 ? QVariant::fromValue(Decimal(v, -c.scale)) : QVariant(int(v));
+            }
+            case SQL_INT64: {
+                const ISC_INT64 v = *reinterpret_cast<const ISC_INT64*>(p);
+                return c.scale < 0 ? QVariant::fromValue(Decimal(v, -c.scale))
+                                   : QVariant(qlonglong(v));
+            }
+            case SQL_FLOAT: return double(*reinterpret_cast<const float*>(p));
+            case SQL_DOUBLE:
+            case SQL_D_FLOAT: return *reinterpret_cast<const double*>(p);
+            case SQL_TYPE_DATE: return decodeDate(*reinterpret_cast<const ISC_DATE*>(p));
+            case SQL_TYPE_TIME: return decodeTime(*reinterpret_cast<const ISC_TIME*>(p));
+            case SQL_TIMESTAMP: {
+                const auto* ts = reinterpret_cast<const ISC_TIMESTAMP*>(p);
+                return QDateTime(decodeDate(ts->timestamp_date), decodeTime(ts->timestamp_time));
+            }
+            case SQL_BOOLEAN: return bool(*reinterpret_cast<const FB_BOOLEAN*>(p));
+            case SQL_BLOB: return readBlob(*reinterpret_cast<const ISC_QUAD*>(p));
+            default: return {};
+        }
+    }
+
+    void closeResultSet() noexcept {
+        if (!resultSet) return;
+        if (!handle->stale()) {
+            try {
+                Status st;
+                resultSet->close(&st);
+                resultSet = nullptr;
+                return;
+            } catch (const FbException&) {
+            }
+        }
+        resultSet->release();
+        resultSet = nullptr;
+    }
+};
+
+Cursor::Cursor(std::unique_ptr<State> state) : d(std::move(state)) {}
+Cursor::Cursor(Cursor&&) noexcept = default;
+Cursor& Cursor::operator=(Cursor&& other) noexcept {
+    if (this != &other) {
+        if (d) d->closeResultSet();
+        d = std::move(other.d);
+    }
+    return *this;
+}
+Cursor::~Cursor() {
+    if (d) d->closeResultSet();
+}
+
+const QVector<ColumnInfo>& Cursor::columns() const { return d->handle->columns; }
+
+bool Cursor::fetch(QVector<QVariant>& row) {
+    if (!d || !d->resultSet) return false;
+    const int rc = guarded([&] {
+        Status st;
+        return d->resultSet->fetchNext(&st, d->buffer.data());
+    });
+    if (rc != IStatus::RESULT_OK) {
+        d->closeResultSet();
+        return false;
+    }
+    const auto& out = d->handle->out;
+    row.resize(qsizetype(out.size()));
+    for (size_t i = 0; i < out.size(); ++i) row[qsizetype(i)] = d->read(out[i]);
+    return true;
+}
+
+void Cursor::close() {
+    if (d) d->closeResultSet();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Statement::Statement(Transaction& transaction, const QString& sql) : transaction_(transaction) {
+    if (!sql.isEmpty()) setSql(sql);
+}
+
+Statement::~Statement() = default;
+
+void Statement::setSql(const QString& sql) {
+    if (sql == sql_ && handle_) return;
+    sql_ = sql;
+    handle_.reset();
+    positional_ = paramCheck_ ? rewriteNamedParams(sql).names : QStringList();
+}
+
+void Statement::setParamCheck(bool on) {
+    paramCheck_ = on;
+    handle_.reset();
+    positional_ = paramCheck_ ? rewriteNamedParams(sql_).names : QStringList();
+}
+
+QStringList Statement::paramNames() const {
+    QStringList names;
+    for (const QString& n : positional_)
+        if (!names.contains(n)) names << n;
+    return names;
+}
+
+bool Statement::hasParam(const QString& name) const { return positional_.contains(name.toUpper()); }
+
+void Statement::setParam(const QString& name, const QVariant& value) {
+    const QString key = name.toUpper();
+    if (!positional_.contains(key))
+        throw DbError(QStringLiteral("Параметр %1 не найден в запросе.").arg(name));
+    params_.insert(key, value);
+}
+
+void Statement::prepare() {
+    if (handle_ && !handle_->stale()) return;
+    handle_.reset();
+    transaction_.ensureStarted();
+    const NamedSql named = paramCheck_ ? rewriteNamedParams(sql_) : NamedSql{sql_, {}};
+    const QByteArray text = win1251::encode(named.sql);
+    auto h = std::make_shared<StatementHandle>();
+    h->connection = &transaction_.connection();
+    h->generation = h->connection->generation();
+    guarded([&] {
+        Status st;
+        h->statement = h->connection->attachment_->prepare(
+            &st, transaction_.handle_, 0, text.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA);
+        h->type = h->statement->getType(&st);
+        h->inMeta = h->statement->getInputMetadata(&st);
+        h->outMeta = h->statement->getOutputMetadata(&st);
+        const unsigned count = h->outMeta->getCount(&st);
+        h->outLength = h->outMeta->getMessageLength(&st);
+        for (unsigned i = 0; i < count; ++i) {
+            OutColumn c{h->outMeta->getType(&st, i), h->outMeta->getOffset(&st, i),
+                        h->outMeta->getNullOffset(&st, i), h->outMeta->getLength(&st, i),
+                        h->outMeta->getScale(&st, i)};
+            h->out.push_back(c);
+            ColumnInfo info;
+            info.name = QString::fromUtf8(h->outMeta->getAlias(&st, i)).toUpper();
+            info.type = fieldType(c.type, c.scale, unsigned(h->outMeta->getSubType(&st, i)));
+            info.scale = -c.scale;
+            const bool text = c.type == SQL_TEXT || c.type == SQL_VARYING;
+            info.size = text ? int(c.length) : int(c.length);
+            h->columns << info;
+        }
+    });
+    positional_ = named.names;
+    handle_ = std::move(h);
+}
+
+bool Statement::isSelect() {
+    prepare();
+    return handle_->type == isc_info_sql_stmt_select ||
+           handle_->type == isc_info_sql_stmt_select_for_upd;
+}
+
+QVector<ColumnInfo> Statement::columns() {
+    prepare();
+    return handle_->columns;
+}
+
+QByteArray Statement::buildInput(IMessageMetadata** meta) {
+    *meta = nullptr;
+    return guarded([&] {
+        Status st;
+        const unsigned count = handle_->inMeta->getCount(&st);
+        if (count == 0) return QByteArray();
+        IMetadataBuilder* builder = handle_->inMeta->getBuilder(&st);
+        std::vector<QVariant> values(count);
+        std::vector<QByteArray> texts(count);
+        try {
+            for (unsigned i = 0; i < count; ++i) {
+                const QVariant v = params_.value(positional_.value(int(i)));
+                values[i] = v;
+                if (v.isNull()) continue;
+                switch (v.typeId()) {
+                    case QMetaType::Int:
+                    case QMetaType::UInt:
+                    case QMetaType::LongLong:
+                    case QMetaType::ULongLong:
+                    case QMetaType::Short:
+                    case QMetaType::Bool:
+                        builder->setType(&st, i, SQL_INT64);
+                        builder->setScale(&st, i, 0);
+                        builder->setLength(&st, i, sizeof(ISC_INT64));
+                        break;
+                    case QMetaType::Double:
+                    case QMetaType::Float:
+                        builder->setType(&st, i, SQL_DOUBLE);
+                        builder->setScale(&st, i, 0);
+                        builder->setLength(&st, i, sizeof(double));
+                        break;
+                    case QMetaType::QDate:
+                        builder->setType(&st, i, SQL_TYPE_DATE);
+                        builder->setLength(&st, i, sizeof(ISC_DATE));
+                        break;
+                    case QMetaType::QTime:
+                        builder->setType(&st, i, SQL_TYPE_TIME);
+                        builder->setLength(&st, i, sizeof(ISC_TIME));
+                        break;
+                    case QMetaType::QDateTime:
+                        builder->setType(&st, i, SQL_TIMESTAMP);
+                        builder->setLength(&st, i, sizeof(ISC_TIMESTAMP));
+                        break;
+                    default:
+                        if (v.canConvert<Decimal>() && v.userType() == qMetaTypeId<Decimal>()) {
+                            const Decimal dec = v.value<Decimal>();
+                            builder->setType(&st, i, SQL_INT64);
+                            builder->setScale(&st, i, -dec.scale());
+                            builder->setLength(&st, i, sizeof(ISC_INT64));
+                        } else {
+                            texts[i] = win1251::encode(v.toString());
+                            builder->setType(&st, i, SQL_VARYING);
+                            builder->setCharSet(&st, i, kCharsetWin1251);
+                            builder->setLength(&st, i, unsigned(std::max<qsizetype>(1, texts[i].size())));
+                        }
+                }
+            }
+            *meta = builder->getMetadata(&st);
+        } catch (...) {
+            builder->release();
+            throw;
+        }
+        builder->release();
+        QByteArray buffer((*meta)->getMessageLength(&st), '\0');
+        char* base = buffer.data();
+        for (unsigned i = 0; i < count; ++i) {
+            const QVariant& v = values[i];
+            auto* nullFlag = reinterpret_cast<short*>(base + (*meta)->getNullOffset(&st, i));
+            if (v.isNull()) {
+                *nullFlag = -1;
+                continue;
+            }
+            *nullFlag = 0;
+            char* p = base + (*meta)->getOffset(&st, i);
+            switch ((*meta)->getType(&st, i)) {
+                case SQL_INT64:
+                    *reinterpret_cast<ISC_INT64*>(p) = v.userType() == qMetaTypeId<Decimal>()
+                                                           ? v.value<Decimal>().units()
+                                                           : v.toLongLong();
+                    break;
+                case SQL_DOUBLE: *reinterpret_cast<double*>(p) = v.toDouble(); break;
+                case SQL_TYPE_DATE: *reinterpret_cast<ISC_DATE*>(p) = encodeDate(v.toDate()); break;
+                case SQL_TYPE_TIME: *reinterpret_cast<ISC_TIME*>(p) = encodeTime(v.toTime()); break;
+                case SQL_TIMESTAMP: {
+                    auto* ts = reinterpret_cast<ISC_TIMESTAMP*>(p);
+                    const QDateTime dt = v.toDateTime();
+                    ts->timestamp_date = encodeDate(dt.date());
+                    ts->timestamp_time = encodeTime(dt.time());
+                    break;
+                }
+                case SQL_VARYING: {
+                    const QByteArray& t = texts[i];
+                    *reinterpret_cast<unsigned short*>(p) = static_cast<unsigned short>(t.size());
+                    std::memcpy(p + 2, t.constData(), size_t(t.size()));
+                    break;
+                }
+                default: break;
+            }
+        }
+        return buffer;
+    });
+}
+
+qint64 Statement::execute() {
+    prepare();
+    IMessageMetadata* inMeta = nullptr;
+    QByteArray input = buildInput(&inMeta);
+    struct MetaRelease {
+        IMessageMetadata* m;
+        ~MetaRelease() {
+            if (m) m->release();
+        }
+    } guard{inMeta};
+    transaction_.ensureStarted();
+    return guarded([&] {
+        Status st;
+        QByteArray output(qsizetype(handle_->outLength), '\0');
+        const bool hasOutput = !handle_->out.empty() && !isSelect();
+        handle_->statement->execute(&st, transaction_.handle_, inMeta,
+                                    input.isEmpty() ? nullptr : input.data(),
+                                    hasOutput ? handle_->outMeta : nullptr,
+                                    hasOutput ? output.data() : nullptr);
+        return qint64(handle_->statement->getAffectedRecords(&st));
+    });
+}
+
+Cursor Statement::openCursor() {
+    prepare();
+    IMessageMetadata* inMeta = nullptr;
+    QByteArray input = buildInput(&inMeta);
+    struct MetaRelease {
+        IMessageMetadata* m;
+        ~MetaRelease() {
+            if (m) m->release();
+        }
+    } guard{inMeta};
+    transaction_.ensureStarted();
+    auto state = std::make_unique<Cursor::State>();
+    state->handle = handle_;
+    state->transaction = &transaction_;
+    state->buffer = QByteArray(qsizetype(handle_->outLength), '\0');
+    state->resultSet = guarded([&] {
+        Status st;
+        return handle_->statement->openCursor(&st, transaction_.handle_, inMeta,
+                                              input.isEmpty() ? nullptr : input.data(),
+                                              handle_->outMeta, 0);
+    });
+    return Cursor(std::move(state));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::vector<QVector<QVariant>> queryRows(Transaction& tr, const QString& sql,
+                                         const QVariantMap& params) {
+    Statement statement(tr, sql);
+    for (auto it = params.begin(); it != params.end(); ++it) statement.setParam(it.key(), it.value());
+    Cursor cursor = statement.openCursor();
+    std::vector<QVector<QVariant>> rows;
+    QVector<QVariant> row;
+    while (cursor.fetch(row)) rows.push_back(row);
+    return rows;
+}
+
+qint64 executeSql(Transaction& tr, const QString& sql, const QVariantMap& params) {
+    Statement statement(tr, sql);
+    for (auto it = params.begin(); it != params.end(); ++it) statement.setParam(it.key(), it.value());
+    return statement.execute();
+}
+
+void executeRaw(Transaction& tr, const QString& sql) {
+    Statement statement(tr);
+    statement.setParamCheck(false);
+    statement.setSql(sql);
+    statement.execute();
+}
+
+}  // namespace db

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <ibase.h>
+
+#include <QElapsedTimer>
+
+#include "db/firebird.h"
+#include "db/named_params.h"
+#include "db/win1251.h"
+#include "support/temp_database.h"
+
+using testing_support::TempDatabase;
+
+namespace {
+
+TempDatabase& database() {
+    static TempDatabase db({"insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')"});
+    return db;
+}
+
+struct RewriteCase {
+    const char* sql;
+    const char* expected;
+    QStringList names;
+};
+
+class NamedParams : public ::testing::TestWithParam<RewriteCase> {};
+
+TEST_P(NamedParams, RewritesOnlyRealParameters) {
+    const RewriteCase& c = GetParam();
+    const db::NamedSql out = db::rewriteNamedParams(QString::fromUtf8(c.sql));
+    EXPECT_EQ(out.sql, QString::fromUtf8(c.expected));
+    EXPECT_EQ(out.names, c.names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NamedParams,
+    ::testing::Values(
+        RewriteCase{"select * from t where a = :a", "select * from t where a = ?", {"A"}},
+        RewriteCase{"update t set k = :K where k = :OLD_K", "update t set k = ? where k = ?",
+                    {"K", "OLD_K"}},
+        RewriteCase{"where x between :d1 and :d1", "where x between ? and ?", {"D1", "D1"}},
+        RewriteCase{"where a = ':not' and b = :b", "where a = ':not' and b = ?", {"B"}},
+        RewriteCase{"where a = 'it''s :x' and b=:y", "where a = 'it''s :x' and b=?", {"Y"}},
+        RewriteCase{"select \":q\" from t where c=:c", "select \":q\" from t where c=?", {"C"}},
+        RewriteCase{"select 1 -- :comment\n from t where c=:c", "select 1 -- :comment\n from t where c=?",
+                    {"C"}},
+        RewriteCase{"select /* :x 'y */ a from t where b=:b", "select /* :x 'y */ a from t where b=?",
+                    {"B"}},
+        RewriteCase{"select cast(:d as date) from rdb$database", "select cast(? as date) from rdb$database",
+                    {"D"}},
+        RewriteCase{"where name = 'Ёж' and n=:n_lissl1", "where name = 'Ёж' and n=?", {"N_LISSL1"}},
+        RewriteCase{"select 1 from t where a = ':unterminated", "select 1 from t where a = ':unterminated",
+                    {}}));
+
+TEST(Win1251, RoundTripThroughTheDatabaseKeepsYo) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    const auto rows = db::queryRows(tr, "select cast(:t as varchar(20)) from rdb$database",
+                                    {{"t", QStringLiteral("Ёё Ежова №5")}});
+    EXPECT_EQ(rows.at(0).at(0).toString(), QStringLiteral("Ёё Ежова №5"));
+    tr.commit();
+}
+
+TEST(Win1251, CharacterOutsideTheCodePageIsAClearError) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    try {
+        db::queryRows(tr, "select cast(:t as varchar(20)) from rdb$database",
+                      {{"t", QStringLiteral("Иванов 中")}});
+        FAIL() << "the character was sent";
+    } catch (const db::DbError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Windows-1251"))) << e.what();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("中"))) << e.what();
+    }
+}
+
+TEST(Win1251, CaseTablesCoverCyrillic) {
+    EXPECT_EQ(db::win1251::toUpper(QStringLiteral("ёжик abc")), QStringLiteral("ЁЖИК ABC"));
+    EXPECT_EQ(db::win1251::toLower(QStringLiteral("ЁЖИК ABC")), QStringLiteral("ёжик abc"));
+}
+
+TEST(Numeric, NineTwoTravelsExactly) {
+    database().exec(QStringList{"insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME, NORMA_TIME_MS) "
+                     "values (100, 'Точность', 0.10, 9999999.99)"});
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    db::executeSql(tr, "update SP_PRIZ_LAB_ISSL set NORMA_TIME = NORMA_TIME + :d where N_PRLAB = 100",
+                   {{"d", QVariant::fromValue(db::Decimal(20, 2))}});
+    const auto rows = db::queryRows(
+        tr, "select NORMA_TIME, NORMA_TIME_MS, NORMA_TIME * 3 from SP_PRIZ_LAB_ISSL where N_PRLAB = 100");
+    EXPECT_EQ(rows.at(0).at(0).value<db::Decimal>().toString(), "0.30");
+    EXPECT_EQ(rows.at(0).at(1).value<db::Decimal>().toString(), "9999999.99");
+    EXPECT_EQ(rows.at(0).at(2).value<db::Decimal>(), db::Decimal(90, 2));
+    tr.rollback();
+}
+
+TEST(Errors, CarryTheServerMessageSqlCodeAndGdsCode) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    try {
+        db::queryRows(tr, "selec * from SP_LPU");
+        FAIL();
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.sqlCode(), -104);
+        EXPECT_EQ(e.gdsCode(), isc_dsql_error);
+        EXPECT_TRUE(e.message().contains("Token unknown")) << e.what();
+    }
+    try {
+        db::queryRows(tr, "select * from NO_SUCH_TABLE");
+        FAIL();
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.sqlCode(), -204);
+        EXPECT_TRUE(e.message().contains("NO_SUCH_TABLE")) << e.what();
+    }
+}
+
+TEST(Errors, WrongPathFailsOnAttach) {
+    db::Connection c;
+    c.setDatabaseName(database().folder() + "/missing.fdb");
+    c.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
+    EXPECT_THROW(c.open(), db::DbError);
+    EXPECT_FALSE(c.isOpen());
+}
+
+TEST(Transactions, LockConflictUnderNowaitFailsAtOnce) {
+    database().exec(QStringList{"insert into SP_VR (COD_VR, FIO) values (7, 'Петров')"});
+    auto a = database().connect();
+    auto b = database().connect();
+    db::Transaction ta(*a, {"read_committed", "rec_version", "nowait"});
+    db::Transaction tb(*b, {"read_committed", "rec_version", "nowait"});
+    db::executeSql(ta, "update SP_VR set FIO = 'А' where COD_VR = 7");
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        db::executeSql(tb, "update SP_VR set FIO = 'Б' where COD_VR = 7");
+        FAIL() << "the second update did not collide";
+    } catch (const db::DbError& e) {
+        EXPECT_LT(timer.elapsed(), 2000);
+        EXPECT_TRUE(e.message().contains("lock conflict") || e.message().contains("deadlock"))
+            << e.what();
+        EXPECT_EQ(e.gdsCode(), isc_deadlock);
+    }
+    ta.rollback();
+    tb.rollback();
+}
+
+TEST(Transactions, RetainingKeepsTheTransactionUsable) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    db::executeSql(tr, "insert into SP_MS (COD_MS, FIO) values (1, 'Сидорова')");
+    tr.commitRetaining();
+    ASSERT_TRUE(tr.isActive());
+    EXPECT_EQ(database().scalar("select FIO from SP_MS where COD_MS = 1").toString(),
+              QStringLiteral("Сидорова"));
+    db::executeSql(tr, "insert into SP_MS (COD_MS, FIO) values (2, 'Временная')");
+    tr.rollbackRetaining();
+    ASSERT_TRUE(tr.isActive());
+    EXPECT_TRUE(db::queryRows(tr, "select 1 from SP_MS where COD_MS = 2").empty());
+    db::executeSql(tr, "insert into SP_MS (COD_MS, FIO) values (3, 'Третья')");
+    tr.commit();
+    EXPECT_FALSE(tr.isActive());
+    EXPECT_EQ(database().scalar("select count(*) from SP_MS").toInt(), 2);
+}
+
+TEST(Transactions, ClosingTheConnectionRollsBackWhatIsRunning) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    db::executeSql(tr, "insert into SP_GOS (COD_GOS, NAME) values (99, 'Нигде')");
+    c->close();
+    EXPECT_FALSE(tr.isActive());
+    EXPECT_EQ(database().scalar("select count(*) from SP_GOS where COD_GOS = 99").toInt(), 0);
+}
+
+TEST(Generators, DrawIncreasingValues) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    const qint64 first = tr.nextGeneratorValue("GEN_SP_VR_ID");
+    EXPECT_EQ(tr.nextGeneratorValue("GEN_SP_VR_ID"), first + 1);
+    EXPECT_THROW(tr.nextGeneratorValue("GEN_X; drop table SP_VR"), db::DbError);
+}
+
+TEST(Values, DatesNullsAndTextTypes) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    db::executeSql(tr,
+                   "insert into ISSLED (N_ISSLED, FAM, DAT_R, POL, VOZR) values (:n, :f, :d, :p, :v)",
+                   {{"n", 1}, {"f", QStringLiteral("Ёлкина")}, {"d", QDate(2000, 2, 29)},
+                    {"p", QStringLiteral("Ж")}, {"v", QVariant()}});
+    const auto rows =
+        db::queryRows(tr, "select FAM, DAT_R, POL, VOZR, NOM from ISSLED where N_ISSLED = :n", {{"n", 1}});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0].toString(), QStringLiteral("Ёлкина"));
+    EXPECT_EQ(rows[0][1].toDate(), QDate(2000, 2, 29));
+    EXPECT_EQ(rows[0][2].toString(), QStringLiteral("Ж"));
+    EXPECT_TRUE(rows[0][3].isNull());
+    EXPECT_TRUE(rows[0][4].isNull());
+    tr.rollback();
+}
+
+TEST(Values, TooLongTextIsRefusedByTheServer) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    EXPECT_THROW(db::executeSql(tr, "update SP_LPU set NAME = :n where COD_LPU = 1",
+                                {{"n", QString(60, u'я')}}),
+                 db::DbError);
+    tr.rollback();
+}
+
+}  // namespace

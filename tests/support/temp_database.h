@@ -1,0 +1,35 @@
+// Test helper: a new main database in a temporary folder, dropped with the object.
+#pragma once
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include "db/firebird.h"
+
+namespace testing_support {
+
+class TempDatabase {
+public:
+    // Creates the database from the shipped schema; extraSql runs after it, statement by statement.
+    explicit TempDatabase(const QStringList& extraSql = {});
+    ~TempDatabase();
+
+    QString path() const { return path_; }
+    QString folder() const { return dir_.path(); }
+
+    // A fresh attachment for checks from "another workstation".
+    std::unique_ptr<db::Connection> connect() const;
+    // Runs statements in one committed transaction of a separate attachment.
+    void exec(const QStringList& sql) const;
+    void exec(const QString& sql, const QVariantMap& params = {}) const;
+    // First column of the first row of a select, read through a separate attachment.
+    QVariant scalar(const QString& sql, const QVariantMap& params = {}) const;
+    std::vector<QVector<QVariant>> rows(const QString& sql) const;
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+};
+
+}  // namespace testing_support
