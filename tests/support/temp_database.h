@@ -4,8 +4,15 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <ostream>
 
 #include "db/firebird.h"
+
+// Readable test failure messages for Qt texts.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QVariant& v, std::ostream* os) {
+    *os << v.typeName() << "(" << v.toString().toStdString() << ")";
+}
 
 namespace testing_support {
 
