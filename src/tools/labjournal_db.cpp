@@ -1,1 +1,77 @@
-int main() { return 0; }
+// labjournal-db: makes databases for the program: an empty one, the demo, or a large register.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include "data/clock.h"
+#include "data/schema.h"
+#include "db/firebird.h"
+#include "tools/demo_data.h"
+
+namespace {
+
+int usage() {
+    QTextStream(stderr) << "Использование:\n"
+                           "  labjournal-db create PATH            новая пустая база данных\n"
+                           "  labjournal-db create --demo PATH     база с демонстрационными данными\n"
+                           "                                       (и регистр пациентов рядом с ней)\n"
+                           "  labjournal-db create --large N PATH  N исследований по 10 результатов\n";
+    return 2;
+}
+
+std::unique_ptr<db::Connection> attach(const QString& path) {
+    auto c = std::make_unique<db::Connection>();
+    c->setDatabaseName(path);
+    c->setParams({"user_name=SYSDBA", "password=masterkey", "lc_ctype=WIN1251"});
+    c->open();
+    return c;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.size() < 2 || args[0] != "create") return usage();
+    args.removeFirst();
+    bool demo = false;
+    int large = 0;
+    if (args[0] == "--demo") {
+        demo = true;
+        args.removeFirst();
+    } else if (args[0] == "--large" && args.size() >= 2) {
+        large = args[1].toInt();
+        args.remove(0, 2);
+        if (large <= 0) return usage();
+    }
+    if (args.size() != 1) return usage();
+    const QString path = QFileInfo(args[0]).absoluteFilePath();
+    if (QFileInfo::exists(path)) {
+        QTextStream(stderr) << "Файл уже существует: " << path << "\n";
+        return 1;
+    }
+    try {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        data::createMainDatabase(path);
+        auto connection = attach(path);
+        const QDate today = data::clock::today();
+        if (demo) {
+            const QString registerPath =
+                QFileInfo(path).absoluteDir().filePath(QFileInfo(path).completeBaseName() + "_register.fdb");
+            if (!QFileInfo::exists(registerPath)) tools::createDemoRegister(registerPath);
+            tools::addDemoData(*connection, registerPath, today);
+        } else if (large > 0) {
+            tools::addLargeRegister(*connection, large, 10, today);
+        } else {
+            tools::addEmptyRequisites(*connection);
+        }
+        connection->close();
+    } catch (const db::DbError& e) {
+        QTextStream(stderr) << "Ошибка: " << e.message() << "\n";
+        QFile::remove(path);
+        return 1;
+    }
+    QTextStream(stdout) << "Создана база данных " << path << "\n";
+    return 0;
+}
