@@ -81,18 +81,19 @@ void Dataset::buildFields(const QVector<db::ColumnInfo>& columns) {
 
 void Dataset::open() {
     if (isActive()) return;
+    // Connect and run the statement before telling anyone, so nothing is left half-reset.
     transaction_.ensureStarted();
     db::Cursor cursor = statement_.openCursor();
-    if (fields_.isEmpty() || columnOfField_.size() != cursor.columns().size())
-        buildFields(cursor.columns());
     emit aboutToReset();
     rows_.clear();
     deleted_.clear();
-    QVector<QVariant> raw;
-    const int n = int(fields_.size());
-    bool identity = true;
-    for (int i = 0; i < n; ++i) identity = identity && columnOfField_[i] == i;
     try {
+        if (fields_.isEmpty() || columnOfField_.size() != cursor.columns().size())
+            buildFields(cursor.columns());
+        QVector<QVariant> raw;
+        const int n = int(fields_.size());
+        bool identity = true;
+        for (int i = 0; i < n; ++i) identity = identity && columnOfField_[i] == i;
         while (cursor.fetch(raw)) {
             Row row;
             if (identity) {

@@ -1,0 +1,144 @@
+#include "ui/dataset_model.h"
+
+#include "ui/dialogs.h"
+
+namespace ui {
+
+DatasetModel::DatasetModel(data::DataSource* source, QObject* parent)
+    : QAbstractTableModel(parent), source_(source) {
+    connect(source_, &data::DataSource::datasetChanged, this, [this] {
+        beginResetModel();
+        bind();
+        endResetModel();
+    });
+    bind();
+}
+
+void DatasetModel::bind() {
+    if (bound_) disconnect(bound_, nullptr, this, nullptr);
+    bound_ = dataset();
+    rebuildColumns();
+    if (!bound_) return;
+    connect(bound_, &data::Dataset::aboutToReset, this, [this] { beginResetModel(); });
+    connect(bound_, &data::Dataset::resetDone, this, [this] {
+        rebuildColumns();
+        endResetModel();
+    });
+    connect(bound_, &data::Dataset::rowAboutToBeInserted, this,
+            [this](int row) { beginInsertRows({}, row, row); });
+    connect(bound_, &data::Dataset::rowInserted, this, [this] { endInsertRows(); });
+    connect(bound_, &data::Dataset::rowAboutToBeRemoved, this,
+            [this](int row) { beginRemoveRows({}, row, row); });
+    connect(bound_, &data::Dataset::rowRemoved, this, [this] { endRemoveRows(); });
+    connect(bound_, &data::Dataset::rowChanged, this, [this](int row) {
+        if (row >= 0 && row < rowCount() && columnCount() > 0)
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+}
+
+void DatasetModel::setColumns(const QList<GridColumn>& columns) {
+    beginResetModel();
+    ownColumns_ = !columns.isEmpty();
+    columns_ = columns;
+    rebuildColumns();
+    endResetModel();
+}
+
+void DatasetModel::rebuildColumns() {
+    if (!ownColumns_) {
+        columns_.clear();
+        if (bound_) {
+            for (const data::Field& f : bound_->fields()) {
+                if (!f.visible) continue;
+                GridColumn c;
+                c.field = f.name;
+                c.readOnly = f.readOnly;
+                if (f.isNumeric()) c.alignment = Qt::AlignRight | Qt::AlignVCenter;
+                columns_ << c;
+            }
+        }
+    }
+    rebuildFieldMap();
+}
+
+void DatasetModel::rebuildFieldMap() {
+    fieldOfColumn_.clear();
+    for (const GridColumn& c : columns_) fieldOfColumn_ << (bound_ ? bound_->fieldIndex(c.field) : -1);
+}
+
+int DatasetModel::fieldIndexOfColumn(int column) const { return fieldOfColumn_.value(column, -1); }
+
+int DatasetModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !bound_ || !bound_->isActive()) return 0;
+    return bound_->recordCount();
+}
+
+int DatasetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(columns_.size());
+}
+
+QVariant DatasetModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !bound_ || index.row() >= rowCount()) return {};
+    const GridColumn& column = columns_[index.column()];
+    const int f = fieldOfColumn_[index.column()];
+    switch (role) {
+        case Qt::DisplayRole:
+            return f < 0 ? QVariant() : data::displayText(bound_->fields()[f], bound_->valueAt(index.row(), f));
+        case Qt::EditRole: {
+            if (f < 0) return {};
+            const QVariant v = bound_->valueAt(index.row(), f);
+            const data::Field& field = bound_->fields()[f];
+            if (field.type == data::FieldType::Date) return v.isNull() ? QVariant(QString()) : v;
+            return data::displayText(field, v);
+        }
+        case Qt::TextAlignmentRole: return QVariant::fromValue(column.alignment);
+        case Qt::BackgroundRole:
+        case Qt::ForegroundRole: {
+            if (cellStyle) {
+                const QVariant styled = cellStyle(index.row(), index.column(), role);
+                if (styled.isValid()) return styled;
+            }
+            const QColor& c = role == Qt::BackgroundRole ? column.background : column.foreground;
+            return c.isValid() ? QVariant(c) : QVariant();
+        }
+        default: return {};
+    }
+}
+
+QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size()) return {};
+    if (role != Qt::DisplayRole) return {};
+    const GridColumn& c = columns_[section];
+    if (!c.title.isEmpty()) return c.title;
+    const int f = fieldOfColumn_[section];
+    return f >= 0 ? bound_->fields()[f].displayLabel() : c.field;
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const int f = fieldOfColumn_.value(index.column(), -1);
+    if (bound_ && bound_->isBuffered() && f >= 0 && !columns_[index.column()].readOnly &&
+        !bound_->fields()[f].readOnly)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+    const int f = fieldOfColumn_[index.column()];
+    try {
+        bound_->moveTo(index.row());
+        bound_->edit();
+        bound_->setValue(f, value);
+        bound_->post();
+        return true;
+    } catch (const db::DbError& e) {
+        if (bound_->state() == data::DatasetState::Edit) bound_->cancel();
+        if (errorHandler) errorHandler(e.message());
+        else showError(nullptr, e.message());
+        return false;
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,64 @@
+#include "ui/db_grid.h"
+
+#include <QHeaderView>
+
+#include "ui/dialogs.h"
+
+namespace ui {
+
+DbGrid::DbGrid(QWidget* parent) : QTableView(parent) {
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+}
+
+void DbGrid::setDataSource(data::DataSource* source) {
+    delete model_;
+    model_ = new DatasetModel(source, this);
+    setModel(model_);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        applyWidths();
+        if (model_->dataset()) followDataset(model_->dataset()->currentRow());
+    });
+    connect(source, &data::DataSource::dataChanged, this, [this] {
+        if (model_->dataset()) followDataset(model_->dataset()->currentRow());
+    });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (syncing_ || !current.isValid() || !model_->dataset()) return;
+                guarded(this, [&] { model_->dataset()->moveTo(current.row()); });
+            });
+    applyWidths();
+}
+
+void DbGrid::setColumns(const QList<GridColumn>& columns) {
+    model_->setColumns(columns);
+    applyWidths();
+}
+
+void DbGrid::applyWidths() {
+    if (!model_) return;
+    const int charWidth = fontMetrics().averageCharWidth();
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const GridColumn& column = model_->columns()[c];
+        int width = column.width;
+        const int f = model_->fieldIndexOfColumn(c);
+        if (width <= 0 && f >= 0)
+            width = std::clamp(model_->dataset()->fields()[f].effectiveDisplayWidth(), 4, 64) * charWidth + 8;
+        if (width > 0) setColumnWidth(c, width);
+        setColumnHidden(c, !column.visible);
+    }
+}
+
+void DbGrid::followDataset(int row) {
+    if (row < 0 || row >= model_->rowCount()) return;
+    if (currentIndex().row() == row) return;
+    syncing_ = true;
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    setCurrentIndex(model_->index(row, std::max(0, column)));
+    syncing_ = false;
+}
+
+}  // namespace ui

@@ -1,0 +1,43 @@
+// A lookup selector: shows a list dataset's display column and holds its key. Bound to a key
+// field of another dataset it writes the chosen key there; unbound it only holds the key.
+#pragma once
+
+#include <QComboBox>
+#include <QPointer>
+
+#include "data/data_source.h"
+
+namespace ui {
+
+class DbLookupComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DbLookupComboBox(QWidget* parent = nullptr);
+
+    void setListSource(data::DataSource* list, const QString& keyField, const QString& displayField);
+    void setDataSource(data::DataSource* source, const QString& dataField);
+
+    // The key shown; an invalid QVariant when nothing is chosen. Choosing a key the list does
+    // not hold clears the selector.
+    QVariant keyValue() const { return key_; }
+    void setKeyValue(const QVariant& key);
+
+signals:
+    // The key changed, by the user or by the program.
+    void keyValueChanged(const QVariant& key);
+
+private:
+    void refill();
+    void showKey();
+    void readFromDataset();
+
+    QPointer<data::DataSource> list_;
+    QString listKey_;
+    QString listDisplay_;
+    QPointer<data::DataSource> source_;
+    QString dataField_;
+    QVariant key_;
+    bool filling_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,65 @@
+#include "ui/dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+
+#include "ui/login_dialog.h"
+
+namespace ui {
+namespace {
+Dialogs* installed = nullptr;
+
+QString applicationTitle() {
+    return QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("labjournal")
+                                                            : QApplication::applicationDisplayName();
+}
+}  // namespace
+
+QMessageBox::StandardButton QtDialogs::message(QWidget* parent, const Message& m) {
+    QMessageBox box(m.icon, m.title.isEmpty() ? applicationTitle() : m.title, m.text, m.buttons, parent);
+    const int result = box.exec();
+    return static_cast<QMessageBox::StandardButton>(result);
+}
+
+bool QtDialogs::login(db::LoginRequest& request) {
+    LoginDialog dialog(request.databaseName, request.userName);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    request.userName = dialog.userName();
+    request.password = dialog.password();
+    return true;
+}
+
+QString QtDialogs::openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, folder, filter);
+}
+
+int QtDialogs::showModal(QDialog* dialog) { return dialog->exec(); }
+
+Dialogs& dialogs() {
+    static QtDialogs qt;
+    return installed ? *installed : qt;
+}
+
+void setDialogs(Dialogs* d) { installed = d; }
+
+void information(QWidget* parent, const QString& text) {
+    dialogs().message(parent, {QMessageBox::Information, {}, text, QMessageBox::Ok});
+}
+
+void showError(QWidget* parent, const QString& text) {
+    dialogs().message(parent, {QMessageBox::Critical, {}, text, QMessageBox::Ok});
+}
+
+bool confirm(QWidget* parent, const QString& text) {
+    return dialogs().message(parent, {QMessageBox::Question, {}, text, QMessageBox::Yes | QMessageBox::No}) ==
+           QMessageBox::Yes;
+}
+
+}  // namespace ui

@@ -1,0 +1,73 @@
+// The one seam through which windows ask the user: message boxes, the login prompt, file
+// dialogs and modal windows. The program uses the Qt implementation; tests install a script.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include "db/firebird.h"
+
+class QDialog;
+class QWidget;
+
+namespace ui {
+
+struct Message {
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QString title;
+    QString text;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Returns the button pressed; closing the box counts as Cancel (or No, or Ok for one button).
+    virtual QMessageBox::StandardButton message(QWidget* parent, const Message& message) = 0;
+    // The "Database Login" prompt; false when the user cancels.
+    virtual bool login(db::LoginRequest& request) = 0;
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    // Shows a window modally and returns its result code.
+    virtual int showModal(QDialog* dialog) = 0;
+};
+
+// The Qt implementation: real boxes and dialogs.
+class QtDialogs : public Dialogs {
+public:
+    QMessageBox::StandardButton message(QWidget* parent, const Message& message) override;
+    bool login(db::LoginRequest& request) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    int showModal(QDialog* dialog) override;
+};
+
+Dialogs& dialogs();
+// Installs another implementation (not owned); nullptr goes back to the Qt one.
+void setDialogs(Dialogs* dialogs);
+
+// Shorthands for the boxes the program shows.
+void information(QWidget* parent, const QString& text);
+// The program's default error box: the database's or the component's own message.
+void showError(QWidget* parent, const QString& text);
+// A Yes/No question; true for Yes.
+bool confirm(QWidget* parent, const QString& text);
+
+// Runs a handler; a database error it raises goes to the default error box instead of
+// escaping into the event loop. Returns false when that happened.
+template <typename F>
+bool guarded(QWidget* parent, F&& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const db::DbError& e) {
+        showError(parent, e.message());
+        return false;
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,54 @@
+#include "support/scripted_dialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+QMessageBox::StandardButton ScriptedDialogs::message(QWidget*, const ui::Message& m) {
+    messages.push_back(m);
+    const int buttons = int(m.buttons);
+    if (buttons == QMessageBox::Ok) return QMessageBox::Ok;
+    if (answers.empty()) {
+        ADD_FAILURE() << "no scripted answer for: " << m.text.toStdString();
+        return QMessageBox::Cancel;
+    }
+    const auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+bool ScriptedDialogs::login(db::LoginRequest& request) {
+    loginRequests.push_back(request);
+    if (logins.empty()) {
+        ADD_FAILURE() << "no scripted login";
+        return false;
+    }
+    const auto next = logins.front();
+    logins.pop_front();
+    if (!next) return false;
+    request.userName = next->userName;
+    request.password = next->password;
+    return true;
+}
+
+QString ScriptedDialogs::openFileName(QWidget*, const QString&, const QString&, const QString&) {
+    if (fileNames.empty()) return {};
+    const QString name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+QString ScriptedDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                      const QString& filter) {
+    return openFileName(parent, caption, folder, filter);
+}
+
+int ScriptedDialogs::showModal(QDialog* dialog) { return onModal ? onModal(dialog) : QDialog::Rejected; }
+
+QStringList ScriptedDialogs::texts() const {
+    QStringList t;
+    for (const auto& m : messages) t << m.text;
+    return t;
+}
+
+}  // namespace testing_support
