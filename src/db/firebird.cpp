@@ -187,7 +187,7 @@ void Connection::setParam(const QString& name, const QString& value) {
     params_ << prefix + value;
 }
 
-QByteArray Connection::buildDpb(bool forCreate) const {
+QByteArray Connection::buildDpb(bool forCreate) {
     return guarded([&] {
         Status st;
         IXpbBuilder* dpb = util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
@@ -208,6 +208,7 @@ QByteArray Connection::buildDpb(bool forCreate) const {
                 dpb->insertString(&st, *tag, win1251::encode(value).constData());
             }
         }
+        if (loginPassword_) dpb->insertString(&st, isc_dpb_password, win1251::encode(*loginPassword_).constData());
         if (!dialectGiven) dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
         if (forCreate) {
             dpb->insertString(&st, isc_dpb_set_db_charset, "WIN1251");
@@ -228,9 +229,10 @@ void Connection::attach(bool create) {
             throw DbError(QStringLiteral("Подключение к базе данных отменено пользователем."),
                           0, isc_cancelled);
         setParam("user_name", request.userName);
-        setParam("password", request.password);
+        loginPassword_ = request.password;
     }
     const QByteArray dpb = buildDpb(create);
+    loginPassword_.reset();
     const QByteArray path = databaseName_.toLocal8Bit();
     attachment_ = guarded([&] {
         Status st;

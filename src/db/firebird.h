@@ -80,13 +80,14 @@ private:
     friend class Transaction;
     friend class Statement;
     friend class Cursor;
-    QByteArray buildDpb(bool forCreate) const;
+    QByteArray buildDpb(bool forCreate);
     void attach(bool create);
 
     QString databaseName_;
     QStringList params_;
     bool loginPrompt_ = false;
     LoginHandler loginHandler_;
+    std::optional<QString> loginPassword_;  // typed in the prompt, used for one attempt only
     Firebird::IAttachment* attachment_ = nullptr;
     quint64 generation_ = 0;
     std::vector<Transaction*> transactions_;

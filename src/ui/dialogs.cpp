@@ -1,6 +1,5 @@
 #include "ui/dialogs.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 
@@ -10,10 +9,8 @@ namespace ui {
 namespace {
 Dialogs* installed = nullptr;
 
-QString applicationTitle() {
-    return QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("labjournal")
-                                                            : QApplication::applicationDisplayName();
-}
+// The title of every box; the main window's own caption is the laboratory's name.
+QString applicationTitle() { return QStringLiteral("Лабораторный журнал"); }
 }  // namespace
 
 QMessageBox::StandardButton QtDialogs::message(QWidget* parent, const Message& m) {

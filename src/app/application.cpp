@@ -1,0 +1,45 @@
+#include "app/application.h"
+
+namespace app {
+
+Application::Application() {
+    dmV = std::make_unique<TdmV>();
+    form1 = std::make_unique<TForm1>(*dmV);
+    unSpr = std::make_unique<Tun_spr>(form1.get());
+    un_spr = unSpr.get();
+    form2 = std::make_unique<TForm2>(form1.get());
+    Form2 = form2.get();
+    form12 = std::make_unique<TForm12>(form1.get());
+    Form12 = form12.get();
+    form20 = std::make_unique<TForm20>(form1.get());
+    Form20 = form20.get();
+    form3 = std::make_unique<TForm3>(form1.get());
+    Form3 = form3.get();
+    form4 = std::make_unique<TForm4>(form1.get());
+    Form4 = form4.get();
+}
+
+Application::~Application() {
+    // The windows go first; the data module, which they use, last.
+    un_spr = nullptr;
+    Form2 = nullptr;
+    Form12 = nullptr;
+    Form20 = nullptr;
+    Form3 = nullptr;
+    Form4 = nullptr;
+    form4.reset();
+    form3.reset();
+    form20.reset();
+    form12.reset();
+    form2.reset();
+    unSpr.reset();
+    form1.reset();
+    dmV.reset();
+}
+
+bool Application::start() {
+    form1->showMaximized();
+    return !form1->terminateRequested();
+}
+
+}  // namespace app

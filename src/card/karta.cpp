@@ -1,0 +1,3 @@
+#include "card/karta.h"
+
+TForm2* Form2 = nullptr;

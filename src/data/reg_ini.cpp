@@ -1,0 +1,46 @@
+#include "data/reg_ini.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+#include "db/win1251.h"
+
+namespace data {
+
+RegIni readRegIni(const QString& path) {
+    RegIni ini;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return ini;
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) text = db::win1251::decode(bytes);
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+
+    QString section;
+    for (QString line : text.split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')) continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.mid(1, line.size() - 2).trimmed().toLower();
+            continue;
+        }
+        if (section != QLatin1String("options")) continue;
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0) continue;
+        const QString key = line.left(eq).trimmed().toLower();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (key == QLatin1String("dbpath")) ini.dbPath = value;
+        else if (key == QLatin1String("dbuser")) ini.dbUser = value;
+        else if (key == QLatin1String("dbrole")) ini.dbRole = value;
+    }
+    return ini;
+}
+
+QString regIniPath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Reg.INI"));
+}
+
+}  // namespace data

@@ -1,0 +1,190 @@
+#include "journal/gl_pelta.h"
+
+#include <QApplication>
+#include <QVBoxLayout>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QPushButton>
+
+#include "data/reg_ini.h"
+#include "data/dm_pelta.h"
+#include "data/globals.h"
+#include "journal/journal_page.h"
+#include "journal/search_page.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
+#include "ui/dialogs.h"
+
+TForm1* Form1 = nullptr;
+
+TForm1::TForm1(TdmV& dmodule, QWidget* parent)
+    : QMainWindow(parent),
+      dm(dmodule),
+      IBQuery3(dmodule.IBTransaction1, "IBQuery3"),
+      DataSource3(&IBQuery3, "DataSource3"),
+      regIniPath_(data::regIniPath()) {
+    setObjectName("Form1");
+    resize(1030, 735);
+    IBQuery3.setSql("Select * from SP_LPU Order by Name");
+    IBQuery3.declareFields({{"COD_LPU", {}, false, 0, false},
+                            {"NAME", QStringLiteral("Наименование"), true, 0, false}});
+    IBQuery3.afterScroll = [this](data::Dataset&) { IBQuery3AfterScroll(); };
+    dm.journalInstitutions = &IBQuery3;
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    PageControl1 = new QTabWidget(central);
+    journal = new JournalPage(PageControl1);
+    search = new SearchPage(PageControl1);
+    PageControl1->addTab(journal, QStringLiteral("Лабораторные исследования"));
+    PageControl1->addTab(search, QStringLiteral("Поиск"));
+    layout->addWidget(PageControl1, 1);
+    ProgressBar1 = new QProgressBar(central);
+    ProgressBar1->hide();
+    layout->addWidget(ProgressBar1);
+    setCentralWidget(central);
+    statusBar()->setObjectName("StatusBar1");
+
+    buildMenu();
+    bindJournal();
+    Form1 = this;
+}
+
+TForm1::~TForm1() {
+    if (dm.journalInstitutions == &IBQuery3) dm.journalInstitutions = nullptr;
+    if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::buildMenu() {
+    N4 = menuBar()->addAction(QStringLiteral("Выход"));
+    N4->setObjectName("N4");
+    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+}
+
+void TForm1::bindJournal() {
+    journal->DBGridEh2->setDataSource(&DataSource3);
+    ui::GridColumn name;
+    name.field = "NAME";
+    name.width = 238;
+    journal->DBGridEh2->setColumns({name});
+
+    journal->DBGridEh1->setDataSource(&dm.DSIssled);
+    const QList<std::pair<const char*, int>> columns = {
+        {"ISSL", 164},  {"OTD", 157},        {"NPP", 46},         {"NOM", 58},
+        {"FAM", 151},   {"IMJA", 98},        {"OTCH", 102},       {"DAT_R", 78},
+        {"DAT_ISSLED", 75}, {"DAT_DOSTAV", 75}, {"DAT_REZULT", 74}, {"VRACH", 117}};
+    QList<ui::GridColumn> grid;
+    for (const auto& [field, width] : columns) {
+        ui::GridColumn c;
+        c.field = field;
+        c.width = width;
+        grid << c;
+    }
+    journal->DBGridEh1->setColumns(grid);
+
+    journal->DBLookupComboboxEh1->setListSource(&dm.DataSource2, "N_LISSL", "NAME");
+    connect(journal->DBLookupComboboxEh1, &ui::DbLookupComboBox::keyValueChanged, this,
+            [this] { ui::guarded(this, [this] { DBLookupComboboxEh1Change(); }); });
+    for (QDateEdit* picker : {journal->DateTimePicker1, journal->DateTimePicker2}) {
+        connect(picker, &QDateEdit::userDateChanged, this, [this] {
+            if (!shown_) return;
+            ui::guarded(this, [this] { DateTimePicker2Change(); });
+        });
+    }
+    // Editing and printing arrive with their own commands.
+    for (QWidget* w : std::initializer_list<QWidget*>{journal->RxSpeedButton1, journal->RxSpeedButton2,
+                                                      journal->RxSpeedButton4, journal->BitBtn1,
+                                                      journal->PrintButton})
+        w->setEnabled(false);
+}
+
+void TForm1::N4Click() { close(); }
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    // An error after the login leaves the window open with whatever was loaded.
+    ui::guarded(this, [this] { FormShow(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    bool closed = false;
+    ui::guarded(this, [&] { closed = FormClose(); });
+    if (closed) event->accept();
+    else event->ignore();
+}
+
+// --- The journal's reloads -------------------------------------------------------------------
+
+void TForm1::setTypeParameters() {
+    data::Dataset& j = dm.Issled;
+    if (CurrentInvestigationType < 1) {
+        j.setParam("n_lissl1", 0);
+        j.setParam("n_lissl2", 10000000);
+    } else {
+        j.setParam("n_lissl1", CurrentInvestigationType);
+        j.setParam("n_lissl2", CurrentInvestigationType);
+    }
+    j.setParam("d1", journal->DateTimePicker1->date());
+    j.setParam("d2", journal->DateTimePicker2->date());
+}
+
+void TForm1::countJournal() {
+    dm.Issled.last();
+    dm.Issled.first();
+    journal->Label3->setText(QStringLiteral("Всего: %1").arg(dm.Issled.recordCount()));
+}
+
+void TForm1::IBQuery3AfterScroll() {
+    data::Dataset& j = dm.Issled;
+    j.close();
+    setTypeParameters();
+    j.setParam("cod_lpu1", IBQuery3.value("COD_LPU"));
+    j.setParam("cod_lpu2", IBQuery3.value("COD_LPU"));
+    j.open();
+    countJournal();
+}
+
+void TForm1::DBLookupComboboxEh1Change() {
+    const QVariant key = journal->DBLookupComboboxEh1->keyValue();
+    if (key.toInt() > 0) {
+        CurrentInvestigationType = key.toInt();
+        if (dm.IBQuery2.isActive()) {
+            CurrentTemplateFile = dm.IBQuery2.locate("N_LISSL", key)
+                                      ? dm.IBQuery2.value("SHABLON").toString()
+                                      : QString();
+        }
+    } else {
+        CurrentInvestigationType = 0;
+    }
+    dm.Issled.close();
+    setTypeParameters();
+    dm.Issled.open();
+    Pokaz();
+}
+
+void TForm1::DateTimePicker2Change() {
+    dm.Issled.close();
+    setTypeParameters();
+    dm.Issled.open();
+    Pokaz();
+}
+
+void TForm1::Pokaz() {
+    data::Dataset& j = dm.Issled;
+    j.save(data::SaveFailure::KeepChanges);
+    CurrentInvestigationKey = j.isEmpty() ? 0 : j.value("N_ISSLED").toInt();
+    countJournal();
+    const bool oneType = CurrentInvestigationType > 0;
+    journal->DBGridEh1->setColumnHidden(0, oneType);
+    if (CurrentInvestigationKey > 0) j.locate("N_ISSLED", CurrentInvestigationKey);
+}

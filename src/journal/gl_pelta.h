@@ -1,0 +1,65 @@
+// The main window Form1: the journal and search pages, the menus, start-up and shutdown.
+#pragma once
+
+#include <QDate>
+#include <QMainWindow>
+
+#include "data/data_source.h"
+#include "data/dataset.h"
+
+class TdmV;
+class JournalPage;
+class SearchPage;
+class QAction;
+class QProgressBar;
+class QTabWidget;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(TdmV& dm, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Where Reg.INI is read from: beside the executable unless a test says otherwise.
+    void setRegIniPath(const QString& path) { regIniPath_ = path; }
+    // True once the user chose to end the program at the failed login.
+    bool terminateRequested() const { return terminateRequested_; }
+
+    // Start-up (first show) and shutdown (close); see the .cpp for their steps.
+    void FormShow();
+    bool FormClose();
+    void N4Click();
+
+    // The journal's reloads.
+    void IBQuery3AfterScroll();
+    void DBLookupComboboxEh1Change();
+    void DateTimePicker2Change();
+    void Pokaz();
+
+    TdmV& dm;
+    QTabWidget* PageControl1;
+    JournalPage* journal;
+    SearchPage* search;
+    QProgressBar* ProgressBar1;
+    QAction* N4;  // "Выход"
+
+    // The window's own institution list, distinct from the data module's.
+    data::Dataset IBQuery3;
+    data::DataSource DataSource3;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void bindJournal();
+    void setTypeParameters();
+    void countJournal();
+
+    QString regIniPath_;
+    bool shown_ = false;
+    bool terminateRequested_ = false;
+};
+
+extern TForm1* Form1;

@@ -1,0 +1,3 @@
+#include "query/zadat_krit.h"
+
+TForm4* Form4 = nullptr;

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <QDateEdit>
+#include <QFile>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "app/application.h"
+#include "data/clock.h"
+#include "data/globals.h"
+#include "data/reg_ini.h"
+#include "journal/journal_page.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_database.h"
+#include "ui/db_lookup_combo.h"
+
+using testing_support::Login;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDatabase;
+
+namespace {
+
+const QString kFullName = QStringLiteral("Клинико-диагностическая лаборатория «Центр СПИД»");
+const QString kFailedLogin = QStringLiteral("Неверно введен пароль или имя пользователя.");
+
+class StartupTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        db_ = new TempDatabase(QStringList{
+            "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR) values (1, 'КДЛ', '" + kFullName +
+                "', 'ул. Ленина, 1', 'Петрова Н.В.')",
+            "insert into SP_LPU (COD_LPU, NAME) values (2, 'Больница')",
+            "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
+            "insert into SP_TARVIK (N_LISSL, NAME, NPP, SHABLON) values (1, 'ИФА ВИЧ', 1, 'ifa.xlt')",
+            "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (2, 'Иммуноблот', 2)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (1, 1, 1, '2026-12-09', 'Иванов', 1)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (2, 2, 1, '2026-12-09', 'Петров', 2)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (3, 1, 1, '2026-12-08', 'Сидоров', 3)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (4, 1, 2, '2026-12-09', 'Орлов', 4)"});
+    }
+    static void TearDownTestSuite() { delete db_; }
+
+    void SetUp() override {
+        data::clock::setToday(QDate(2026, 12, 9));
+        CurrentInvestigationType = 0;
+        writeIni(db_->path(), "SYSDBA", "");
+    }
+    void TearDown() override { data::clock::setToday({}); }
+
+    void writeIni(const QString& path, const QString& user, const QString& role) {
+        QFile f(ini_.filePath("Reg.INI"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("[options]\r\nDBPath=%1\r\nDBUser=%2\r\nDBRole=%3\r\n").arg(path, user, role).toUtf8());
+    }
+
+    std::unique_ptr<app::Application> makeProgram() {
+        auto p = std::make_unique<app::Application>();
+        p->form1->setRegIniPath(ini_.filePath("Reg.INI"));
+        return p;
+    }
+
+    static TempDatabase* db_;
+    QTemporaryDir ini_;
+    ScriptedDialogs dialogs_;
+};
+TempDatabase* StartupTest::db_ = nullptr;
+
+TEST_F(StartupTest, SuccessfulLoginLoadsRequisitesListsAndTheFirstJournal) {
+    dialogs_.logins.push_back(Login{"SYSDBA", "secret"});
+    auto program = makeProgram();
+    ASSERT_TRUE(program->start());
+    TForm1& form = *program->form1;
+    ASSERT_EQ(dialogs_.loginRequests.size(), 1u);
+    EXPECT_EQ(dialogs_.loginRequests[0].databaseName, db_->path());
+    EXPECT_EQ(dialogs_.loginRequests[0].userName, "SYSDBA");
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join("; ").toStdString();
+
+    EXPECT_EQ(form.windowTitle(), kFullName);
+    EXPECT_EQ(InstitutionFullName, kFullName);
+    EXPECT_EQ(InstitutionName, QStringLiteral("КДЛ"));
+    EXPECT_EQ(InstitutionHead, QStringLiteral("Петрова Н.В."));
+    EXPECT_EQ(form.statusBar()->currentMessage(),
+              QStringLiteral("Успешное подключение к базе данных 09.12.2026"));
+    EXPECT_TRUE(form.isMaximized());
+    EXPECT_FALSE(program->dmV->IBQuery1.isActive());
+    for (data::Dataset* list : {&program->dmV->IBQuery2, &program->dmV->IBQuery3, &program->dmV->IBQuery4,
+                                &program->dmV->IBQuery5, &program->dmV->IBQuery12, &program->dmV->IBQuery6})
+        EXPECT_TRUE(list->isActive()) << list->name().toStdString();
+
+    // Type 1, the first institution by name ("Амбулатория"), today only.
+    EXPECT_EQ(CurrentInvestigationType, 1);
+    EXPECT_EQ(CurrentTemplateFile, "ifa.xlt");
+    EXPECT_EQ(form.journal->DBLookupComboboxEh1->currentText(), QStringLiteral("ИФА ВИЧ"));
+    EXPECT_EQ(form.journal->DateTimePicker1->date(), QDate(2026, 12, 9));
+    EXPECT_EQ(form.PageControl1->currentWidget(), form.journal);
+    data::Dataset& journal = program->dmV->Issled;
+    ASSERT_EQ(journal.recordCount(), 1);
+    EXPECT_EQ(journal.value("FAM").toString(), QStringLiteral("Иванов"));
+    EXPECT_EQ(program->dmV->IBDatabase1.params(),
+              (QStringList{"lc_ctype=WIN1251", "user_name=SYSDBA", "sql_role_name="}));
+}
+
+TEST_F(StartupTest, CancelThenCancelEndsTheProgramWithoutTouchingData) {
+    dialogs_.logins.push_back(std::nullopt);
+    dialogs_.answers.push_back(QMessageBox::Cancel);
+    auto program = makeProgram();
+    EXPECT_FALSE(program->start());
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, kFailedLogin);
+    EXPECT_EQ(dialogs_.messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(dialogs_.messages[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_FALSE(program->dmV->IBDatabase1.isOpen());
+    EXPECT_FALSE(program->dmV->IBQuery1.isActive());
+    EXPECT_TRUE(program->form1->windowTitle().isEmpty());
+}
+
+TEST_F(StartupTest, CancelThenOkPromptsAgainAndCompletes) {
+    dialogs_.logins.push_back(std::nullopt);
+    dialogs_.logins.push_back(Login{"SYSDBA", "secret"});
+    dialogs_.answers.push_back(QMessageBox::Ok);
+    auto program = makeProgram();
+    ASSERT_TRUE(program->start());
+    ASSERT_EQ(dialogs_.loginRequests.size(), 2u);
+    EXPECT_EQ(dialogs_.loginRequests[1].userName, "SYSDBA");
+    EXPECT_EQ(program->form1->windowTitle(), kFullName);
+    EXPECT_EQ(program->dmV->Issled.recordCount(), 1);
+}
+
+TEST_F(StartupTest, SecondFailureShowsTheDatabaseMessageAndLeavesTheWindowEmpty) {
+    writeIni(db_->folder() + "/missing.fdb", "SYSDBA", "");
+    dialogs_.logins.push_back(Login{"SYSDBA", "x"});
+    dialogs_.logins.push_back(Login{"SYSDBA", "x"});
+    dialogs_.answers.push_back(QMessageBox::Ok);
+    auto program = makeProgram();
+    ASSERT_TRUE(program->start());
+    ASSERT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_EQ(dialogs_.messages[0].text, kFailedLogin);
+    EXPECT_NE(dialogs_.messages[1].text, kFailedLogin);
+    EXPECT_TRUE(dialogs_.messages[1].text.contains("missing.fdb")) << dialogs_.messages[1].text.toStdString();
+    EXPECT_EQ(dialogs_.loginRequests.size(), 2u) << "no third attempt";
+    EXPECT_TRUE(program->form1->statusBar()->currentMessage().isEmpty());
+    EXPECT_FALSE(program->dmV->IBQuery2.isActive());
+    EXPECT_TRUE(program->form1->isVisible());
+}
+
+TEST_F(StartupTest, TypedUserNameReplacesTheConfiguredOne) {
+    writeIni(db_->path(), "", "");
+    dialogs_.logins.push_back(Login{"LABORANT", "x"});
+    auto program = makeProgram();
+    ASSERT_TRUE(program->start());
+    EXPECT_TRUE(dialogs_.loginRequests[0].userName.isEmpty());
+    EXPECT_EQ(program->dmV->IBDatabase1.param("user_name"), "LABORANT");
+}
+
+TEST_F(StartupTest, MissingRegIniMakesTheFirstAttemptFail) {
+    QFile::remove(ini_.filePath("Reg.INI"));
+    dialogs_.logins.push_back(Login{"SYSDBA", "x"});
+    dialogs_.answers.push_back(QMessageBox::Cancel);
+    auto program = makeProgram();
+    EXPECT_FALSE(program->start());
+    ASSERT_EQ(dialogs_.loginRequests.size(), 1u);
+    EXPECT_TRUE(dialogs_.loginRequests[0].databaseName.isEmpty());
+}
+
+TEST_F(StartupTest, ExitCommitsClosesEverythingAndDropsUnsavedEdits) {
+    dialogs_.logins.push_back(Login{"SYSDBA", "x"});
+    auto program = makeProgram();
+    ASSERT_TRUE(program->start());
+    TdmV& dm = *program->dmV;
+    dm.Issled.edit();
+    dm.Issled.setValue("FAM", QStringLiteral("Несохранённый"));
+    db::executeSql(dm.IBTransaction1, "update ISSLED set NPP = 11 where N_ISSLED = 4");
+    program->form1->N4->trigger();
+    EXPECT_FALSE(program->form1->isVisible());
+    EXPECT_FALSE(dm.IBDatabase1.isOpen());
+    EXPECT_FALSE(dm.Issled.isActive());
+    EXPECT_FALSE(program->form1->IBQuery3.isActive());
+    EXPECT_EQ(db_->scalar("select NPP from ISSLED where N_ISSLED = 4").toInt(), 11) << "committed";
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(), QStringLiteral("Иванов"));
+    db_->exec("update ISSLED set NPP = 4 where N_ISSLED = 4");
+}
+
+TEST(StartupEmptyRequisites, GiveAnEmptyCaptionAndTexts) {
+    TempDatabase db;
+    QTemporaryDir dir;
+    QFile f(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[OPTIONS]\ndbpath=%1\nDbUser=SYSDBA\n").arg(db.path()).toUtf8());
+    f.close();
+    ScriptedDialogs dialogs;
+    dialogs.logins.push_back(Login{"SYSDBA", "x"});
+    InstitutionName = "old";
+    app::Application program;
+    program.form1->setRegIniPath(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(program.start());
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.texts().join("; ").toStdString();
+    EXPECT_TRUE(program.form1->windowTitle().isEmpty());
+    EXPECT_TRUE(InstitutionName.isEmpty());
+    EXPECT_TRUE(InstitutionFullName.isEmpty());
+    EXPECT_EQ(CurrentInvestigationType, 1);
+    EXPECT_EQ(program.form1->journal->DBLookupComboboxEh1->currentIndex(), -1) << "no type 1";
+}
+
+TEST(RegIni, ReadsKeysWithoutRegardToCase) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("; comment\r\n[other]\r\nDBPath=wrong\r\n[Options]\r\ndbpath = server:/data/lab.fdb\r\nDBUSER=\xc8\xe2\xe0\xed\r\n");
+    f.close();
+    const data::RegIni ini = data::readRegIni(dir.filePath("Reg.INI"));
+    EXPECT_EQ(ini.dbPath, "server:/data/lab.fdb");
+    EXPECT_EQ(ini.dbUser, QStringLiteral("Иван")) << "Windows-1251 file";
+    EXPECT_TRUE(ini.dbRole.isEmpty());
+    EXPECT_TRUE(data::readRegIni(dir.filePath("none.ini")).dbPath.isEmpty());
+}
+
+}  // namespace
