@@ -14,8 +14,10 @@ int ageInYears(const QDate& birth, const QDate& today) {
     }
     months += b.month() - a.month();
     if (b.day() < a.day()) {
-        if (months == 0) --years;
-        else --months;
+        if (months == 0)
+            --years;
+        else
+            --months;
     }
     return years;
 }

@@ -8,7 +8,11 @@ QDate& fixed() {
 }
 }  // namespace
 
-QDate today() { return fixed().isValid() ? fixed() : QDate::currentDate(); }
-void setToday(const QDate& date) { fixed() = date; }
+QDate today() {
+    return fixed().isValid() ? fixed() : QDate::currentDate();
+}
+void setToday(const QDate& date) {
+    fixed() = date;
+}
 
 }  // namespace data::clock

@@ -11,7 +11,8 @@ namespace data {
 class DataSource : public QObject {
     Q_OBJECT
 public:
-    explicit DataSource(Dataset* dataset = nullptr, const QString& name = {}, QObject* parent = nullptr)
+    explicit DataSource(Dataset* dataset = nullptr, const QString& name = {},
+                        QObject* parent = nullptr)
         : QObject(parent) {
         setObjectName(name);
         setDataset(dataset);

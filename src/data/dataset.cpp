@@ -19,7 +19,9 @@ void Dataset::setSql(const QString& sql) {
     statement_.setSql(sql);
 }
 
-void Dataset::setParam(const QString& name, const QVariant& value) { statement_.setParam(name, value); }
+void Dataset::setParam(const QString& name, const QVariant& value) {
+    statement_.setParam(name, value);
+}
 
 void Dataset::declareFields(const QList<FieldSpec>& specs) {
     specs_ = specs;
@@ -31,7 +33,9 @@ void Dataset::setGenerator(const QString& keyField, const QString& generator) {
     generator_ = generator;
 }
 
-void Dataset::setUpdateSql(const UpdateSql& updateSql) { updateSql_ = updateSql; }
+void Dataset::setUpdateSql(const UpdateSql& updateSql) {
+    updateSql_ = updateSql;
+}
 
 void Dataset::setValidator(const QString& field,
                            std::function<void(Dataset&, const QVariant&)> validator) {
@@ -68,7 +72,8 @@ void Dataset::buildFields(const QVector<db::ColumnInfo>& columns) {
         const QString name = spec.name.toUpper();
         const auto it = columnIndex.find(name);
         if (it == columnIndex.end())
-            throw db::DbError(QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(name, name_));
+            throw db::DbError(
+                QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(name, name_));
         if (!fieldIndex_.contains(name)) add(columns[*it], *it, &spec);
     }
     // Where fields are declared, the others stay readable and writable but no grid shows them.
@@ -137,12 +142,15 @@ void Dataset::close() {
 
 // ---------------------------------------------------------------------------------------------
 
-int Dataset::fieldIndex(const QString& name) const { return fieldIndex_.value(name.toUpper(), -1); }
+int Dataset::fieldIndex(const QString& name) const {
+    return fieldIndex_.value(name.toUpper(), -1);
+}
 
 const Field& Dataset::field(const QString& name) const {
     const int i = fieldIndex(name);
     if (i < 0)
-        throw db::DbError(QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(name, name_));
+        throw db::DbError(
+            QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(name, name_));
     return fields_[i];
 }
 
@@ -196,8 +204,7 @@ void Dataset::setValue(int column, const QVariant& value) {
 // ---------------------------------------------------------------------------------------------
 
 void Dataset::requireActive() const {
-    if (!isActive())
-        throw db::DbError(QStringLiteral("Набор данных %1 закрыт.").arg(name_));
+    if (!isActive()) throw db::DbError(QStringLiteral("Набор данных %1 закрыт.").arg(name_));
 }
 
 void Dataset::requireEditing() const {
@@ -214,8 +221,10 @@ void Dataset::setState(DatasetState s) {
 void Dataset::checkBrowseMode() {
     requireActive();
     if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) {
-        if (modified_) post();
-        else cancel();
+        if (modified_)
+            post();
+        else
+            cancel();
     }
 }
 
@@ -270,8 +279,9 @@ bool Dataset::matches(const QVariant& have, const QVariant& want, int options) {
     if (have.isNull() || want.isNull()) return have.isNull() && want.isNull();
     const bool text = have.typeId() == QMetaType::QString || want.typeId() == QMetaType::QString;
     if (text || (options & (LocateCaseInsensitive | LocatePartialKey))) {
-        QString h = have.userType() == qMetaTypeId<db::Decimal>() ? have.value<db::Decimal>().toString()
-                                                                  : have.toString();
+        QString h = have.userType() == qMetaTypeId<db::Decimal>()
+                        ? have.value<db::Decimal>().toString()
+                        : have.toString();
         QString w = want.toString();
         if (options & LocateCaseInsensitive) {
             h = db::win1251::toUpper(h);
@@ -279,7 +289,8 @@ bool Dataset::matches(const QVariant& have, const QVariant& want, int options) {
         }
         return (options & LocatePartialKey) ? h.startsWith(w) : h == w;
     }
-    if (have.userType() == qMetaTypeId<db::Decimal>() || want.userType() == qMetaTypeId<db::Decimal>()) {
+    if (have.userType() == qMetaTypeId<db::Decimal>() ||
+        want.userType() == qMetaTypeId<db::Decimal>()) {
         const auto a = db::Decimal::fromString(have.userType() == qMetaTypeId<db::Decimal>()
                                                    ? have.value<db::Decimal>().toString()
                                                    : have.toString());
@@ -337,7 +348,8 @@ void Dataset::beginInsert(int position) {
         const int key = fieldIndex(keyField_);
         if (key >= 0 && editBuffer_[key].isNull()) {
             try {
-                editBuffer_[key] = coerce(fields_[key], transaction_.nextGeneratorValue(generator_));
+                editBuffer_[key] =
+                    coerce(fields_[key], transaction_.nextGeneratorValue(generator_));
             } catch (...) {
                 cancel();
                 throw;
@@ -421,7 +433,8 @@ void Dataset::remove() {
 bool Dataset::updatesPending() const {
     if (state_ == DatasetState::Insert || (state_ == DatasetState::Edit && modified_)) return true;
     if (!deleted_.empty()) return true;
-    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.op != RowOp::None; });
+    return std::any_of(rows_.begin(), rows_.end(),
+                       [](const Row& r) { return r.op != RowOp::None; });
 }
 
 void Dataset::sendRow(const QString& sql, const Row& row, const char* what) {
@@ -459,7 +472,8 @@ void Dataset::applyUpdates() {
     for (const DeletedRow& d : deleted_)
         changes.push_back({d.row.sequence, &d.row, &updateSql_->deleteSql, "delete"});
     for (const Row& r : rows_) {
-        if (r.op == RowOp::Inserted) changes.push_back({r.sequence, &r, &updateSql_->insertSql, "insert"});
+        if (r.op == RowOp::Inserted)
+            changes.push_back({r.sequence, &r, &updateSql_->insertSql, "insert"});
         else if (r.op == RowOp::Modified)
             changes.push_back({r.sequence, &r, &updateSql_->modifySql, "modify"});
     }

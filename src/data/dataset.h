@@ -56,7 +56,8 @@ public:
     std::function<void(Dataset&)> afterInsert;
     std::function<void(Dataset&)> afterScroll;
     // Called with the new value before it is stored; may set other fields or throw to refuse.
-    void setValidator(const QString& field, std::function<void(Dataset&, const QVariant&)> validator);
+    void setValidator(const QString& field,
+                      std::function<void(Dataset&, const QVariant&)> validator);
 
     // --- life
     void open();
@@ -69,7 +70,8 @@ public:
     int fieldIndex(const QString& name) const;  // -1 when there is none
     const Field& field(const QString& name) const;
     Field& field(const QString& name);
-    QVariant value(const QString& field) const;  // of the current record (the edit buffer while editing)
+    QVariant value(
+        const QString& field) const;  // of the current record (the edit buffer while editing)
     QVariant value(int column) const;
     QVariant valueAt(int row, int column) const;
     QVariant oldValue(const QString& field) const;

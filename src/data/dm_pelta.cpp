@@ -52,11 +52,11 @@ int firstKeyOf(Dataset& list, const QString& column) {
 
 const QStringList& issledColumns() {
     static const QStringList columns = {
-        "N_ISSLED", "N_LISSL",  "COD_LPU",    "COD_OTD",    "N_IFIN",     "COD_VR",
-        "COD_MS",   "N_KON",    "NPP",        "NOM",        "FAM",        "IMJA",
-        "OTCH",     "SNILS",    "DAT_R",      "VOZR",       "NOM_KART",   "NOM_POL",
+        "N_ISSLED", "N_LISSL",    "COD_LPU",    "COD_OTD",    "N_IFIN",   "COD_VR",
+        "COD_MS",   "N_KON",      "NPP",        "NOM",        "FAM",      "IMJA",
+        "OTCH",     "SNILS",      "DAT_R",      "VOZR",       "NOM_KART", "NOM_POL",
         "DIAG_COD", "DAT_ISSLED", "DAT_DOSTAV", "DAT_REZULT", "ADRES",    "POL",
-        "COD_GOS",  "COD_TER",  "COD_RAION",  "NAS_PUNKT",  "PR_LIVE"};
+        "COD_GOS",  "COD_TER",    "COD_RAION",  "NAS_PUNKT",  "PR_LIVE"};
     return columns;
 }
 
@@ -116,7 +116,7 @@ TdmV::~TdmV() {
 }
 
 QList<Dataset*> TdmV::mainDatasets() {
-    return {&IBQuery1,  &IBQuery2,  &IBQuery3,  &IBQuery4, &IBQuery5, &IBQuery6,
+    return {&IBQuery1,  &IBQuery2,  &IBQuery3,  &IBQuery4,  &IBQuery5,  &IBQuery6,
             &IBQuery12, &IBQuery53, &IBQuery54, &IBQuery55, &IBQuery13, &Issled,
             &Karta,     &IBQuery8,  &IBQuery9,  &IBQuery10, &IBQuery11, &IBQuery99};
 }
@@ -125,15 +125,15 @@ void TdmV::setUpDatasets() {
     const QString name = QStringLiteral("Наименование");
 
     IBQuery1.setSql("Select * from Recv_st");
-    IBUpdateSQL1 = UpdateSql::standard("Recv_st", "COD",
-                                       {"COD", "NAME", "NAME_FULL", "ADRES", "GLAV_VR", "KOD_OGRN"});
+    IBUpdateSQL1 = UpdateSql::standard(
+        "Recv_st", "COD", {"COD", "NAME", "NAME_FULL", "ADRES", "GLAV_VR", "KOD_OGRN"});
     IBUpdateSQL1.insertSql.clear();
     IBUpdateSQL1.deleteSql.clear();
     IBQuery1.setUpdateSql(IBUpdateSQL1);
 
     IBQuery2.setSql("Select * from SP_TARVIK Order by npp");
-    IBQuery2.declareFields({shown("NAME", name), shown("SHABLON", QStringLiteral("Файл шаблона")),
-                            hidden("N_LISSL")});
+    IBQuery2.declareFields(
+        {shown("NAME", name), shown("SHABLON", QStringLiteral("Файл шаблона")), hidden("N_LISSL")});
     IBUpdateSQL2 = UpdateSql::standard("SP_TARVIK", "N_LISSL", {"N_LISSL", "NAME", "NPP", "COD"});
     IBQuery2.setUpdateSql(IBUpdateSQL2);
     IBQuery2.setGenerator("N_LISSL", "GEN_SP_TARVIK_ID");
@@ -179,8 +179,8 @@ void TdmV::setUpDatasets() {
     IBQuery53.declareFields({shown("NAME", name), shown("NPP", QStringLiteral("№ пп")),
                              shown("COD", QStringLiteral("Код")),
                              shown("SHABLON", QStringLiteral("Файл шаблона")), hidden("N_LISSL")});
-    IBUpdateSQL53 = UpdateSql::standard("SP_tarvik", "N_LISSL",
-                                        {"N_LISSL", "NAME", "NPP", "COD", "SHABLON"});
+    IBUpdateSQL53 =
+        UpdateSql::standard("SP_tarvik", "N_LISSL", {"N_LISSL", "NAME", "NPP", "COD", "SHABLON"});
     IBQuery53.setUpdateSql(IBUpdateSQL53);
     IBQuery53.setGenerator("N_LISSL", "GEN_SP_TARVIK_ID");
     IBQuery53.afterScroll = [this](Dataset& d) { IBQuery53AfterScroll(d); };
@@ -192,8 +192,9 @@ void TdmV::setUpDatasets() {
         "sp.n_prlab=lp.n_prlab Left join SP_Tarvik i on lp.n_lissl=i.n_lissl Order by "
         "i.npp,sp.n_prlab");
     IBQuery54.declareFields({shown("NAME", name), shown("ED_IZM", QStringLiteral("Ед.изм.")),
-                             shown("NORMA", QStringLiteral("Норма")), shown("COD", QStringLiteral("Код")),
-                             shown("NORMA_TIME", doctorNorm), shown("NORMA_TIME_MS", assistantNorm),
+                             shown("NORMA", QStringLiteral("Норма")),
+                             shown("COD", QStringLiteral("Код")), shown("NORMA_TIME", doctorNorm),
+                             shown("NORMA_TIME_MS", assistantNorm),
                              shown("ISSLED", QStringLiteral("Исследование"), 0, true),
                              shown("NPP", QStringLiteral("№пп")), hidden("N_PRLAB")});
     IBUpdateSQL54 = UpdateSql::standard(
@@ -203,7 +204,8 @@ void TdmV::setUpDatasets() {
     IBQuery54.setGenerator("N_PRLAB", "GEN_SP_PRIZ_LAB_ISSL_ID");
 
     IBQuery55.setSql(
-        "select lp.*,p.name from lab_issl_priz lp, sp_priz_lab_issl p Where lp.n_prlab=p.n_prlab and "
+        "select lp.*,p.name from lab_issl_priz lp, sp_priz_lab_issl p Where lp.n_prlab=p.n_prlab "
+        "and "
         "lp.n_lissl=:n_lissl Order by lp.npp");
     IBQuery55.declareFields({shown("NAME", name), shown("NPP", QStringLiteral("№ пп"), 7),
                              hidden("N_LIPR"), hidden("N_LISSL"), hidden("N_PRLAB")});
@@ -219,7 +221,8 @@ void TdmV::setUpDatasets() {
     IBQuery13.declareFields({shown("NAME", name, 0, true), shown("NORMA_TIME", doctorNorm),
                              shown("NORMA_TIME_MS", assistantNorm), hidden("N_PRLAB")});
     IBUpdateSQL13.modifySql =
-        "update SP_priz_lab_issl set NORMA_TIME = :NORMA_TIME, NORMA_TIME_MS = :NORMA_TIME_MS where "
+        "update SP_priz_lab_issl set NORMA_TIME = :NORMA_TIME, NORMA_TIME_MS = :NORMA_TIME_MS "
+        "where "
         "N_PRLAB = :OLD_N_PRLAB";
     IBUpdateSQL13.insertSql =
         "insert into SP_priz_lab_issl (NORMA_TIME, NORMA_TIME_MS) values (:NORMA_TIME, "
@@ -228,38 +231,62 @@ void TdmV::setUpDatasets() {
     IBQuery13.setGenerator("N_PRLAB", "GEN_SP_PRIZ_LAB_ISSL_ID");
 
     Issled.setSql(kJournalSql);
-    Issled.declareFields({
-        shown("FAM", QStringLiteral("Фамилия пациента")), shown("IMJA", QStringLiteral("Имя")),
-        shown("OTCH", QStringLiteral("Отчество")), shown("COD_MS"), shown("N_KON"),
-        shown("NPP", QStringLiteral("№пп")), shown("NOM", QStringLiteral("Уник. № пациента")),
-        shown("DAT_R", QStringLiteral("Дата рождения")), shown("POL", QStringLiteral("Пол"), 5),
-        shown("ADRES", QStringLiteral("Адрес")),
-        shown("DAT_ISSLED", QStringLiteral("Дата взятия анализа")),
-        shown("DAT_DOSTAV", QStringLiteral("Дата доставки")),
-        shown("DAT_REZULT", QStringLiteral("Дата результата")), shown("SNILS", QStringLiteral("СНИЛС")),
-        shown("NOM_POL", QStringLiteral("№ полиса СМО")), shown("DIAG_COD", QStringLiteral("Диагноз")),
-        shown("NOM_KART", QStringLiteral("№ карты")), shown("COD_GOS"), shown("COD_TER"),
-        shown("COD_RAION"), shown("NAS_PUNKT"), shown("PR_LIVE"), shown("LPU", QStringLiteral("ЛПУ")),
-        shown("OTD", QStringLiteral("Отделение")), shown("FIN", QStringLiteral("Бюджет")),
-        shown("VRACH", QStringLiteral("Врач")), shown("MEDSES", QStringLiteral("Лаборант")),
-        shown("COD_OBSL"), shown("ISSL", QStringLiteral("Исследование")), shown("GOS"), shown("TER"),
-        shown("RAION"), hidden("N_ISSLED"), hidden("N_LISSL"), hidden("COD_LPU"), hidden("COD_OTD"),
-        hidden("N_IFIN"), hidden("COD_VR"), hidden("VOZR", QStringLiteral("Возраст"))});
+    Issled.declareFields({shown("FAM", QStringLiteral("Фамилия пациента")),
+                          shown("IMJA", QStringLiteral("Имя")),
+                          shown("OTCH", QStringLiteral("Отчество")),
+                          shown("COD_MS"),
+                          shown("N_KON"),
+                          shown("NPP", QStringLiteral("№пп")),
+                          shown("NOM", QStringLiteral("Уник. № пациента")),
+                          shown("DAT_R", QStringLiteral("Дата рождения")),
+                          shown("POL", QStringLiteral("Пол"), 5),
+                          shown("ADRES", QStringLiteral("Адрес")),
+                          shown("DAT_ISSLED", QStringLiteral("Дата взятия анализа")),
+                          shown("DAT_DOSTAV", QStringLiteral("Дата доставки")),
+                          shown("DAT_REZULT", QStringLiteral("Дата результата")),
+                          shown("SNILS", QStringLiteral("СНИЛС")),
+                          shown("NOM_POL", QStringLiteral("№ полиса СМО")),
+                          shown("DIAG_COD", QStringLiteral("Диагноз")),
+                          shown("NOM_KART", QStringLiteral("№ карты")),
+                          shown("COD_GOS"),
+                          shown("COD_TER"),
+                          shown("COD_RAION"),
+                          shown("NAS_PUNKT"),
+                          shown("PR_LIVE"),
+                          shown("LPU", QStringLiteral("ЛПУ")),
+                          shown("OTD", QStringLiteral("Отделение")),
+                          shown("FIN", QStringLiteral("Бюджет")),
+                          shown("VRACH", QStringLiteral("Врач")),
+                          shown("MEDSES", QStringLiteral("Лаборант")),
+                          shown("COD_OBSL"),
+                          shown("ISSL", QStringLiteral("Исследование")),
+                          shown("GOS"),
+                          shown("TER"),
+                          shown("RAION"),
+                          hidden("N_ISSLED"),
+                          hidden("N_LISSL"),
+                          hidden("COD_LPU"),
+                          hidden("COD_OTD"),
+                          hidden("N_IFIN"),
+                          hidden("COD_VR"),
+                          hidden("VOZR", QStringLiteral("Возраст"))});
     IBUpdateSQL7 = UpdateSql::standard("Issled", "N_ISSLED", issledColumns());
     Issled.setUpdateSql(IBUpdateSQL7);
     Issled.setGenerator("N_ISSLED", "GEN_ISSLED_ID");
     Issled.afterInsert = [this](Dataset& d) { IssledAfterInsert(d); };
-    Issled.setValidator("DAT_R", [this](Dataset& d, const QVariant& v) { IssledDAT_RValidate(d, v); });
+    Issled.setValidator("DAT_R",
+                        [this](Dataset& d, const QVariant& v) { IssledDAT_RValidate(d, v); });
 
     Karta.setSql(kCardSql);
     IBUpdateSQL8 = UpdateSql::standard("Issled", "N_ISSLED", issledColumns());
     Karta.setUpdateSql(IBUpdateSQL8);
     Karta.setGenerator("N_ISSLED", "GEN_ISSLED_ID");
-    Karta.setValidator("DAT_R", [this](Dataset& d, const QVariant& v) { KartaDAT_RValidate(d, v); });
+    Karta.setValidator("DAT_R",
+                       [this](Dataset& d, const QVariant& v) { KartaDAT_RValidate(d, v); });
 
     IBQuery8.setSql("Select * from SP_Kontingent Order by cod");
-    IBQuery8.declareFields({shown("COD", QStringLiteral("Код"), 20), shown("NAME", name, 100),
-                            hidden("N_KON")});
+    IBQuery8.declareFields(
+        {shown("COD", QStringLiteral("Код"), 20), shown("NAME", name, 100), hidden("N_KON")});
     IBQuery9.setSql("Select * from SP_GOS Order by nom desc,name");
     IBQuery10.setSql("Select * from SP_Ter Order by nom desc,name");
     IBQuery11.setSql("Select * from SP_Raion Order by name");
@@ -283,8 +310,10 @@ void TdmV::IssledAfterInsert(Dataset& dataset) {
 
 void TdmV::setAgeFromBirthDate(Dataset& dataset, const QVariant& birthDate) {
     // A cleared birth date clears the age rather than counting from a zero date.
-    if (birthDate.isNull()) dataset.setValue("VOZR", QVariant());
-    else dataset.setValue("VOZR", data::ageInYears(birthDate.toDate(), data::clock::today()));
+    if (birthDate.isNull())
+        dataset.setValue("VOZR", QVariant());
+    else
+        dataset.setValue("VOZR", data::ageInYears(birthDate.toDate(), data::clock::today()));
 }
 
 void TdmV::IssledDAT_RValidate(Dataset& dataset, const QVariant& birthDate) {

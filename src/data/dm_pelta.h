@@ -15,8 +15,8 @@ public:
     explicit TdmV(QObject* parent = nullptr);
     ~TdmV() override;
 
-    db::Connection IBDatabase1;  // main database
-    db::Connection IBDatabase2;  // an institution's patient register, attached for one copy
+    db::Connection IBDatabase1;      // main database
+    db::Connection IBDatabase2;      // an institution's patient register, attached for one copy
     db::Transaction IBTransaction1;  // every write: read committed, record version, no wait
     db::Transaction IBTransaction2;  // register look-ups: read-only snapshot
     db::Transaction IBTransaction3;  // the search: read-only snapshot

@@ -12,8 +12,10 @@ bool Field::isNumeric() const {
         case FieldType::Integer:
         case FieldType::BigInt:
         case FieldType::Numeric:
-        case FieldType::Double: return true;
-        default: return false;
+        case FieldType::Double:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -21,12 +23,18 @@ int Field::effectiveDisplayWidth() const {
     if (displayWidth > 0) return displayWidth;
     switch (type) {
         case FieldType::Char:
-        case FieldType::Varchar: return size;
-        case FieldType::Date: return 10;
-        case FieldType::Timestamp: return 18;
-        case FieldType::Numeric: return 10;
-        case FieldType::SmallInt: return 6;
-        default: return 10;
+        case FieldType::Varchar:
+            return size;
+        case FieldType::Date:
+            return 10;
+        case FieldType::Timestamp:
+            return 18;
+        case FieldType::Numeric:
+            return 10;
+        case FieldType::SmallInt:
+            return 6;
+        default:
+            return 10;
     }
 }
 
@@ -34,27 +42,31 @@ QString displayText(const Field& field, const QVariant& value) {
     if (value.isNull()) return {};
     const QLocale locale = QLocale::system();
     switch (field.type) {
-        case FieldType::Date: return locale.toString(value.toDate(), QLocale::ShortFormat);
-        case FieldType::Timestamp: return locale.toString(value.toDateTime(), QLocale::ShortFormat);
+        case FieldType::Date:
+            return locale.toString(value.toDate(), QLocale::ShortFormat);
+        case FieldType::Timestamp:
+            return locale.toString(value.toDateTime(), QLocale::ShortFormat);
         case FieldType::Numeric:
             if (value.userType() == qMetaTypeId<db::Decimal>())
                 return value.value<db::Decimal>().toString();
             return value.toString();
-        default: return value.toString();
+        default:
+            return value.toString();
     }
 }
 
 namespace {
 
 [[noreturn]] void badValue(const Field& field, const QString& text, const QString& what) {
-    throw db::DbError(QStringLiteral("«%1» не является %2 (поле «%3»).")
-                          .arg(text, what, field.displayLabel()));
+    throw db::DbError(
+        QStringLiteral("«%1» не является %2 (поле «%3»).").arg(text, what, field.displayLabel()));
 }
 
 QDate parseDate(const QString& text) {
     const QLocale locale = QLocale::system();
-    for (const QString& format : {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
-                                  QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
+    for (const QString& format :
+         {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
+          QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
         const QDate d = QDate::fromString(text, format);
         if (d.isValid()) return d;
     }
@@ -91,23 +103,27 @@ QVariant coerce(const Field& field, const QVariant& value) {
         }
         case FieldType::Numeric: {
             std::optional<db::Decimal> d;
-            if (value.userType() == qMetaTypeId<db::Decimal>()) d = value.value<db::Decimal>();
-            else if (isString) d = db::Decimal::fromString(text);
+            if (value.userType() == qMetaTypeId<db::Decimal>())
+                d = value.value<db::Decimal>();
+            else if (isString)
+                d = db::Decimal::fromString(text);
             else if (value.typeId() == QMetaType::Double)
                 d = db::Decimal::fromString(QString::number(value.toDouble(), 'f', field.scale));
-            else d = db::Decimal::fromString(value.toString());
+            else
+                d = db::Decimal::fromString(value.toString());
             if (!d) badValue(field, value.toString(), QStringLiteral("числом"));
             return QVariant::fromValue(d->rescaled(field.scale));
         }
         case FieldType::Double: {
             bool ok = false;
-            const double v = isString ? QString(text).replace(u',', u'.').toDouble(&ok)
-                                      : value.toDouble(&ok);
+            const double v =
+                isString ? QString(text).replace(u',', u'.').toDouble(&ok) : value.toDouble(&ok);
             if (!ok) badValue(field, value.toString(), QStringLiteral("числом"));
             return v;
         }
         case FieldType::Date: {
-            if (value.typeId() == QMetaType::QDate) return value.toDate().isValid() ? value : QVariant();
+            if (value.typeId() == QMetaType::QDate)
+                return value.toDate().isValid() ? value : QVariant();
             if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date();
             const QDate d = parseDate(text.trimmed());
             if (!d.isValid()) badValue(field, text, QStringLiteral("датой"));
@@ -116,10 +132,12 @@ QVariant coerce(const Field& field, const QVariant& value) {
         case FieldType::Timestamp: {
             if (value.typeId() == QMetaType::QDate) return QDateTime(value.toDate(), QTime(0, 0));
             const QDateTime dt = value.toDateTime();
-            if (!dt.isValid()) badValue(field, value.toString(), QStringLiteral("датой и временем"));
+            if (!dt.isValid())
+                badValue(field, value.toString(), QStringLiteral("датой и временем"));
             return dt;
         }
-        default: return value;
+        default:
+            return value;
     }
 }
 

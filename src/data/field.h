@@ -13,9 +13,9 @@ using db::FieldType;
 struct Field {
     QString name;  // upper case, as the statement names the column
     FieldType type = FieldType::Unknown;
-    int size = 0;   // characters of a text field
-    int scale = 0;  // digits after the point of a NUMERIC field
-    QString label;  // column title wherever no column list of its own is given
+    int size = 0;          // characters of a text field
+    int scale = 0;         // digits after the point of a NUMERIC field
+    QString label;         // column title wherever no column list of its own is given
     int displayWidth = 0;  // in characters; 0 means "as wide as the data"
     bool visible = true;
     bool readOnly = false;

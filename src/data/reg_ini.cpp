@@ -32,9 +32,12 @@ RegIni readRegIni(const QString& path) {
         if (eq < 0) continue;
         const QString key = line.left(eq).trimmed().toLower();
         const QString value = line.mid(eq + 1).trimmed();
-        if (key == QLatin1String("dbpath")) ini.dbPath = value;
-        else if (key == QLatin1String("dbuser")) ini.dbUser = value;
-        else if (key == QLatin1String("dbrole")) ini.dbRole = value;
+        if (key == QLatin1String("dbpath"))
+            ini.dbPath = value;
+        else if (key == QLatin1String("dbuser"))
+            ini.dbUser = value;
+        else if (key == QLatin1String("dbrole"))
+            ini.dbRole = value;
     }
     return ini;
 }

@@ -1,4 +1,5 @@
-// The write-back statements of a buffered dataset (modify, insert, delete; refresh is kept as text).
+// The write-back statements of a buffered dataset (modify, insert, delete; refresh is kept as
+// text).
 #pragma once
 
 #include <QString>

@@ -51,7 +51,9 @@ QString Decimal::toString() const {
     return (units_ < 0 ? QStringLiteral("-") : QString()) + s;
 }
 
-double Decimal::toDouble() const { return double(units_) / std::pow(10.0, scale_); }
+double Decimal::toDouble() const {
+    return double(units_) / std::pow(10.0, scale_);
+}
 
 Decimal Decimal::rescaled(int scale) const {
     if (scale == scale_) return *this;

@@ -22,7 +22,9 @@ IMaster* master() {
     static IMaster* m = fb_get_master_interface();
     return m;
 }
-IUtil* util() { return master()->getUtilInterface(); }
+IUtil* util() {
+    return master()->getUtilInterface();
+}
 
 // A throwing status wrapper that gives its status back when it goes out of scope.
 class Status final {
@@ -56,20 +58,32 @@ auto guarded(F&& f) -> decltype(f()) {
 
 FieldType fieldType(unsigned type, int scale, unsigned subType) {
     switch (type) {
-        case SQL_SHORT: return scale < 0 ? FieldType::Numeric : FieldType::SmallInt;
-        case SQL_LONG: return scale < 0 ? FieldType::Numeric : FieldType::Integer;
-        case SQL_INT64: return scale < 0 ? FieldType::Numeric : FieldType::BigInt;
+        case SQL_SHORT:
+            return scale < 0 ? FieldType::Numeric : FieldType::SmallInt;
+        case SQL_LONG:
+            return scale < 0 ? FieldType::Numeric : FieldType::Integer;
+        case SQL_INT64:
+            return scale < 0 ? FieldType::Numeric : FieldType::BigInt;
         case SQL_FLOAT:
         case SQL_DOUBLE:
-        case SQL_D_FLOAT: return FieldType::Double;
-        case SQL_TEXT: return FieldType::Char;
-        case SQL_VARYING: return FieldType::Varchar;
-        case SQL_TYPE_DATE: return FieldType::Date;
-        case SQL_TYPE_TIME: return FieldType::Time;
-        case SQL_TIMESTAMP: return FieldType::Timestamp;
-        case SQL_BOOLEAN: return FieldType::Boolean;
-        case SQL_BLOB: return subType == 1 ? FieldType::Varchar : FieldType::Blob;
-        default: return FieldType::Unknown;
+        case SQL_D_FLOAT:
+            return FieldType::Double;
+        case SQL_TEXT:
+            return FieldType::Char;
+        case SQL_VARYING:
+            return FieldType::Varchar;
+        case SQL_TYPE_DATE:
+            return FieldType::Date;
+        case SQL_TYPE_TIME:
+            return FieldType::Time;
+        case SQL_TIMESTAMP:
+            return FieldType::Timestamp;
+        case SQL_BOOLEAN:
+            return FieldType::Boolean;
+        case SQL_BLOB:
+            return subType == 1 ? FieldType::Varchar : FieldType::Blob;
+        default:
+            return FieldType::Unknown;
     }
 }
 
@@ -93,16 +107,21 @@ QTime decodeTime(ISC_TIME value) {
     return QTime(int(h), int(mi), int(s), int(frac / 10));
 }
 
-ISC_DATE encodeDate(const QDate& d) { return util()->encodeDate(d.year(), d.month(), d.day()); }
+ISC_DATE encodeDate(const QDate& d) {
+    return util()->encodeDate(d.year(), d.month(), d.day());
+}
 ISC_TIME encodeTime(const QTime& t) {
     return util()->encodeTime(t.hour(), t.minute(), t.second(), t.msec() * 10);
 }
 
 const QHash<QString, unsigned char>& dpbTags() {
     static const QHash<QString, unsigned char> tags = {
-        {"lc_ctype", isc_dpb_lc_ctype},       {"user_name", isc_dpb_user_name},
-        {"user", isc_dpb_user_name},          {"password", isc_dpb_password},
-        {"sql_role_name", isc_dpb_sql_role_name}, {"sql_dialect", isc_dpb_sql_dialect},
+        {"lc_ctype", isc_dpb_lc_ctype},
+        {"user_name", isc_dpb_user_name},
+        {"user", isc_dpb_user_name},
+        {"password", isc_dpb_password},
+        {"sql_role_name", isc_dpb_sql_role_name},
+        {"sql_dialect", isc_dpb_sql_dialect},
     };
     return tags;
 }
@@ -137,9 +156,7 @@ struct StatementHandle {
     std::vector<OutColumn> out;
     unsigned outLength = 0;
 
-    bool stale() const {
-        return !connection->isOpen() || connection->generation() != generation;
-    }
+    bool stale() const { return !connection->isOpen() || connection->generation() != generation; }
 
     ~StatementHandle() {
         if (inMeta) inMeta->release();
@@ -208,7 +225,8 @@ QByteArray Connection::buildDpb(bool forCreate) {
                 dpb->insertString(&st, *tag, win1251::encode(value).constData());
             }
         }
-        if (loginPassword_) dpb->insertString(&st, isc_dpb_password, win1251::encode(*loginPassword_).constData());
+        if (loginPassword_)
+            dpb->insertString(&st, isc_dpb_password, win1251::encode(*loginPassword_).constData());
         if (!dialectGiven) dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
         if (forCreate) {
             dpb->insertString(&st, isc_dpb_set_db_charset, "WIN1251");
@@ -226,8 +244,8 @@ void Connection::attach(bool create) {
     if (loginPrompt_) {
         LoginRequest request{databaseName_, param("user_name"), param("password")};
         if (!loginHandler_ || !loginHandler_(request))
-            throw DbError(QStringLiteral("Подключение к базе данных отменено пользователем."),
-                          0, isc_cancelled);
+            throw DbError(QStringLiteral("Подключение к базе данных отменено пользователем."), 0,
+                          isc_cancelled);
         setParam("user_name", request.userName);
         loginPassword_ = request.password;
     }
@@ -239,10 +257,12 @@ void Connection::attach(bool create) {
         IProvider* provider = master()->getDispatcher();
         IAttachment* a = nullptr;
         try {
-            a = create ? provider->createDatabase(&st, path.constData(), unsigned(dpb.size()),
-                                                  reinterpret_cast<const unsigned char*>(dpb.constData()))
-                       : provider->attachDatabase(&st, path.constData(), unsigned(dpb.size()),
-                                                  reinterpret_cast<const unsigned char*>(dpb.constData()));
+            a = create ? provider->createDatabase(
+                             &st, path.constData(), unsigned(dpb.size()),
+                             reinterpret_cast<const unsigned char*>(dpb.constData()))
+                       : provider->attachDatabase(
+                             &st, path.constData(), unsigned(dpb.size()),
+                             reinterpret_cast<const unsigned char*>(dpb.constData()));
         } catch (...) {
             provider->release();
             throw;
@@ -253,8 +273,12 @@ void Connection::attach(bool create) {
     ++generation_;
 }
 
-void Connection::open() { attach(false); }
-void Connection::createDatabase() { attach(true); }
+void Connection::open() {
+    attach(false);
+}
+void Connection::createDatabase() {
+    attach(true);
+}
 
 void Connection::close() {
     if (!isOpen()) return;
@@ -433,18 +457,25 @@ struct Cursor::State {
                 return c.scale < 0 ? QVariant::fromValue(Decimal(v, -c.scale))
                                    : QVariant(qlonglong(v));
             }
-            case SQL_FLOAT: return double(*reinterpret_cast<const float*>(p));
+            case SQL_FLOAT:
+                return double(*reinterpret_cast<const float*>(p));
             case SQL_DOUBLE:
-            case SQL_D_FLOAT: return *reinterpret_cast<const double*>(p);
-            case SQL_TYPE_DATE: return decodeDate(*reinterpret_cast<const ISC_DATE*>(p));
-            case SQL_TYPE_TIME: return decodeTime(*reinterpret_cast<const ISC_TIME*>(p));
+            case SQL_D_FLOAT:
+                return *reinterpret_cast<const double*>(p);
+            case SQL_TYPE_DATE:
+                return decodeDate(*reinterpret_cast<const ISC_DATE*>(p));
+            case SQL_TYPE_TIME:
+                return decodeTime(*reinterpret_cast<const ISC_TIME*>(p));
             case SQL_TIMESTAMP: {
                 const auto* ts = reinterpret_cast<const ISC_TIMESTAMP*>(p);
                 return QDateTime(decodeDate(ts->timestamp_date), decodeTime(ts->timestamp_time));
             }
-            case SQL_BOOLEAN: return bool(*reinterpret_cast<const FB_BOOLEAN*>(p));
-            case SQL_BLOB: return readBlob(*reinterpret_cast<const ISC_QUAD*>(p));
-            default: return {};
+            case SQL_BOOLEAN:
+                return bool(*reinterpret_cast<const FB_BOOLEAN*>(p));
+            case SQL_BLOB:
+                return readBlob(*reinterpret_cast<const ISC_QUAD*>(p));
+            default:
+                return {};
         }
     }
 
@@ -477,7 +508,9 @@ Cursor::~Cursor() {
     if (d) d->closeResultSet();
 }
 
-const QVector<ColumnInfo>& Cursor::columns() const { return d->handle->columns; }
+const QVector<ColumnInfo>& Cursor::columns() const {
+    return d->handle->columns;
+}
 
 bool Cursor::fetch(QVector<QVariant>& row) {
     if (!d || !d->resultSet) return false;
@@ -527,7 +560,9 @@ QStringList Statement::paramNames() const {
     return names;
 }
 
-bool Statement::hasParam(const QString& name) const { return positional_.contains(name.toUpper()); }
+bool Statement::hasParam(const QString& name) const {
+    return positional_.contains(name.toUpper());
+}
 
 void Statement::setParam(const QString& name, const QVariant& value) {
     const QString key = name.toUpper();
@@ -547,8 +582,9 @@ void Statement::prepare() {
     h->generation = h->connection->generation();
     guarded([&] {
         Status st;
-        h->statement = h->connection->attachment_->prepare(
-            &st, transaction_.handle_, 0, text.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA);
+        h->statement =
+            h->connection->attachment_->prepare(&st, transaction_.handle_, 0, text.constData(), 3,
+                                                IStatement::PREPARE_PREFETCH_METADATA);
         h->type = h->statement->getType(&st);
         h->inMeta = h->statement->getInputMetadata(&st);
         h->outMeta = h->statement->getOutputMetadata(&st);
@@ -636,7 +672,8 @@ QByteArray Statement::buildInput(IMessageMetadata** meta) {
                             texts[i] = win1251::encode(v.toString());
                             builder->setType(&st, i, SQL_VARYING);
                             builder->setCharSet(&st, i, kCharsetWin1251);
-                            builder->setLength(&st, i, unsigned(std::max<qsizetype>(1, texts[i].size())));
+                            builder->setLength(&st, i,
+                                               unsigned(std::max<qsizetype>(1, texts[i].size())));
                         }
                 }
             }
@@ -663,9 +700,15 @@ QByteArray Statement::buildInput(IMessageMetadata** meta) {
                                                            ? v.value<Decimal>().units()
                                                            : v.toLongLong();
                     break;
-                case SQL_DOUBLE: *reinterpret_cast<double*>(p) = v.toDouble(); break;
-                case SQL_TYPE_DATE: *reinterpret_cast<ISC_DATE*>(p) = encodeDate(v.toDate()); break;
-                case SQL_TYPE_TIME: *reinterpret_cast<ISC_TIME*>(p) = encodeTime(v.toTime()); break;
+                case SQL_DOUBLE:
+                    *reinterpret_cast<double*>(p) = v.toDouble();
+                    break;
+                case SQL_TYPE_DATE:
+                    *reinterpret_cast<ISC_DATE*>(p) = encodeDate(v.toDate());
+                    break;
+                case SQL_TYPE_TIME:
+                    *reinterpret_cast<ISC_TIME*>(p) = encodeTime(v.toTime());
+                    break;
                 case SQL_TIMESTAMP: {
                     auto* ts = reinterpret_cast<ISC_TIMESTAMP*>(p);
                     const QDateTime dt = v.toDateTime();
@@ -679,7 +722,8 @@ QByteArray Statement::buildInput(IMessageMetadata** meta) {
                     std::memcpy(p + 2, t.constData(), size_t(t.size()));
                     break;
                 }
-                default: break;
+                default:
+                    break;
             }
         }
         return buffer;
@@ -701,10 +745,9 @@ qint64 Statement::execute() {
         Status st;
         QByteArray output(qsizetype(handle_->outLength), '\0');
         const bool hasOutput = !handle_->out.empty() && !isSelect();
-        handle_->statement->execute(&st, transaction_.handle_, inMeta,
-                                    input.isEmpty() ? nullptr : input.data(),
-                                    hasOutput ? handle_->outMeta : nullptr,
-                                    hasOutput ? output.data() : nullptr);
+        handle_->statement->execute(
+            &st, transaction_.handle_, inMeta, input.isEmpty() ? nullptr : input.data(),
+            hasOutput ? handle_->outMeta : nullptr, hasOutput ? output.data() : nullptr);
         return qint64(handle_->statement->getAffectedRecords(&st));
     });
 }
@@ -738,7 +781,8 @@ Cursor Statement::openCursor() {
 std::vector<QVector<QVariant>> queryRows(Transaction& tr, const QString& sql,
                                          const QVariantMap& params) {
     Statement statement(tr, sql);
-    for (auto it = params.begin(); it != params.end(); ++it) statement.setParam(it.key(), it.value());
+    for (auto it = params.begin(); it != params.end(); ++it)
+        statement.setParam(it.key(), it.value());
     Cursor cursor = statement.openCursor();
     std::vector<QVector<QVariant>> rows;
     QVector<QVariant> row;
@@ -748,7 +792,8 @@ std::vector<QVector<QVariant>> queryRows(Transaction& tr, const QString& sql,
 
 qint64 executeSql(Transaction& tr, const QString& sql, const QVariantMap& params) {
     Statement statement(tr, sql);
-    for (auto it = params.begin(); it != params.end(); ++it) statement.setParam(it.key(), it.value());
+    for (auto it = params.begin(); it != params.end(); ++it)
+        statement.setParam(it.key(), it.value());
     return statement.execute();
 }
 

@@ -26,7 +26,21 @@ class IMessageMetadata;
 
 namespace db {
 
-enum class FieldType { Unknown, SmallInt, Integer, BigInt, Numeric, Double, Char, Varchar, Date, Time, Timestamp, Boolean, Blob };
+enum class FieldType {
+    Unknown,
+    SmallInt,
+    Integer,
+    BigInt,
+    Numeric,
+    Double,
+    Char,
+    Varchar,
+    Date,
+    Time,
+    Timestamp,
+    Boolean,
+    Blob
+};
 
 struct ColumnInfo {
     QString name;  // alias as the server reports it (upper case)
@@ -45,7 +59,8 @@ using LoginHandler = std::function<bool(LoginRequest&)>;
 
 class Transaction;
 
-// One attachment with its parameters ("lc_ctype=WIN1251", "user_name=...") and optional login prompt.
+// One attachment with its parameters ("lc_ctype=WIN1251", "user_name=...") and optional login
+// prompt.
 class Connection final {
 public:
     Connection();

@@ -2,8 +2,12 @@
 
 namespace db {
 namespace {
-bool isNameStart(QChar c) { return c.isLetter() || c == u'_'; }
-bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
+bool isNameStart(QChar c) {
+    return c.isLetter() || c == u'_';
+}
+bool isNameChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
 }  // namespace
 
 NamedSql rewriteNamedParams(const QString& sql) {

@@ -1,21 +1,21 @@
 #include "journal/gl_pelta.h"
 
 #include <QApplication>
-#include <QVBoxLayout>
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QPushButton>
+#include <QVBoxLayout>
 
-#include "data/reg_ini.h"
 #include "data/dm_pelta.h"
 #include "data/globals.h"
+#include "data/reg_ini.h"
 #include "journal/journal_page.h"
 #include "journal/search_page.h"
 #include "ui/db_grid.h"
@@ -78,8 +78,8 @@ void TForm1::bindJournal() {
 
     journal->DBGridEh1->setDataSource(&dm.DSIssled);
     const QList<std::pair<const char*, int>> columns = {
-        {"ISSL", 164},  {"OTD", 157},        {"NPP", 46},         {"NOM", 58},
-        {"FAM", 151},   {"IMJA", 98},        {"OTCH", 102},       {"DAT_R", 78},
+        {"ISSL", 164},      {"OTD", 157},       {"NPP", 46},        {"NOM", 58},
+        {"FAM", 151},       {"IMJA", 98},       {"OTCH", 102},      {"DAT_R", 78},
         {"DAT_ISSLED", 75}, {"DAT_DOSTAV", 75}, {"DAT_REZULT", 74}, {"VRACH", 117}};
     QList<ui::GridColumn> grid;
     for (const auto& [field, width] : columns) {
@@ -100,13 +100,15 @@ void TForm1::bindJournal() {
         });
     }
     // Editing and printing arrive with their own commands.
-    for (QWidget* w : std::initializer_list<QWidget*>{journal->RxSpeedButton1, journal->RxSpeedButton2,
-                                                      journal->RxSpeedButton4, journal->BitBtn1,
-                                                      journal->PrintButton})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             journal->RxSpeedButton1, journal->RxSpeedButton2, journal->RxSpeedButton4,
+             journal->BitBtn1, journal->PrintButton})
         w->setEnabled(false);
 }
 
-void TForm1::N4Click() { close(); }
+void TForm1::N4Click() {
+    close();
+}
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -119,8 +121,10 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::closeEvent(QCloseEvent* event) {
     bool closed = false;
     ui::guarded(this, [&] { closed = FormClose(); });
-    if (closed) event->accept();
-    else event->ignore();
+    if (closed)
+        event->accept();
+    else
+        event->ignore();
 }
 
 // --- The journal's reloads -------------------------------------------------------------------

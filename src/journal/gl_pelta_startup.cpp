@@ -5,10 +5,10 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
-#include "data/reg_ini.h"
 #include "data/clock.h"
 #include "data/dm_pelta.h"
 #include "data/globals.h"
+#include "data/reg_ini.h"
 #include "journal/gl_pelta.h"
 #include "journal/journal_page.h"
 #include "journal/search_page.h"
@@ -21,9 +21,11 @@ void TForm1::FormShow() {
 
     const data::RegIni ini = data::readRegIni(regIniPath_);
     database.setLoginPrompt(true);
-    database.setLoginHandler([](db::LoginRequest& request) { return ui::dialogs().login(request); });
+    database.setLoginHandler(
+        [](db::LoginRequest& request) { return ui::dialogs().login(request); });
     database.setDatabaseName(ini.dbPath);
-    database.setParams({"lc_ctype=WIN1251", "user_name=" + ini.dbUser, "sql_role_name=" + ini.dbRole});
+    database.setParams(
+        {"lc_ctype=WIN1251", "user_name=" + ini.dbUser, "sql_role_name=" + ini.dbRole});
 
     try {
         database.open();
@@ -31,7 +33,9 @@ void TForm1::FormShow() {
         // Whatever went wrong, the first attempt is reported with one text; OK tries once more
         // when the first list is opened below.
         const auto answer = ui::dialogs().message(
-            this, {QMessageBox::Critical, {}, QStringLiteral("Неверно введен пароль или имя пользователя."),
+            this, {QMessageBox::Critical,
+                   {},
+                   QStringLiteral("Неверно введен пароль или имя пользователя."),
                    QMessageBox::Ok | QMessageBox::Cancel});
         if (answer != QMessageBox::Ok) {
             terminateRequested_ = true;
@@ -54,8 +58,8 @@ void TForm1::FormShow() {
     statusBar()->showMessage(QStringLiteral("Успешное подключение к базе данных ") +
                              QLocale::system().toString(today, QLocale::ShortFormat));
 
-    for (data::Dataset* list : {&dm.IBQuery2, &dm.IBQuery3, &dm.IBQuery4, &dm.IBQuery5, &dm.IBQuery12,
-                                &dm.IBQuery6}) {
+    for (data::Dataset* list :
+         {&dm.IBQuery2, &dm.IBQuery3, &dm.IBQuery4, &dm.IBQuery5, &dm.IBQuery12, &dm.IBQuery6}) {
         list->close();
         list->open();
     }
@@ -64,8 +68,8 @@ void TForm1::FormShow() {
     IBQuery3.close();
     IBQuery3.open();
 
-    for (QDateEdit* picker : {journal->DateTimePicker1, journal->DateTimePicker2, search->DateTimePicker3,
-                              search->DateTimePicker4}) {
+    for (QDateEdit* picker : {journal->DateTimePicker1, journal->DateTimePicker2,
+                              search->DateTimePicker3, search->DateTimePicker4}) {
         const QSignalBlocker quiet(picker);
         picker->setDate(today);
     }

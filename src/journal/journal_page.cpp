@@ -45,7 +45,8 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
     strip->setContentsMargins(4, 2, 4, 2);
     RxSpeedButton1 = pictureButton(tools, QStyle::SP_FileIcon, QStringLiteral("Добавить запись"));
     RxSpeedButton2 = pictureButton(tools, QStyle::SP_TrashIcon, QStringLiteral("Удалить запись"));
-    RxSpeedButton4 = pictureButton(tools, QStyle::SP_DialogSaveButton, QStringLiteral("Сохранить запись"));
+    RxSpeedButton4 =
+        pictureButton(tools, QStyle::SP_DialogSaveButton, QStringLiteral("Сохранить запись"));
     strip->addWidget(RxSpeedButton1);
     strip->addWidget(RxSpeedButton2);
     strip->addWidget(RxSpeedButton4);
@@ -74,7 +75,8 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
 
     auto* body = new QSplitter(Qt::Horizontal, this);
     GroupBox1 = new QGroupBox(QStringLiteral("ЛПУ  "), body);
-    GroupBox1->setStyleSheet(QStringLiteral("QGroupBox { font-weight: bold; font-style: italic; }"));
+    GroupBox1->setStyleSheet(
+        QStringLiteral("QGroupBox { font-weight: bold; font-style: italic; }"));
     GroupBox1->setMinimumWidth(227);
     auto* groupLayout = new QVBoxLayout(GroupBox1);
     groupLayout->setContentsMargins(2, 2, 2, 2);
@@ -82,7 +84,8 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
     DBGridEh2->horizontalHeader()->hide();
     DBGridEh2->verticalHeader()->hide();
     DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGridEh2->setStyleSheet(QStringLiteral("QTableView { color: navy; font-family: Arial; font-weight: bold; }"));
+    DBGridEh2->setStyleSheet(
+        QStringLiteral("QTableView { color: navy; font-family: Arial; font-weight: bold; }"));
     groupLayout->addWidget(DBGridEh2);
     DBGridEh1 = new ui::DbGrid(body);
     DBGridEh1->horizontalHeader()->setStyleSheet(

@@ -20,16 +20,16 @@ class JournalPage : public QWidget {
 public:
     explicit JournalPage(QWidget* parent = nullptr);
 
-    QToolButton* RxSpeedButton1;  // "Добавить запись"
-    QToolButton* RxSpeedButton2;  // "Удалить запись"
-    QToolButton* RxSpeedButton4;  // "Сохранить запись"
-    QDateEdit* DateTimePicker1;   // "Дата с.."
-    QDateEdit* DateTimePicker2;   // "по.."
+    QToolButton* RxSpeedButton1;                // "Добавить запись"
+    QToolButton* RxSpeedButton2;                // "Удалить запись"
+    QToolButton* RxSpeedButton4;                // "Сохранить запись"
+    QDateEdit* DateTimePicker1;                 // "Дата с.."
+    QDateEdit* DateTimePicker2;                 // "по.."
     ui::DbLookupComboBox* DBLookupComboboxEh1;  // investigation type
-    QPushButton* BitBtn1;         // "Журнал"
-    QGroupBox* GroupBox1;         // "ЛПУ  "
-    ui::DbGrid* DBGridEh2;        // institutions
-    ui::DbGrid* DBGridEh1;        // the journal
-    QPushButton* PrintButton;     // "Печать"
-    QLabel* Label3;               // "Всего: N"
+    QPushButton* BitBtn1;                       // "Журнал"
+    QGroupBox* GroupBox1;                       // "ЛПУ  "
+    ui::DbGrid* DBGridEh2;                      // institutions
+    ui::DbGrid* DBGridEh1;                      // the journal
+    QPushButton* PrintButton;                   // "Печать"
+    QLabel* Label3;                             // "Всего: N"
 };

@@ -28,15 +28,38 @@ struct IndicatorSpec {
 
 const QList<IndicatorSpec>& indicators() {
     static const QList<IndicatorSpec> list = {
-        {"Антитела к ВИЧ 1,2 и антиген р24", "", "отрицательно", "HIV", "2.50", "10.00",
+        {"Антитела к ВИЧ 1,2 и антиген р24",
+         "",
+         "отрицательно",
+         "HIV",
+         "2.50",
+         "10.00",
          {"отрицательно", "отрицательно", "отрицательно", "положительно"}},
-        {"Коэффициент позитивности", "ОП/КО", "менее 1,0", "KP", "0.50", "1.50", {"0,21", "0,35", "0,18", "4,6"}},
+        {"Коэффициент позитивности",
+         "ОП/КО",
+         "менее 1,0",
+         "KP",
+         "0.50",
+         "1.50",
+         {"0,21", "0,35", "0,18", "4,6"}},
         {"gp160", "", "не выявлен", "GP160", "1.00", "4.00", {"не выявлен", "выявлен"}},
         {"gp120", "", "не выявлен", "GP120", "1.00", "4.00", {"не выявлен", "выявлен"}},
         {"gp41", "", "не выявлен", "GP41", "1.00", "4.00", {"не выявлен", "выявлен"}},
         {"p24", "", "не выявлен", "P24", "1.00", "4.00", {"не выявлен", "выявлен"}},
-        {"РНК ВИЧ-1", "копий/мл", "не обнаружено", "RNA", "3.00", "25.00", {"не обнаружено", "1200", "54000"}},
-        {"CD4+ лимфоциты", "кл/мкл", "500-1200", "CD4", "2.00", "15.00", {"820", "430", "1050", "260"}},
+        {"РНК ВИЧ-1",
+         "копий/мл",
+         "не обнаружено",
+         "RNA",
+         "3.00",
+         "25.00",
+         {"не обнаружено", "1200", "54000"}},
+        {"CD4+ лимфоциты",
+         "кл/мкл",
+         "500-1200",
+         "CD4",
+         "2.00",
+         "15.00",
+         {"820", "430", "1050", "260"}},
         {"CD8+ лимфоциты", "кл/мкл", "200-800", "CD8", "2.00", "15.00", {"510", "640", "390"}},
         {"CD4/CD8", "", "1,0-2,5", "CD48", "0.50", "2.00", {"1,6", "0,7", "2,1"}},
         {"Гемоглобин", "г/л", "120-160", "HGB", "0.30", "2.00", {"132", "141", "118", "150"}},
@@ -48,8 +71,19 @@ const QList<IndicatorSpec>& indicators() {
         {"АСТ", "Ед/л", "до 37", "AST", "0.40", "2.50", {"19", "30", "44"}},
         {"Билирубин общий", "мкмоль/л", "3,4-20,5", "BIL", "0.40", "2.50", {"12,1", "9,8", "24,0"}},
         {"HBsAg", "", "отрицательно", "HBS", "1.00", "8.00", {"отрицательно", "положительно"}},
-        {"Антитела к ВГС", "", "отрицательно", "HCV", "1.00", "8.00", {"отрицательно", "положительно"}},
-        {"Суммарные антитела к T. pallidum", "", "отрицательно", "TP", "1.00", "8.00",
+        {"Антитела к ВГС",
+         "",
+         "отрицательно",
+         "HCV",
+         "1.00",
+         "8.00",
+         {"отрицательно", "положительно"}},
+        {"Суммарные антитела к T. pallidum",
+         "",
+         "отрицательно",
+         "TP",
+         "1.00",
+         "8.00",
          {"отрицательно", "положительно"}},
         {"Белок в моче", "г/л", "отсутствует", "PRO", "0.30", "2.00", {"отсутствует", "0,033"}},
         {"Удельный вес", "", "1010-1025", "SG", "0.20", "1.00", {"1015", "1020", "1008"}},
@@ -73,19 +107,19 @@ const QList<TypeSpec>& types() {
     return list;
 }
 
-const QStringList kMaleSurnames = {"Иванов", "Петров", "Сидоров", "Кузнецов", "Смирнов", "Попов",
-                                   "Соколов", "Лебедев", "Козлов", "Новиков", "Морозов", "Волков",
-                                   "Алексеев", "Фёдоров", "Орлов", "Ершов"};
+const QStringList kMaleSurnames = {
+    "Иванов", "Петров",  "Сидоров", "Кузнецов", "Смирнов",  "Попов",   "Соколов", "Лебедев",
+    "Козлов", "Новиков", "Морозов", "Волков",   "Алексеев", "Фёдоров", "Орлов",   "Ершов"};
 const QStringList kMaleNames = {"Александр", "Сергей", "Дмитрий", "Андрей", "Алексей",
-                                "Михаил", "Иван", "Николай", "Артём", "Владимир"};
-const QStringList kMalePatronymics = {"Александрович", "Сергеевич", "Петрович", "Иванович",
-                                      "Николаевич", "Викторович", "Юрьевич"};
-const QStringList kFemaleNames = {"Елена", "Ольга", "Наталья", "Татьяна", "Ирина", "Анна",
-                                  "Мария", "Светлана", "Юлия", "Алёна"};
-const QStringList kFemalePatronymics = {"Александровна", "Сергеевна", "Петровна", "Ивановна",
-                                        "Николаевна", "Викторовна", "Юрьевна"};
-const QStringList kStreets = {"ул. Ленина", "ул. Гагарина", "пр. Кирова", "ул. Садовая",
-                              "ул. Победы", "ул. Мира", "ул. Молодёжная"};
+                                "Михаил",    "Иван",   "Николай", "Артём",  "Владимир"};
+const QStringList kMalePatronymics = {"Александрович", "Сергеевич",  "Петрович", "Иванович",
+                                      "Николаевич",    "Викторович", "Юрьевич"};
+const QStringList kFemaleNames = {"Елена", "Ольга", "Наталья",  "Татьяна", "Ирина",
+                                  "Анна",  "Мария", "Светлана", "Юлия",    "Алёна"};
+const QStringList kFemalePatronymics = {"Александровна", "Сергеевна",  "Петровна", "Ивановна",
+                                        "Николаевна",    "Викторовна", "Юрьевна"};
+const QStringList kStreets = {"ул. Ленина", "ул. Гагарина", "пр. Кирова",    "ул. Садовая",
+                              "ул. Победы", "ул. Мира",     "ул. Молодёжная"};
 
 void exec(db::Transaction& tr, const QString& sql, const QVariantMap& params = {}) {
     db::executeSql(tr, sql, params);
@@ -104,26 +138,34 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
     db::Transaction tr(connection, {"write", "concurrency", "wait"});
     tr.start();
     exec(tr,
-         "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR, KOD_OGRN) values (1, :n, :f, :a, "
+         "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR, KOD_OGRN) values (1, :n, :f, "
+         ":a, "
          ":g, :o)",
          {{"n", "КДЛ Центра СПИД"},
-          {"f", "Клинико-диагностическая лаборатория ГБУЗ «Областной центр по профилактике и борьбе "
-                "со СПИД и инфекционными заболеваниями»"},
+          {"f",
+           "Клинико-диагностическая лаборатория ГБУЗ «Областной центр по профилактике и борьбе "
+           "со СПИД и инфекционными заболеваниями»"},
           {"a", "г. Самара, ул. Ленина, д. 15"},
           {"g", "Петрова Н.В."},
           {"o", "1026300958470"}});
 
-    const QStringList institutions = {"ГБУЗ Городская поликлиника №1", "ГБУЗ Городская больница №2",
-                                      "ГБУЗ Областная клиническая больница", "ГБУЗ Женская консультация №3",
-                                      "ФКУЗ МСЧ МВД", "ГБУЗ Центр СПИД (амбулатория)"};
+    const QStringList institutions = {"ГБУЗ Городская поликлиника №1",
+                                      "ГБУЗ Городская больница №2",
+                                      "ГБУЗ Областная клиническая больница",
+                                      "ГБУЗ Женская консультация №3",
+                                      "ФКУЗ МСЧ МВД",
+                                      "ГБУЗ Центр СПИД (амбулатория)"};
     for (int i = 0; i < institutions.size(); ++i) {
         exec(tr, "insert into SP_LPU (COD_LPU, NAME, PATH) values (:k, :n, :p)",
-             {{"k", i + 1}, {"n", institutions[i]}, {"p", i == 0 ? QVariant(registerPath) : QVariant()}});
+             {{"k", i + 1},
+              {"n", institutions[i]},
+              {"p", i == 0 ? QVariant(registerPath) : QVariant()}});
     }
     exec(tr, "set generator GEN_SP_LPU_ID to 6");
 
-    const QStringList departments = {"Терапевтическое", "Хирургическое", "Инфекционное",
-                                     "Гинекологическое", "Приёмное", "Кабинет инфекционных заболеваний"};
+    const QStringList departments = {"Терапевтическое", "Хирургическое",
+                                     "Инфекционное",    "Гинекологическое",
+                                     "Приёмное",        "Кабинет инфекционных заболеваний"};
     for (int i = 0; i < departments.size(); ++i)
         exec(tr, "insert into SP_OTD (COD_OTD, COD_LPU, NAME) values (:k, :l, :n)",
              {{"k", i + 1}, {"l", i % 3 + 1}, {"n", departments[i]}});
@@ -138,27 +180,32 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
     const QStringList doctors = {"Андреева Марина Викторовна", "Белов Игорь Сергеевич",
                                  "Григорьева Ольга Петровна", "Давыдов Павел Андреевич"};
     for (int i = 0; i < doctors.size(); ++i)
-        exec(tr, "insert into SP_VR (COD_VR, FIO) values (:k, :n)", {{"k", i + 1}, {"n", doctors[i]}});
+        exec(tr, "insert into SP_VR (COD_VR, FIO) values (:k, :n)",
+             {{"k", i + 1}, {"n", doctors[i]}});
     exec(tr, "set generator GEN_SP_VR_ID to 4");
 
     const QStringList assistants = {"Егорова Анна Ивановна", "Жукова Светлана Николаевна",
                                     "Зайцева Татьяна Юрьевна", "Ильина Наталья Олеговна"};
     for (int i = 0; i < assistants.size(); ++i)
-        exec(tr, "insert into SP_MS (COD_MS, FIO) values (:k, :n)", {{"k", i + 1}, {"n", assistants[i]}});
+        exec(tr, "insert into SP_MS (COD_MS, FIO) values (:k, :n)",
+             {{"k", i + 1}, {"n", assistants[i]}});
     exec(tr, "set generator GEN_SP_MS_ID to 4");
 
-    const QList<QPair<QString, int>> countries = {{"Россия", 100}, {"Казахстан", 10}, {"Узбекистан", 10},
-                                                   {"Таджикистан", 5}, {"Украина", 5}, {"Армения", 1}};
+    const QList<QPair<QString, int>> countries = {{"Россия", 100},    {"Казахстан", 10},
+                                                  {"Узбекистан", 10}, {"Таджикистан", 5},
+                                                  {"Украина", 5},     {"Армения", 1}};
     for (int i = 0; i < countries.size(); ++i)
         exec(tr, "insert into SP_GOS (COD_GOS, NAME, NOM) values (:k, :n, :o)",
              {{"k", i + 1}, {"n", countries[i].first}, {"o", countries[i].second}});
-    const QList<QPair<QString, int>> territories = {{"Самарская область", 100}, {"Ульяновская область", 5},
-                                                     {"Оренбургская область", 5}, {"Саратовская область", 1}};
+    const QList<QPair<QString, int>> territories = {{"Самарская область", 100},
+                                                    {"Ульяновская область", 5},
+                                                    {"Оренбургская область", 5},
+                                                    {"Саратовская область", 1}};
     for (int i = 0; i < territories.size(); ++i)
         exec(tr, "insert into SP_TER (COD_TER, NAME, NOM) values (:k, :n, :o)",
              {{"k", i + 1}, {"n", territories[i].first}, {"o", territories[i].second}});
-    const QStringList districts = {"Кировский", "Ленинский", "Октябрьский", "Промышленный", "Советский",
-                                   "Железнодорожный", "Красноглинский"};
+    const QStringList districts = {"Кировский", "Ленинский",       "Октябрьский",   "Промышленный",
+                                   "Советский", "Железнодорожный", "Красноглинский"};
     for (int i = 0; i < districts.size(); ++i)
         exec(tr, "insert into SP_RAION (COD_RAION, NAME, NOM) values (:k, :n, 0)",
              {{"k", i + 1}, {"n", districts[i]}});
@@ -180,11 +227,13 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
     const auto& ind = indicators();
     for (int i = 0; i < ind.size(); ++i) {
         exec(tr,
-             "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, ED_IZM, NORMA, COD, NORMA_TIME, NORMA_TIME_MS) "
+             "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, ED_IZM, NORMA, COD, NORMA_TIME, "
+             "NORMA_TIME_MS) "
              "values (:k, :n, :u, :m, :c, :t, :s)",
              {{"k", i + 1},
               {"n", QString::fromUtf8(ind[i].name)},
-              {"u", QString::fromUtf8(ind[i].unit).isEmpty() ? QVariant() : QString::fromUtf8(ind[i].unit)},
+              {"u", QString::fromUtf8(ind[i].unit).isEmpty() ? QVariant()
+                                                             : QString::fromUtf8(ind[i].unit)},
               {"m", QString::fromUtf8(ind[i].norm)},
               {"c", QString::fromUtf8(ind[i].code)},
               {"t", QVariant::fromValue(*db::Decimal::fromString(ind[i].doctorMinutes))},
@@ -195,15 +244,18 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
     int composition = 0;
     const auto& ty = types();
     for (int t = 0; t < ty.size(); ++t) {
-        exec(tr, "insert into SP_TARVIK (N_LISSL, NAME, NPP, COD, SHABLON) values (:k, :n, :p, :c, :s)",
+        exec(tr,
+             "insert into SP_TARVIK (N_LISSL, NAME, NPP, COD, SHABLON) values (:k, :n, :p, :c, :s)",
              {{"k", t + 1},
               {"n", QString::fromUtf8(ty[t].name)},
               {"p", t + 1},
               {"c", QString::fromUtf8(ty[t].code)},
               {"s", QString::fromUtf8(ty[t].templateFile)}});
         for (int j = 0; j < ty[t].indicators.size(); ++j)
-            exec(tr, "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (:k, :t, :p, :n)",
-                 {{"k", ++composition}, {"t", t + 1}, {"p", ty[t].indicators[j] + 1}, {"n", j + 1}});
+            exec(
+                tr,
+                "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (:k, :t, :p, :n)",
+                {{"k", ++composition}, {"t", t + 1}, {"p", ty[t].indicators[j] + 1}, {"n", j + 1}});
     }
     exec(tr, QStringLiteral("set generator GEN_SP_TARVIK_ID to %1").arg(ty.size()));
     exec(tr, QStringLiteral("set generator GEN_LAB_ISSL_PRIZ_ID to %1").arg(composition));
@@ -211,21 +263,27 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
     // Investigations over the last four months; most have their results.
     QRandomGenerator random(20261209);
     auto pick = [&](const QStringList& list) { return list[int(random.bounded(list.size()))]; };
-    db::Statement insertRecord(
+    db::Statement insertRecord(tr,
+                               "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, N_IFIN, "
+                               "COD_VR, COD_MS, N_KON, NPP, "
+                               "NOM, FAM, IMJA, OTCH, SNILS, DAT_R, VOZR, NOM_KART, DAT_ISSLED, "
+                               "DAT_DOSTAV, DAT_REZULT, ADRES, "
+                               "POL, COD_GOS, COD_TER, COD_RAION, NAS_PUNKT, PR_LIVE) values "
+                               "(:N_ISSLED, :N_LISSL, :COD_LPU, "
+                               ":COD_OTD, :N_IFIN, :COD_VR, :COD_MS, :N_KON, :NPP, :NOM, :FAM, "
+                               ":IMJA, :OTCH, :SNILS, :DAT_R, "
+                               ":VOZR, :NOM_KART, :DAT_ISSLED, :DAT_DOSTAV, :DAT_REZULT, :ADRES, "
+                               ":POL, :COD_GOS, :COD_TER, "
+                               ":COD_RAION, :NAS_PUNKT, :PR_LIVE)");
+    db::Statement insertResult(
         tr,
-        "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, N_IFIN, COD_VR, COD_MS, N_KON, NPP, "
-        "NOM, FAM, IMJA, OTCH, SNILS, DAT_R, VOZR, NOM_KART, DAT_ISSLED, DAT_DOSTAV, DAT_REZULT, ADRES, "
-        "POL, COD_GOS, COD_TER, COD_RAION, NAS_PUNKT, PR_LIVE) values (:N_ISSLED, :N_LISSL, :COD_LPU, "
-        ":COD_OTD, :N_IFIN, :COD_VR, :COD_MS, :N_KON, :NPP, :NOM, :FAM, :IMJA, :OTCH, :SNILS, :DAT_R, "
-        ":VOZR, :NOM_KART, :DAT_ISSLED, :DAT_DOSTAV, :DAT_REZULT, :ADRES, :POL, :COD_GOS, :COD_TER, "
-        ":COD_RAION, :NAS_PUNKT, :PR_LIVE)");
-    db::Statement insertResult(tr,
-                               "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED, RESULT) values "
-                               "(:p, :t, :i, :r)");
+        "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED, RESULT) values "
+        "(:p, :t, :i, :r)");
     const int count = 420;
     QHash<QString, int> journalNumber;
     for (int k = 1; k <= count; ++k) {
-        const int type = k % 3 == 0 ? int(random.bounded(ty.size())) + 1 : 1 + int(random.bounded(3));
+        const int type =
+            k % 3 == 0 ? int(random.bounded(ty.size())) + 1 : 1 + int(random.bounded(3));
         const int lpu = 1 + int(random.bounded(institutions.size()));
         const QDate taken = today.addDays(-int(random.bounded(120)));
         const bool male = random.bounded(2) == 0;
@@ -233,17 +291,22 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
         if (!male) surname += surname.endsWith(u'н') || surname.endsWith(u'в') ? "а" : "";
         const QDate birth = QDate(1950 + int(random.bounded(55)), 1 + int(random.bounded(12)),
                                   1 + int(random.bounded(28)));
-        const bool done = taken < today.addDays(-2) ? random.bounded(10) < 9 : random.bounded(2) == 0;
+        const bool done =
+            taken < today.addDays(-2) ? random.bounded(10) < 9 : random.bounded(2) == 0;
         const QString key = QStringLiteral("%1/%2").arg(type).arg(lpu);
         const int nom = lpu == 1 ? 1000 + int(random.bounded(60)) : 5000 + k;
         const QVariantMap values = {
-            {"N_ISSLED", k}, {"N_LISSL", type}, {"COD_LPU", lpu},
+            {"N_ISSLED", k},
+            {"N_LISSL", type},
+            {"COD_LPU", lpu},
             {"COD_OTD", 1 + int(random.bounded(departments.size()))},
             {"N_IFIN", 1 + int(random.bounded(funding.size()))},
             {"COD_VR", 1 + int(random.bounded(doctors.size()))},
             {"COD_MS", 1 + int(random.bounded(assistants.size()))},
-            {"N_KON", 1 + int(random.bounded(codes.size()))}, {"NPP", ++journalNumber[key]},
-            {"NOM", nom}, {"FAM", surname},
+            {"N_KON", 1 + int(random.bounded(codes.size()))},
+            {"NPP", ++journalNumber[key]},
+            {"NOM", nom},
+            {"FAM", surname},
             {"IMJA", male ? pick(kMaleNames) : pick(kFemaleNames)},
             {"OTCH", male ? pick(kMalePatronymics) : pick(kFemalePatronymics)},
             {"SNILS", QStringLiteral("%1-%2-%3 %4")
@@ -251,14 +314,24 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
                           .arg(200 + k % 700, 3, 10, QLatin1Char('0'))
                           .arg(300 + k % 600, 3, 10, QLatin1Char('0'))
                           .arg(k % 100, 2, 10, QLatin1Char('0'))},
-            {"DAT_R", birth}, {"VOZR", birth.daysTo(today) / 365}, {"NOM_KART", QString::number(20000 + k)},
-            {"DAT_ISSLED", taken}, {"DAT_DOSTAV", taken.addDays(random.bounded(2))},
+            {"DAT_R", birth},
+            {"VOZR", birth.daysTo(today) / 365},
+            {"NOM_KART", QString::number(20000 + k)},
+            {"DAT_ISSLED", taken},
+            {"DAT_DOSTAV", taken.addDays(random.bounded(2))},
             {"DAT_REZULT", done ? QVariant(taken.addDays(2 + random.bounded(3))) : QVariant()},
-            {"ADRES", QStringLiteral("%1, д. %2, кв. %3").arg(pick(kStreets)).arg(1 + random.bounded(90)).arg(1 + random.bounded(120))},
-            {"POL", male ? "М" : "Ж"}, {"COD_GOS", random.bounded(10) == 0 ? 2 : 1},
-            {"COD_TER", 1}, {"COD_RAION", 1 + int(random.bounded(districts.size()))},
-            {"NAS_PUNKT", "г. Самара"}, {"PR_LIVE", QString::number(random.bounded(10) < 7 ? 0 : random.bounded(5))}};
-        for (auto it = values.begin(); it != values.end(); ++it) insertRecord.setParam(it.key(), it.value());
+            {"ADRES", QStringLiteral("%1, д. %2, кв. %3")
+                          .arg(pick(kStreets))
+                          .arg(1 + random.bounded(90))
+                          .arg(1 + random.bounded(120))},
+            {"POL", male ? "М" : "Ж"},
+            {"COD_GOS", random.bounded(10) == 0 ? 2 : 1},
+            {"COD_TER", 1},
+            {"COD_RAION", 1 + int(random.bounded(districts.size()))},
+            {"NAS_PUNKT", "г. Самара"},
+            {"PR_LIVE", QString::number(random.bounded(10) < 7 ? 0 : random.bounded(5))}};
+        for (auto it = values.begin(); it != values.end(); ++it)
+            insertRecord.setParam(it.key(), it.value());
         insertRecord.execute();
         // Some records were never opened for results and have no result rows at all.
         if (!done && random.bounded(2) == 0) continue;
@@ -279,27 +352,31 @@ void createDemoRegister(const QString& path) {
     connection.setDatabaseName(path);
     connection.setParams({"user_name=SYSDBA", "password=quillmoss", "lc_ctype=WIN1251"});
     connection.createDatabase();
-    data::runScript(connection,
-                    "create table karta (nom integer not null primary key, fam varchar(30), imja "
-                    "varchar(30), otch varchar(30), vozr date, kod_snils varchar(14), nom_pol "
-                    "varchar(20), uid varchar(20), cod_gos varchar(10), cod_ter varchar(10), cod_raion "
-                    "varchar(10), nas_punkt varchar(40), adres varchar(255), pol varchar(10), pr_live "
-                    "char(1));\n"
-                    "create table diag7 (nom7 integer not null primary key, kod varchar(10));\n"
-                    "create table diag_pacien (nom integer, nom7 integer);\n");
+    data::runScript(
+        connection,
+        "create table karta (nom integer not null primary key, fam varchar(30), imja "
+        "varchar(30), otch varchar(30), vozr date, kod_snils varchar(14), nom_pol "
+        "varchar(20), uid varchar(20), cod_gos varchar(10), cod_ter varchar(10), cod_raion "
+        "varchar(10), nas_punkt varchar(40), adres varchar(255), pol varchar(10), pr_live "
+        "char(1));\n"
+        "create table diag7 (nom7 integer not null primary key, kod varchar(10));\n"
+        "create table diag_pacien (nom integer, nom7 integer);\n");
     db::Transaction tr(connection, {"write", "concurrency", "wait"});
     tr.start();
     const QStringList diagnoses = {"Z21", "B20.7", "B23.8", "B24", "Z20.6", "R75"};
     for (int i = 0; i < diagnoses.size(); ++i)
-        exec(tr, "insert into diag7 (nom7, kod) values (:k, :c)", {{"k", i + 1}, {"c", diagnoses[i]}});
+        exec(tr, "insert into diag7 (nom7, kod) values (:k, :c)",
+             {{"k", i + 1}, {"c", diagnoses[i]}});
     QRandomGenerator random(1000);
     for (int nom = 1000; nom < 1060; ++nom) {
         const bool male = random.bounded(2) == 0;
         QString surname = kMaleSurnames[int(random.bounded(kMaleSurnames.size()))];
         if (!male) surname += "а";
         exec(tr,
-             "insert into karta (nom, fam, imja, otch, vozr, kod_snils, nom_pol, uid, cod_gos, cod_ter, "
-             "cod_raion, nas_punkt, adres, pol, pr_live) values (:nom, :f, :i, :o, :d, :s, :p, :u, '1', "
+             "insert into karta (nom, fam, imja, otch, vozr, kod_snils, nom_pol, uid, cod_gos, "
+             "cod_ter, "
+             "cod_raion, nas_punkt, adres, pol, pr_live) values (:nom, :f, :i, :o, :d, :s, :p, :u, "
+             "'1', "
              "'1', :r, 'г. Самара', :a, :pol, '0')",
              {{"nom", nom},
               {"f", surname},
@@ -307,12 +384,15 @@ void createDemoRegister(const QString& path) {
                          : kFemaleNames[int(random.bounded(kFemaleNames.size()))]},
               {"o", male ? kMalePatronymics[int(random.bounded(kMalePatronymics.size()))]
                          : kFemalePatronymics[int(random.bounded(kFemalePatronymics.size()))]},
-              {"d", QDate(1960 + int(random.bounded(45)), 1 + int(random.bounded(12)), 1 + int(random.bounded(28)))},
+              {"d", QDate(1960 + int(random.bounded(45)), 1 + int(random.bounded(12)),
+                          1 + int(random.bounded(28)))},
               {"s", QStringLiteral("123-456-%1 00").arg(nom % 1000, 3, 10, QLatin1Char('0'))},
               {"p", QStringLiteral("63%1").arg(nom * 7919)},
               {"u", QStringLiteral("К-%1").arg(nom)},
               {"r", QString::number(1 + random.bounded(7))},
-              {"a", QStringLiteral("%1, д. %2").arg(kStreets[int(random.bounded(kStreets.size()))]).arg(nom % 90 + 1)},
+              {"a", QStringLiteral("%1, д. %2")
+                        .arg(kStreets[int(random.bounded(kStreets.size()))])
+                        .arg(nom % 90 + 1)},
               {"pol", male ? "Муж" : "Жен"}});
         const int diagnosisCount = int(random.bounded(3));
         for (int d = 0; d < diagnosisCount; ++d)
@@ -330,23 +410,35 @@ void addLargeRegister(db::Connection& connection, int investigations, int result
     const int institutions = 10;
     const int typeCount = 10;
     // Directories the journal joins, then one indicator per result slot of every type.
-    db::executeRaw(tr, QStringLiteral(
-        "execute block as declare i integer = 1; begin "
-        "while (i <= %1) do begin insert into SP_LPU (COD_LPU, NAME) values (:i, 'ЛПУ ' || :i); i = i + 1; end "
-        "i = 1; while (i <= %2) do begin insert into SP_TARVIK (N_LISSL, NAME, NPP) values (:i, 'Вид ' || :i, :i); i = i + 1; end "
-        "i = 1; while (i <= 20) do begin "
-        "insert into SP_OTD (COD_OTD, NAME) values (:i, 'Отделение ' || :i); "
-        "insert into SP_VR (COD_VR, FIO) values (:i, 'Врач ' || :i); "
-        "insert into SP_MS (COD_MS, FIO) values (:i, 'Лаборант ' || :i); i = i + 1; end "
-        "i = 1; while (i <= %3) do begin insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME, NORMA_TIME_MS) "
-        "values (:i, 'Показатель ' || :i, 1.5, 3.25); i = i + 1; end "
-        "end").arg(institutions).arg(typeCount).arg(typeCount * resultsPerInvestigation));
-    db::executeRaw(tr, QStringLiteral(
-        "execute block as declare t integer = 1; declare j integer; begin "
-        "while (t <= %1) do begin j = 1; while (j <= %2) do begin "
-        "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values ((:t - 1) * %2 + :j, :t, (:t - 1) * %2 + :j, :j); "
-        "j = j + 1; end t = t + 1; end end").arg(typeCount).arg(resultsPerInvestigation));
-    db::executeSql(tr, "insert into RECV_ST (COD, NAME, NAME_FULL) values (1, 'Лаборатория', 'Большой регистр')");
+    db::executeRaw(
+        tr, QStringLiteral(
+                "execute block as declare i integer = 1; begin "
+                "while (i <= %1) do begin insert into SP_LPU (COD_LPU, NAME) values (:i, 'ЛПУ ' || "
+                ":i); i = i + 1; end "
+                "i = 1; while (i <= %2) do begin insert into SP_TARVIK (N_LISSL, NAME, NPP) values "
+                "(:i, 'Вид ' || :i, :i); i = i + 1; end "
+                "i = 1; while (i <= 20) do begin "
+                "insert into SP_OTD (COD_OTD, NAME) values (:i, 'Отделение ' || :i); "
+                "insert into SP_VR (COD_VR, FIO) values (:i, 'Врач ' || :i); "
+                "insert into SP_MS (COD_MS, FIO) values (:i, 'Лаборант ' || :i); i = i + 1; end "
+                "i = 1; while (i <= %3) do begin insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, "
+                "NORMA_TIME, NORMA_TIME_MS) "
+                "values (:i, 'Показатель ' || :i, 1.5, 3.25); i = i + 1; end "
+                "end")
+                .arg(institutions)
+                .arg(typeCount)
+                .arg(typeCount * resultsPerInvestigation));
+    db::executeRaw(
+        tr, QStringLiteral("execute block as declare t integer = 1; declare j integer; begin "
+                           "while (t <= %1) do begin j = 1; while (j <= %2) do begin "
+                           "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values ((:t "
+                           "- 1) * %2 + :j, :t, (:t - 1) * %2 + :j, :j); "
+                           "j = j + 1; end t = t + 1; end end")
+                .arg(typeCount)
+                .arg(resultsPerInvestigation));
+    db::executeSql(
+        tr,
+        "insert into RECV_ST (COD, NAME, NAME_FULL) values (1, 'Лаборатория', 'Большой регистр')");
     tr.commit();
 
     // Spread over the 150 days before today: one institution, type and month hold about
@@ -355,25 +447,34 @@ void addLargeRegister(db::Connection& connection, int investigations, int result
     for (int start = 1; start <= investigations; start += batch) {
         const int end = std::min(investigations, start + batch - 1);
         tr.start();
-        db::executeRaw(tr, QStringLiteral(
-            "execute block as declare k integer = %1; declare t integer; declare j integer; "
-            "declare d date; begin "
-            "while (k <= %2) do begin "
-            "t = mod(k / 10, %3) + 1; d = dateadd(-mod(k / 100, 150) day to date '%4'); "
-            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, N_IFIN, COD_VR, COD_MS, NPP, NOM, "
-            "FAM, IMJA, OTCH, DAT_R, VOZR, DAT_ISSLED, DAT_DOSTAV, DAT_REZULT, POL, COD_GOS, COD_TER, PR_LIVE) "
-            "values (:k, :t, mod(:k, %5) + 1, mod(:k, 20) + 1, 1, mod(:k, 20) + 1, mod(:k, 20) + 1, :k, "
-            ":k, 'Фамилия' || mod(:k, 997), 'Имя' || mod(:k, 89), 'Отчество' || mod(:k, 41), "
-            "dateadd(-mod(:k, 30000) day to date '%4'), mod(:k, 80), :d, :d, :d, "
-            "iif(mod(:k, 2) = 0, 'М', 'Ж'), 1, 1, '0'); "
-            "j = 1; while (j <= %6) do begin "
-            "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values "
-            "((:k - 1) * %6 + :j, (:t - 1) * %6 + :j, :t, :k, iif(mod(:k, 10) = 0, null, 'отр')); "
-            "j = j + 1; end "
-            "k = k + 1; end end")
-                               .arg(start).arg(end).arg(typeCount)
-                               .arg(today.toString(Qt::ISODate))
-                               .arg(institutions).arg(resultsPerInvestigation));
+        db::executeRaw(
+            tr,
+            QStringLiteral(
+                "execute block as declare k integer = %1; declare t integer; declare j integer; "
+                "declare d date; begin "
+                "while (k <= %2) do begin "
+                "t = mod(k / 10, %3) + 1; d = dateadd(-mod(k / 100, 150) day to date '%4'); "
+                "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, N_IFIN, COD_VR, COD_MS, "
+                "NPP, NOM, "
+                "FAM, IMJA, OTCH, DAT_R, VOZR, DAT_ISSLED, DAT_DOSTAV, DAT_REZULT, POL, COD_GOS, "
+                "COD_TER, PR_LIVE) "
+                "values (:k, :t, mod(:k, %5) + 1, mod(:k, 20) + 1, 1, mod(:k, 20) + 1, mod(:k, 20) "
+                "+ 1, :k, "
+                ":k, 'Фамилия' || mod(:k, 997), 'Имя' || mod(:k, 89), 'Отчество' || mod(:k, 41), "
+                "dateadd(-mod(:k, 30000) day to date '%4'), mod(:k, 80), :d, :d, :d, "
+                "iif(mod(:k, 2) = 0, 'М', 'Ж'), 1, 1, '0'); "
+                "j = 1; while (j <= %6) do begin "
+                "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values "
+                "((:k - 1) * %6 + :j, (:t - 1) * %6 + :j, :t, :k, iif(mod(:k, 10) = 0, null, "
+                "'отр')); "
+                "j = j + 1; end "
+                "k = k + 1; end end")
+                .arg(start)
+                .arg(end)
+                .arg(typeCount)
+                .arg(today.toString(Qt::ISODate))
+                .arg(institutions)
+                .arg(resultsPerInvestigation));
         tr.commit();
     }
     tr.start();

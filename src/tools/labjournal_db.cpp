@@ -12,11 +12,12 @@
 namespace {
 
 int usage() {
-    QTextStream(stderr) << "Использование:\n"
-                           "  labjournal-db create PATH            новая пустая база данных\n"
-                           "  labjournal-db create --demo PATH     база с демонстрационными данными\n"
-                           "                                       (и регистр пациентов рядом с ней)\n"
-                           "  labjournal-db create --large N PATH  N исследований по 10 результатов\n";
+    QTextStream(stderr)
+        << "Использование:\n"
+           "  labjournal-db create PATH            новая пустая база данных\n"
+           "  labjournal-db create --demo PATH     база с демонстрационными данными\n"
+           "                                       (и регистр пациентов рядом с ней)\n"
+           "  labjournal-db create --large N PATH  N исследований по 10 результатов\n";
     return 2;
 }
 
@@ -57,8 +58,8 @@ int main(int argc, char** argv) {
         auto connection = attach(path);
         const QDate today = data::clock::today();
         if (demo) {
-            const QString registerPath =
-                QFileInfo(path).absoluteDir().filePath(QFileInfo(path).completeBaseName() + "_register.fdb");
+            const QString registerPath = QFileInfo(path).absoluteDir().filePath(
+                QFileInfo(path).completeBaseName() + "_register.fdb");
             if (!QFileInfo::exists(registerPath)) tools::createDemoRegister(registerPath);
             tools::addDemoData(*connection, registerPath, today);
         } else if (large > 0) {

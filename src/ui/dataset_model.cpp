@@ -63,10 +63,13 @@ void DatasetModel::rebuildColumns() {
 
 void DatasetModel::rebuildFieldMap() {
     fieldOfColumn_.clear();
-    for (const GridColumn& c : columns_) fieldOfColumn_ << (bound_ ? bound_->fieldIndex(c.field) : -1);
+    for (const GridColumn& c : columns_)
+        fieldOfColumn_ << (bound_ ? bound_->fieldIndex(c.field) : -1);
 }
 
-int DatasetModel::fieldIndexOfColumn(int column) const { return fieldOfColumn_.value(column, -1); }
+int DatasetModel::fieldIndexOfColumn(int column) const {
+    return fieldOfColumn_.value(column, -1);
+}
 
 int DatasetModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !bound_ || !bound_->isActive()) return 0;
@@ -83,7 +86,8 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
     const int f = fieldOfColumn_[index.column()];
     switch (role) {
         case Qt::DisplayRole:
-            return f < 0 ? QVariant() : data::displayText(bound_->fields()[f], bound_->valueAt(index.row(), f));
+            return f < 0 ? QVariant()
+                         : data::displayText(bound_->fields()[f], bound_->valueAt(index.row(), f));
         case Qt::EditRole: {
             if (f < 0) return {};
             const QVariant v = bound_->valueAt(index.row(), f);
@@ -91,7 +95,8 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
             if (field.type == data::FieldType::Date) return v.isNull() ? QVariant(QString()) : v;
             return data::displayText(field, v);
         }
-        case Qt::TextAlignmentRole: return QVariant::fromValue(column.alignment);
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(column.alignment);
         case Qt::BackgroundRole:
         case Qt::ForegroundRole: {
             if (cellStyle) {
@@ -101,7 +106,8 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
             const QColor& c = role == Qt::BackgroundRole ? column.background : column.foreground;
             return c.isValid() ? QVariant(c) : QVariant();
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -135,8 +141,10 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
         return true;
     } catch (const db::DbError& e) {
         if (bound_->state() == data::DatasetState::Edit) bound_->cancel();
-        if (errorHandler) errorHandler(e.message());
-        else showError(nullptr, e.message());
+        if (errorHandler)
+            errorHandler(e.message());
+        else
+            showError(nullptr, e.message());
         return false;
     }
 }

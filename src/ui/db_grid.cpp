@@ -46,7 +46,9 @@ void DbGrid::applyWidths() {
         int width = column.width;
         const int f = model_->fieldIndexOfColumn(c);
         if (width <= 0 && f >= 0)
-            width = std::clamp(model_->dataset()->fields()[f].effectiveDisplayWidth(), 4, 64) * charWidth + 8;
+            width = std::clamp(model_->dataset()->fields()[f].effectiveDisplayWidth(), 4, 64) *
+                        charWidth +
+                    8;
         if (width > 0) setColumnWidth(c, width);
         setColumnHidden(c, !column.visible);
     }

@@ -76,9 +76,11 @@ void DbLookupComboBox::showKey() {
 void DbLookupComboBox::setKeyValue(const QVariant& key) {
     QVariant wanted = key;
     bool known = false;
-    for (int i = 0; i < count() && !known; ++i) known = !key.isNull() && itemData(i).toLongLong() == key.toLongLong();
+    for (int i = 0; i < count() && !known; ++i)
+        known = !key.isNull() && itemData(i).toLongLong() == key.toLongLong();
     if (!known) wanted = QVariant();
-    const bool changed = wanted.isNull() != key_.isNull() || wanted.toLongLong() != key_.toLongLong();
+    const bool changed =
+        wanted.isNull() != key_.isNull() || wanted.toLongLong() != key_.toLongLong();
     key_ = wanted;
     showKey();
     if (changed) emit keyValueChanged(key_);

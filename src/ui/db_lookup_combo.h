@@ -14,7 +14,8 @@ class DbLookupComboBox : public QComboBox {
 public:
     explicit DbLookupComboBox(QWidget* parent = nullptr);
 
-    void setListSource(data::DataSource* list, const QString& keyField, const QString& displayField);
+    void setListSource(data::DataSource* list, const QString& keyField,
+                       const QString& displayField);
     void setDataSource(data::DataSource* source, const QString& dataField);
 
     // The key shown; an invalid QVariant when nothing is chosen. Choosing a key the list does

@@ -10,11 +10,14 @@ namespace {
 Dialogs* installed = nullptr;
 
 // The title of every box; the main window's own caption is the laboratory's name.
-QString applicationTitle() { return QStringLiteral("Лабораторный журнал"); }
+QString applicationTitle() {
+    return QStringLiteral("Лабораторный журнал");
+}
 }  // namespace
 
 QMessageBox::StandardButton QtDialogs::message(QWidget* parent, const Message& m) {
-    QMessageBox box(m.icon, m.title.isEmpty() ? applicationTitle() : m.title, m.text, m.buttons, parent);
+    QMessageBox box(m.icon, m.title.isEmpty() ? applicationTitle() : m.title, m.text, m.buttons,
+                    parent);
     const int result = box.exec();
     return static_cast<QMessageBox::StandardButton>(result);
 }
@@ -37,14 +40,18 @@ QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const Q
     return QFileDialog::getSaveFileName(parent, caption, folder, filter);
 }
 
-int QtDialogs::showModal(QDialog* dialog) { return dialog->exec(); }
+int QtDialogs::showModal(QDialog* dialog) {
+    return dialog->exec();
+}
 
 Dialogs& dialogs() {
     static QtDialogs qt;
     return installed ? *installed : qt;
 }
 
-void setDialogs(Dialogs* d) { installed = d; }
+void setDialogs(Dialogs* d) {
+    installed = d;
+}
 
 void information(QWidget* parent, const QString& text) {
     dialogs().message(parent, {QMessageBox::Information, {}, text, QMessageBox::Ok});
@@ -55,7 +62,8 @@ void showError(QWidget* parent, const QString& text) {
 }
 
 bool confirm(QWidget* parent, const QString& text) {
-    return dialogs().message(parent, {QMessageBox::Question, {}, text, QMessageBox::Yes | QMessageBox::No}) ==
+    return dialogs().message(
+               parent, {QMessageBox::Question, {}, text, QMessageBox::Yes | QMessageBox::No}) ==
            QMessageBox::Yes;
 }
 

@@ -52,15 +52,21 @@ LoginDialog::LoginDialog(const QString& databaseName, const QString& userName, Q
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    if (userName.isEmpty()) userName_->setFocus();
-    else password_->setFocus();
+    if (userName.isEmpty())
+        userName_->setFocus();
+    else
+        password_->setFocus();
 
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-QString LoginDialog::userName() const { return userName_->text(); }
-QString LoginDialog::password() const { return password_->text(); }
+QString LoginDialog::userName() const {
+    return userName_->text();
+}
+QString LoginDialog::password() const {
+    return password_->text();
+}
 
 }  // namespace ui

@@ -28,16 +28,21 @@ class StartupTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         db_ = new TempDatabase(QStringList{
-            "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR) values (1, 'КДЛ', '" + kFullName +
-                "', 'ул. Ленина, 1', 'Петрова Н.В.')",
+            "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR) values (1, 'КДЛ', '" +
+                kFullName + "', 'ул. Ленина, 1', 'Петрова Н.В.')",
             "insert into SP_LPU (COD_LPU, NAME) values (2, 'Больница')",
             "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
-            "insert into SP_TARVIK (N_LISSL, NAME, NPP, SHABLON) values (1, 'ИФА ВИЧ', 1, 'ifa.xlt')",
+            "insert into SP_TARVIK (N_LISSL, NAME, NPP, SHABLON) values (1, 'ИФА ВИЧ', 1, "
+            "'ifa.xlt')",
             "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (2, 'Иммуноблот', 2)",
-            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (1, 1, 1, '2026-12-09', 'Иванов', 1)",
-            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (2, 2, 1, '2026-12-09', 'Петров', 2)",
-            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (3, 1, 1, '2026-12-08', 'Сидоров', 3)",
-            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (4, 1, 2, '2026-12-09', 'Орлов', 4)"});
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (1, 1, "
+            "1, '2026-12-09', 'Иванов', 1)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (2, 2, "
+            "1, '2026-12-09', 'Петров', 2)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (3, 1, "
+            "1, '2026-12-08', 'Сидоров', 3)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (4, 1, "
+            "2, '2026-12-09', 'Орлов', 4)"});
     }
     static void TearDownTestSuite() { delete db_; }
 
@@ -51,7 +56,9 @@ protected:
     void writeIni(const QString& path, const QString& user, const QString& role) {
         QFile f(ini_.filePath("Reg.INI"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("[options]\r\nDBPath=%1\r\nDBUser=%2\r\nDBRole=%3\r\n").arg(path, user, role).toUtf8());
+        f.write(QStringLiteral("[options]\r\nDBPath=%1\r\nDBUser=%2\r\nDBRole=%3\r\n")
+                    .arg(path, user, role)
+                    .toUtf8());
     }
 
     std::unique_ptr<app::Application> makeProgram() {
@@ -84,8 +91,9 @@ TEST_F(StartupTest, SuccessfulLoginLoadsRequisitesListsAndTheFirstJournal) {
               QStringLiteral("Успешное подключение к базе данных 09.12.2026"));
     EXPECT_TRUE(form.isMaximized());
     EXPECT_FALSE(program->dmV->IBQuery1.isActive());
-    for (data::Dataset* list : {&program->dmV->IBQuery2, &program->dmV->IBQuery3, &program->dmV->IBQuery4,
-                                &program->dmV->IBQuery5, &program->dmV->IBQuery12, &program->dmV->IBQuery6})
+    for (data::Dataset* list :
+         {&program->dmV->IBQuery2, &program->dmV->IBQuery3, &program->dmV->IBQuery4,
+          &program->dmV->IBQuery5, &program->dmV->IBQuery12, &program->dmV->IBQuery6})
         EXPECT_TRUE(list->isActive()) << list->name().toStdString();
 
     // Type 1, the first institution by name ("Амбулатория"), today only.
@@ -137,7 +145,8 @@ TEST_F(StartupTest, SecondFailureShowsTheDatabaseMessageAndLeavesTheWindowEmpty)
     ASSERT_EQ(dialogs_.messages.size(), 2u);
     EXPECT_EQ(dialogs_.messages[0].text, kFailedLogin);
     EXPECT_NE(dialogs_.messages[1].text, kFailedLogin);
-    EXPECT_TRUE(dialogs_.messages[1].text.contains("missing.fdb")) << dialogs_.messages[1].text.toStdString();
+    EXPECT_TRUE(dialogs_.messages[1].text.contains("missing.fdb"))
+        << dialogs_.messages[1].text.toStdString();
     EXPECT_EQ(dialogs_.loginRequests.size(), 2u) << "no third attempt";
     EXPECT_TRUE(program->form1->statusBar()->currentMessage().isEmpty());
     EXPECT_FALSE(program->dmV->IBQuery2.isActive());
@@ -177,7 +186,8 @@ TEST_F(StartupTest, ExitCommitsClosesEverythingAndDropsUnsavedEdits) {
     EXPECT_FALSE(dm.Issled.isActive());
     EXPECT_FALSE(program->form1->IBQuery3.isActive());
     EXPECT_EQ(db_->scalar("select NPP from ISSLED where N_ISSLED = 4").toInt(), 11) << "committed";
-    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(), QStringLiteral("Иванов"));
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Иванов"));
     db_->exec("update ISSLED set NPP = 4 where N_ISSLED = 4");
 }
 
@@ -206,7 +216,9 @@ TEST(RegIni, ReadsKeysWithoutRegardToCase) {
     QTemporaryDir dir;
     QFile f(dir.filePath("Reg.INI"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("; comment\r\n[other]\r\nDBPath=wrong\r\n[Options]\r\ndbpath = server:/data/lab.fdb\r\nDBUSER=\xc8\xe2\xe0\xed\r\n");
+    f.write(
+        "; comment\r\n[other]\r\nDBPath=wrong\r\n[Options]\r\ndbpath = "
+        "server:/data/lab.fdb\r\nDBUSER=\xc8\xe2\xe0\xed\r\n");
     f.close();
     const data::RegIni ini = data::readRegIni(dir.filePath("Reg.INI"));
     EXPECT_EQ(ini.dbPath, "server:/data/lab.fdb");

@@ -13,16 +13,17 @@ namespace {
 class DatasetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db_ = std::make_unique<TempDatabase>(QStringList{
-            "insert into SP_VR (COD_VR, FIO) values (1, 'Абрамова А.А.')",
-            "insert into SP_VR (COD_VR, FIO) values (2, 'ёлкин Б.Б.')",
-            "insert into SP_VR (COD_VR, FIO) values (3, 'Яковлев В.В.')",
-            "set generator GEN_SP_VR_ID to 10"});
+        db_ = std::make_unique<TempDatabase>(
+            QStringList{"insert into SP_VR (COD_VR, FIO) values (1, 'Абрамова А.А.')",
+                        "insert into SP_VR (COD_VR, FIO) values (2, 'ёлкин Б.Б.')",
+                        "insert into SP_VR (COD_VR, FIO) values (3, 'Яковлев В.В.')",
+                        "set generator GEN_SP_VR_ID to 10"});
         connection_.setDatabaseName(db_->path());
         connection_.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
         ds_ = std::make_unique<Dataset>(tr_, "Doctors");
         ds_->setSql("select * from sp_vr Order by cod_vr");
-        ds_->declareFields({{"FIO", QStringLiteral("Ф.И.О."), true, 0, false}, {"COD_VR", {}, false, 0, false}});
+        ds_->declareFields(
+            {{"FIO", QStringLiteral("Ф.И.О."), true, 0, false}, {"COD_VR", {}, false, 0, false}});
         ds_->setUpdateSql(data::UpdateSql::standard("sp_vr", "COD_VR", {"COD_VR", "FIO"}));
         ds_->setGenerator("COD_VR", "GEN_SP_VR_ID");
         ds_->open();
@@ -30,7 +31,8 @@ protected:
 
     QStringList namesInDatabase() const {
         QStringList names;
-        for (const auto& r : db_->rows("select FIO from SP_VR order by COD_VR")) names << r[0].toString();
+        for (const auto& r : db_->rows("select FIO from SP_VR order by COD_VR"))
+            names << r[0].toString();
         return names;
     }
 
@@ -82,8 +84,10 @@ TEST_F(DatasetTest, LocateHonoursPartialAndCaseOptions) {
         ds_->first();
         const bool found = ds_->locate("FIO", c.text, c.options);
         EXPECT_EQ(found, c.expectedKey != 0) << c.text.toStdString();
-        if (found) EXPECT_EQ(ds_->value("COD_VR").toInt(), c.expectedKey) << c.text.toStdString();
-        else EXPECT_EQ(ds_->currentRow(), 0) << "a failed locate must not move";
+        if (found)
+            EXPECT_EQ(ds_->value("COD_VR").toInt(), c.expectedKey) << c.text.toStdString();
+        else
+            EXPECT_EQ(ds_->currentRow(), 0) << "a failed locate must not move";
     }
     EXPECT_TRUE(ds_->locate("COD_VR", 2));
     EXPECT_TRUE(ds_->locate("COD_VR", QStringLiteral("3")));
@@ -100,12 +104,14 @@ TEST_F(DatasetTest, ChangesStayInTheBufferUntilSaved) {
     ds_->remove();
     EXPECT_EQ(ds_->recordCount(), 3);
     EXPECT_TRUE(ds_->updatesPending());
-    EXPECT_EQ(namesInDatabase(), (QStringList{QStringLiteral("Абрамова А.А."), QStringLiteral("ёлкин Б.Б."),
-                                              QStringLiteral("Яковлев В.В.")}));
+    EXPECT_EQ(namesInDatabase(),
+              (QStringList{QStringLiteral("Абрамова А.А."), QStringLiteral("ёлкин Б.Б."),
+                           QStringLiteral("Яковлев В.В.")}));
     ds_->save();
     EXPECT_FALSE(ds_->updatesPending());
-    EXPECT_EQ(namesInDatabase(), (QStringList{QStringLiteral("ёлкин Б.Б."), QStringLiteral("Яковлева В.В."),
-                                              QStringLiteral("Новиков Г.Г.")}));
+    EXPECT_EQ(namesInDatabase(),
+              (QStringList{QStringLiteral("ёлкин Б.Б."), QStringLiteral("Яковлева В.В."),
+                           QStringLiteral("Новиков Г.Г.")}));
     EXPECT_TRUE(tr_.isActive()) << "the save commits retaining";
 }
 
@@ -151,7 +157,8 @@ TEST_F(DatasetTest, FailedSaveKeepsOrDiscardsTheBufferAsAsked) {
     EXPECT_TRUE(ds_->updatesPending());
     EXPECT_EQ(ds_->value("FIO").toString(), QStringLiteral("Абрамова-Петрова"));
     // The change to row 2 went out before the failure and was rolled back with it.
-    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 2").toString(), QStringLiteral("ёлкин Б.Б."));
+    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 2").toString(),
+              QStringLiteral("ёлкин Б.Б."));
 
     EXPECT_THROW(ds_->save(SaveFailure::CancelChanges), db::DbError);
     EXPECT_FALSE(ds_->updatesPending());
@@ -193,7 +200,8 @@ TEST_F(DatasetTest, CancelledInsertLosesItsKey) {
     EXPECT_EQ(ds_->value("COD_VR").toInt(), drawn + 1);
     ds_->setValue("FIO", QStringLiteral("Гость"));
     ds_->save();
-    EXPECT_EQ(db_->scalar("select count(*) from SP_VR where COD_VR = :k", {{"k", drawn}}).toInt(), 0);
+    EXPECT_EQ(db_->scalar("select count(*) from SP_VR where COD_VR = :k", {{"k", drawn}}).toInt(),
+              0);
     EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = :k", {{"k", drawn + 1}}).toString(),
               QStringLiteral("Гость"));
 }

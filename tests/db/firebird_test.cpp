@@ -37,20 +37,25 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, NamedParams,
     ::testing::Values(
         RewriteCase{"select * from t where a = :a", "select * from t where a = ?", {"A"}},
-        RewriteCase{"update t set k = :K where k = :OLD_K", "update t set k = ? where k = ?",
+        RewriteCase{"update t set k = :K where k = :OLD_K",
+                    "update t set k = ? where k = ?",
                     {"K", "OLD_K"}},
         RewriteCase{"where x between :d1 and :d1", "where x between ? and ?", {"D1", "D1"}},
         RewriteCase{"where a = ':not' and b = :b", "where a = ':not' and b = ?", {"B"}},
         RewriteCase{"where a = 'it''s :x' and b=:y", "where a = 'it''s :x' and b=?", {"Y"}},
         RewriteCase{"select \":q\" from t where c=:c", "select \":q\" from t where c=?", {"C"}},
-        RewriteCase{"select 1 -- :comment\n from t where c=:c", "select 1 -- :comment\n from t where c=?",
+        RewriteCase{"select 1 -- :comment\n from t where c=:c",
+                    "select 1 -- :comment\n from t where c=?",
                     {"C"}},
-        RewriteCase{"select /* :x 'y */ a from t where b=:b", "select /* :x 'y */ a from t where b=?",
+        RewriteCase{"select /* :x 'y */ a from t where b=:b",
+                    "select /* :x 'y */ a from t where b=?",
                     {"B"}},
-        RewriteCase{"select cast(:d as date) from rdb$database", "select cast(? as date) from rdb$database",
+        RewriteCase{"select cast(:d as date) from rdb$database",
+                    "select cast(? as date) from rdb$database",
                     {"D"}},
         RewriteCase{"where name = 'Ёж' and n=:n_lissl1", "where name = 'Ёж' and n=?", {"N_LISSL1"}},
-        RewriteCase{"select 1 from t where a = ':unterminated", "select 1 from t where a = ':unterminated",
+        RewriteCase{"select 1 from t where a = ':unterminated",
+                    "select 1 from t where a = ':unterminated",
                     {}}));
 
 TEST(Win1251, RoundTripThroughTheDatabaseKeepsYo) {
@@ -81,14 +86,17 @@ TEST(Win1251, CaseTablesCoverCyrillic) {
 }
 
 TEST(Numeric, NineTwoTravelsExactly) {
-    database().exec(QStringList{"insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME, NORMA_TIME_MS) "
-                     "values (100, 'Точность', 0.10, 9999999.99)"});
+    database().exec(
+        QStringList{"insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME, NORMA_TIME_MS) "
+                    "values (100, 'Точность', 0.10, 9999999.99)"});
     auto c = database().connect();
     db::Transaction tr(*c);
-    db::executeSql(tr, "update SP_PRIZ_LAB_ISSL set NORMA_TIME = NORMA_TIME + :d where N_PRLAB = 100",
+    db::executeSql(tr,
+                   "update SP_PRIZ_LAB_ISSL set NORMA_TIME = NORMA_TIME + :d where N_PRLAB = 100",
                    {{"d", QVariant::fromValue(db::Decimal(20, 2))}});
-    const auto rows = db::queryRows(
-        tr, "select NORMA_TIME, NORMA_TIME_MS, NORMA_TIME * 3 from SP_PRIZ_LAB_ISSL where N_PRLAB = 100");
+    const auto rows = db::queryRows(tr,
+                                    "select NORMA_TIME, NORMA_TIME_MS, NORMA_TIME * 3 from "
+                                    "SP_PRIZ_LAB_ISSL where N_PRLAB = 100");
     EXPECT_EQ(rows.at(0).at(0).value<db::Decimal>().toString(), "0.30");
     EXPECT_EQ(rows.at(0).at(1).value<db::Decimal>().toString(), "9999999.99");
     EXPECT_EQ(rows.at(0).at(2).value<db::Decimal>(), db::Decimal(90, 2));
@@ -183,12 +191,15 @@ TEST(Generators, DrawIncreasingValues) {
 TEST(Values, DatesNullsAndTextTypes) {
     auto c = database().connect();
     db::Transaction tr(*c);
-    db::executeSql(tr,
-                   "insert into ISSLED (N_ISSLED, FAM, DAT_R, POL, VOZR) values (:n, :f, :d, :p, :v)",
-                   {{"n", 1}, {"f", QStringLiteral("Ёлкина")}, {"d", QDate(2000, 2, 29)},
-                    {"p", QStringLiteral("Ж")}, {"v", QVariant()}});
-    const auto rows =
-        db::queryRows(tr, "select FAM, DAT_R, POL, VOZR, NOM from ISSLED where N_ISSLED = :n", {{"n", 1}});
+    db::executeSql(
+        tr, "insert into ISSLED (N_ISSLED, FAM, DAT_R, POL, VOZR) values (:n, :f, :d, :p, :v)",
+        {{"n", 1},
+         {"f", QStringLiteral("Ёлкина")},
+         {"d", QDate(2000, 2, 29)},
+         {"p", QStringLiteral("Ж")},
+         {"v", QVariant()}});
+    const auto rows = db::queryRows(
+        tr, "select FAM, DAT_R, POL, VOZR, NOM from ISSLED where N_ISSLED = :n", {{"n", 1}});
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].toString(), QStringLiteral("Ёлкина"));
     EXPECT_EQ(rows[0][1].toDate(), QDate(2000, 2, 29));

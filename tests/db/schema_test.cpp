@@ -9,10 +9,11 @@ namespace {
 
 TEST(Schema, HasTheFifteenTablesAndTheGenerators) {
     TempDatabase db;
-    EXPECT_EQ(db.scalar("select count(*) from rdb$relations where rdb$system_flag = 0").toInt(), 15);
-    for (const char* g : {"GEN_ISSLED_ID", "GEN_SP_TARVIK_ID", "GEN_SP_PRIZ_LAB_ISSL_ID",
-                          "GEN_LAB_ISSL_PRIZ_ID", "GEN_SP_LPU_ID", "GEN_SP_OTD_ID", "GEN_SP_VR_ID",
-                          "GEN_SP_MS_ID", "GEN_SP_IST_FIN_ID"}) {
+    EXPECT_EQ(db.scalar("select count(*) from rdb$relations where rdb$system_flag = 0").toInt(),
+              15);
+    for (const char* g :
+         {"GEN_ISSLED_ID", "GEN_SP_TARVIK_ID", "GEN_SP_PRIZ_LAB_ISSL_ID", "GEN_LAB_ISSL_PRIZ_ID",
+          "GEN_SP_LPU_ID", "GEN_SP_OTD_ID", "GEN_SP_VR_ID", "GEN_SP_MS_ID", "GEN_SP_IST_FIN_ID"}) {
         EXPECT_EQ(db.scalar("select count(*) from rdb$generators where rdb$generator_name = :g",
                             {{"g", QString::fromLatin1(g)}})
                       .toInt(),
@@ -36,7 +37,8 @@ TEST(Schema, ResultRowWithoutKeyGetsOneFromTheDatabase) {
 }
 
 TEST(Schema, ResultsFollowTheirInvestigationOnDelete) {
-    TempDatabase db({"insert into ISSLED (N_ISSLED) values (1)", "insert into ISSLED (N_ISSLED) values (2)",
+    TempDatabase db({"insert into ISSLED (N_ISSLED) values (1)",
+                     "insert into ISSLED (N_ISSLED) values (2)",
                      "insert into LAB_ISSL_BOL (N_PRLAB, N_ISSLED, RESULT) values (5, 1, 'отр')",
                      "insert into LAB_ISSL_BOL (N_PRLAB, N_ISSLED) values (6, 1)",
                      "insert into LAB_ISSL_BOL (N_PRLAB, N_ISSLED) values (6, 2)",

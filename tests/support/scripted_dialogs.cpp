@@ -38,12 +38,14 @@ QString ScriptedDialogs::openFileName(QWidget*, const QString&, const QString&, 
     return name;
 }
 
-QString ScriptedDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                      const QString& filter) {
+QString ScriptedDialogs::saveFileName(QWidget* parent, const QString& caption,
+                                      const QString& folder, const QString& filter) {
     return openFileName(parent, caption, folder, filter);
 }
 
-int ScriptedDialogs::showModal(QDialog* dialog) { return onModal ? onModal(dialog) : QDialog::Rejected; }
+int ScriptedDialogs::showModal(QDialog* dialog) {
+    return onModal ? onModal(dialog) : QDialog::Rejected;
+}
 
 QStringList ScriptedDialogs::texts() const {
     QStringList t;

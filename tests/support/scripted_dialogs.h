@@ -24,7 +24,7 @@ public:
 
     std::vector<ui::Message> messages;
     std::deque<QMessageBox::StandardButton> answers;  // for boxes with more than one button
-    std::deque<std::optional<Login>> logins;            // nullopt: the user cancels
+    std::deque<std::optional<Login>> logins;          // nullopt: the user cancels
     std::vector<db::LoginRequest> loginRequests;
     std::deque<QString> fileNames;
     std::function<int(QDialog*)> onModal;

@@ -9,7 +9,9 @@
 #include "db/firebird.h"
 
 // Readable test failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 inline void PrintTo(const QVariant& v, std::ostream* os) {
     *os << v.typeName() << "(" << v.toString().toStdString() << ")";
 }

@@ -4,10 +4,10 @@
 #include <QSignalSpy>
 
 #include "data/clock.h"
-#include "ui/db_grid.h"
-#include "ui/db_lookup_combo.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_database.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
 
 using testing_support::ScriptedDialogs;
 using testing_support::TempDatabase;
@@ -17,24 +17,30 @@ namespace {
 class ModelTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        db_ = new TempDatabase(QStringList{
-            "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
-            "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
-            "insert into ISSLED (N_ISSLED, COD_LPU, FAM, DAT_R, NPP) values (1, 1, 'Иванов', '1980-05-04', 1)",
-            "insert into ISSLED (N_ISSLED, COD_LPU, FAM, DAT_R, NPP) values (2, 2, 'Петров', null, 2)",
-            "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME) values (1, 'Глюкоза', 2.50)"});
+        db_ = new TempDatabase(
+            QStringList{"insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
+                        "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
+                        "insert into ISSLED (N_ISSLED, COD_LPU, FAM, DAT_R, NPP) values (1, 1, "
+                        "'Иванов', '1980-05-04', 1)",
+                        "insert into ISSLED (N_ISSLED, COD_LPU, FAM, DAT_R, NPP) values (2, 2, "
+                        "'Петров', null, 2)",
+                        "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME) values (1, "
+                        "'Глюкоза', 2.50)"});
     }
     static void TearDownTestSuite() { delete db_; }
 
     void SetUp() override {
         connection_.setDatabaseName(db_->path());
         connection_.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
-        records_.setSql("select i.*, l.NAME as LPU from ISSLED i left join SP_LPU l on l.COD_LPU = i.COD_LPU order by NPP");
+        records_.setSql(
+            "select i.*, l.NAME as LPU from ISSLED i left join SP_LPU l on l.COD_LPU = i.COD_LPU "
+            "order by NPP");
         records_.declareFields({{"FAM", QStringLiteral("Фамилия"), true, 0, false},
                                 {"DAT_R", QStringLiteral("Дата рождения"), true, 0, false},
                                 {"COD_LPU", {}, false, 0, false},
                                 {"LPU", QStringLiteral("ЛПУ"), true, 0, true}});
-        records_.setUpdateSql(data::UpdateSql::standard("ISSLED", "N_ISSLED", {"N_ISSLED", "FAM", "DAT_R", "COD_LPU"}));
+        records_.setUpdateSql(data::UpdateSql::standard("ISSLED", "N_ISSLED",
+                                                        {"N_ISSLED", "FAM", "DAT_R", "COD_LPU"}));
         records_.setGenerator("N_ISSLED", "GEN_ISSLED_ID");
         institutions_.setSql("select * from SP_LPU order by NAME");
     }
@@ -55,13 +61,17 @@ TEST_F(ModelTest, ShowsVisibleFieldsWithLabelsAndSurvivesTheModelTester) {
     EXPECT_EQ(model.rowCount(), 0);
     records_.open();
     ASSERT_EQ(model.columnCount(), 3);
-    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Фамилия"));
-    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("ЛПУ"));
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Фамилия"));
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("ЛПУ"));
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.data(model.index(0, 1), Qt::DisplayRole).toString(), "04.05.1980");
-    EXPECT_EQ(model.data(model.index(0, 2), Qt::DisplayRole).toString(), QStringLiteral("Больница"));
+    EXPECT_EQ(model.data(model.index(0, 2), Qt::DisplayRole).toString(),
+              QStringLiteral("Больница"));
     EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
-    EXPECT_FALSE(model.flags(model.index(0, 2)) & Qt::ItemIsEditable) << "joined names are read-only";
+    EXPECT_FALSE(model.flags(model.index(0, 2)) & Qt::ItemIsEditable)
+        << "joined names are read-only";
 
     records_.append();
     records_.setValue("FAM", QStringLiteral("Сидоров"));
@@ -92,14 +102,18 @@ TEST_F(ModelTest, OwnColumnListSetsTitlesWidthsAndColours) {
     model.setColumns({institution, surname});
     records_.open();
     ASSERT_EQ(model.columnCount(), 2);
-    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Учреждение"));
-    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Фамилия"));
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Учреждение"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Фамилия"));
     EXPECT_EQ(model.data(model.index(0, 0), Qt::ForegroundRole).value<QColor>(), QColor(Qt::blue));
-    EXPECT_EQ(model.data(model.index(0, 0), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignCenter);
     model.cellStyle = [](int row, int, int role) {
         return row == 1 && role == Qt::BackgroundRole ? QVariant(QColor(Qt::yellow)) : QVariant();
     };
-    EXPECT_EQ(model.data(model.index(1, 1), Qt::BackgroundRole).value<QColor>(), QColor(Qt::yellow));
+    EXPECT_EQ(model.data(model.index(1, 1), Qt::BackgroundRole).value<QColor>(),
+              QColor(Qt::yellow));
     EXPECT_FALSE(model.data(model.index(0, 1), Qt::BackgroundRole).isValid());
 }
 
@@ -117,8 +131,10 @@ TEST_F(ModelTest, InPlaceEditsGoToTheBufferAndBadInputIsReported) {
     EXPECT_TRUE(errors[0].contains(QStringLiteral("Дата рождения"))) << errors[0].toStdString();
     EXPECT_TRUE(model.setData(model.index(1, 1), QStringLiteral("01.02.2003"), Qt::EditRole));
     records_.save();
-    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 2").toString(), QStringLiteral("Петрова"));
-    EXPECT_EQ(db_->scalar("select DAT_R from ISSLED where N_ISSLED = 2").toDate(), QDate(2003, 2, 1));
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 2").toString(),
+              QStringLiteral("Петрова"));
+    EXPECT_EQ(db_->scalar("select DAT_R from ISSLED where N_ISSLED = 2").toDate(),
+              QDate(2003, 2, 1));
 }
 
 TEST_F(ModelTest, GridFollowsTheDatasetAndMovesIt) {
