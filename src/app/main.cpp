@@ -1,8 +1,10 @@
 #include <QApplication>
 
 #include "app/application.h"
+#include "data/heap.h"
 
 int main(int argc, char** argv) {
+    data::keepFreedMemory();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("labjournal"));
     app::Application program;

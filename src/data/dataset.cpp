@@ -99,13 +99,15 @@ void Dataset::open() {
         const int n = int(fields_.size());
         bool identity = true;
         for (int i = 0; i < n; ++i) identity = identity && columnOfField_[i] == i;
+        // Each row is fetched into a vector of its own, so no row is ever copied.
         while (cursor.fetch(raw)) {
             Row row;
             if (identity) {
-                row.values = raw;
+                row.values = std::move(raw);
+                raw = QVector<QVariant>();
             } else {
                 row.values.resize(n);
-                for (int i = 0; i < n; ++i) row.values[i] = raw[columnOfField_[i]];
+                for (int i = 0; i < n; ++i) row.values[i] = std::move(raw[columnOfField_[i]]);
             }
             row.original = row.values;
             rows_.push_back(std::move(row));

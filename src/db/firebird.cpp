@@ -95,10 +95,11 @@ struct OutColumn {
     int scale;
 };
 
+// ISC_DATE counts days from 17 November 1858, the Modified Julian Day epoch.
+constexpr qint64 kJulianDayOfIscEpoch = 2400001;
+
 QDate decodeDate(ISC_DATE value) {
-    unsigned y = 0, m = 0, d = 0;
-    util()->decodeDate(value, &y, &m, &d);
-    return QDate(int(y), int(m), int(d));
+    return QDate::fromJulianDay(value + kJulianDayOfIscEpoch);
 }
 
 QTime decodeTime(ISC_TIME value) {
@@ -404,6 +405,7 @@ qint64 Transaction::nextGeneratorValue(const QString& generator) {
 // ---------------------------------------------------------------------------------------------
 
 struct Cursor::State {
+    Status status;  // one for the whole cursor: a fetch should not allocate one per row
     std::shared_ptr<StatementHandle> handle;
     Transaction* transaction = nullptr;
     IResultSet* resultSet = nullptr;
@@ -514,10 +516,7 @@ const QVector<ColumnInfo>& Cursor::columns() const {
 
 bool Cursor::fetch(QVector<QVariant>& row) {
     if (!d || !d->resultSet) return false;
-    const int rc = guarded([&] {
-        Status st;
-        return d->resultSet->fetchNext(&st, d->buffer.data());
-    });
+    const int rc = guarded([&] { return d->resultSet->fetchNext(&d->status, d->buffer.data()); });
     if (rc != IStatus::RESULT_OK) {
         d->closeResultSet();
         return false;
@@ -639,11 +638,20 @@ QByteArray Statement::buildInput(IMessageMetadata** meta) {
                     case QMetaType::LongLong:
                     case QMetaType::ULongLong:
                     case QMetaType::Short:
-                    case QMetaType::Bool:
+                    case QMetaType::Bool: {
+                        // An integer parameter of an INTEGER column stays INTEGER when the value
+                        // fits: the server then compares like with like.
+                        const unsigned described = handle_->inMeta->getType(&st, i);
+                        const qlonglong n = v.toLongLong();
+                        if (described == SQL_LONG && handle_->inMeta->getScale(&st, i) == 0 &&
+                            n >= std::numeric_limits<ISC_LONG>::min() &&
+                            n <= std::numeric_limits<ISC_LONG>::max())
+                            break;
                         builder->setType(&st, i, SQL_INT64);
                         builder->setScale(&st, i, 0);
                         builder->setLength(&st, i, sizeof(ISC_INT64));
                         break;
+                    }
                     case QMetaType::Double:
                     case QMetaType::Float:
                         builder->setType(&st, i, SQL_DOUBLE);
@@ -695,6 +703,9 @@ QByteArray Statement::buildInput(IMessageMetadata** meta) {
             *nullFlag = 0;
             char* p = base + (*meta)->getOffset(&st, i);
             switch ((*meta)->getType(&st, i)) {
+                case SQL_LONG:
+                    *reinterpret_cast<ISC_LONG*>(p) = ISC_LONG(v.toLongLong());
+                    break;
                 case SQL_INT64:
                     *reinterpret_cast<ISC_INT64*>(p) = v.userType() == qMetaTypeId<Decimal>()
                                                            ? v.value<Decimal>().units()

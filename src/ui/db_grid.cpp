@@ -1,6 +1,7 @@
 #include "ui/db_grid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include "ui/dialogs.h"
 
@@ -61,6 +62,26 @@ void DbGrid::followDataset(int row) {
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
     setCurrentIndex(model_->index(row, std::max(0, column)));
     syncing_ = false;
+}
+
+}  // namespace ui
+
+namespace ui {
+
+void DbGrid::keyPressEvent(QKeyEvent* event) {
+    data::Dataset* d = model_ ? model_->dataset() : nullptr;
+    if (rowKeys_ && d && d->isActive() && state() != QAbstractItemView::EditingState) {
+        if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+            guarded(this, [&] { d->insert(); });
+            return;
+        }
+        if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+            if (!d->isEmpty() && confirm(this, QStringLiteral("Удалить запись?")))
+                guarded(this, [&] { d->remove(); });
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
 }
 
 }  // namespace ui

@@ -15,6 +15,11 @@ public:
     void setDataSource(data::DataSource* source);
     DatasetModel* datasetModel() const { return model_; }
     void setColumns(const QList<GridColumn>& columns);
+    // Insert adds a row and Ctrl+Delete deletes the current one after a question, into the buffer.
+    void setRowKeys(bool on) { rowKeys_ = on; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void applyWidths();
@@ -22,6 +27,7 @@ private:
 
     DatasetModel* model_ = nullptr;
     bool syncing_ = false;
+    bool rowKeys_ = false;
 };
 
 }  // namespace ui

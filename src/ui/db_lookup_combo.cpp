@@ -1,5 +1,9 @@
 #include "ui/db_lookup_combo.h"
 
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QTableView>
+
 #include "ui/dialogs.h"
 
 namespace ui {
@@ -23,11 +27,20 @@ DbLookupComboBox::DbLookupComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void DbLookupComboBox::setListSource(data::DataSource* list, const QString& keyField,
-                                     const QString& displayField) {
+                                     const QStringList& displayFields) {
     if (list_) disconnect(list_, nullptr, this, nullptr);
     list_ = list;
     listKey_ = keyField;
-    listDisplay_ = displayField;
+    listDisplay_ = displayFields;
+    if (displayFields.size() > 1) {
+        auto* table = new QTableView(this);
+        table->horizontalHeader()->hide();
+        table->verticalHeader()->hide();
+        table->setSelectionBehavior(QAbstractItemView::SelectRows);
+        table->horizontalHeader()->setStretchLastSection(true);
+        setModel(new QStandardItemModel(0, int(displayFields.size()), this));
+        setView(table);
+    }
     connect(list_, &data::DataSource::datasetChanged, this, &DbLookupComboBox::refill);
     if (list_->dataset()) {
         connect(list_->dataset(), &data::Dataset::resetDone, this, &DbLookupComboBox::refill);
@@ -50,9 +63,14 @@ void DbLookupComboBox::refill() {
     data::Dataset* d = list_ ? list_->dataset() : nullptr;
     if (d && d->isActive()) {
         const int key = d->fieldIndex(listKey_);
-        const int shown = d->fieldIndex(listDisplay_);
-        for (int row = 0; row < d->recordCount(); ++row)
-            addItem(d->valueAt(row, shown).toString(), d->valueAt(row, key));
+        QVector<int> shown;
+        for (const QString& f : listDisplay_) shown << d->fieldIndex(f);
+        auto* table = qobject_cast<QStandardItemModel*>(model());
+        for (int row = 0; row < d->recordCount(); ++row) {
+            addItem(d->valueAt(row, shown[0]).toString(), d->valueAt(row, key));
+            for (int c = 1; table && c < shown.size(); ++c)
+                table->setItem(row, c, new QStandardItem(d->valueAt(row, shown[c]).toString()));
+        }
     }
     filling_ = false;
     showKey();

@@ -14,8 +14,13 @@ class DbLookupComboBox : public QComboBox {
 public:
     explicit DbLookupComboBox(QWidget* parent = nullptr);
 
+    // With several display fields the drop-down shows them as columns; the box shows the first.
     void setListSource(data::DataSource* list, const QString& keyField,
-                       const QString& displayField);
+                       const QStringList& displayFields);
+    void setListSource(data::DataSource* list, const QString& keyField,
+                       const QString& displayField) {
+        setListSource(list, keyField, QStringList{displayField});
+    }
     void setDataSource(data::DataSource* source, const QString& dataField);
 
     // The key shown; an invalid QVariant when nothing is chosen. Choosing a key the list does
@@ -34,7 +39,7 @@ private:
 
     QPointer<data::DataSource> list_;
     QString listKey_;
-    QString listDisplay_;
+    QStringList listDisplay_;
     QPointer<data::DataSource> source_;
     QString dataField_;
     QVariant key_;

@@ -1,0 +1,133 @@
+#include "ui/data_aware.h"
+
+#include <QFocusEvent>
+#include <QLocale>
+
+#include "data/field.h"
+#include "ui/dialogs.h"
+
+namespace ui {
+
+void flushEditors(QWidget* window) {
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (auto* editor = dynamic_cast<DataAware*>(w)) editor->flush();
+}
+
+DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        dirty_ = true;
+        data::Dataset* d = source_ ? source_->dataset() : nullptr;
+        if (d && d->isActive() && d->state() == data::DatasetState::Browse)
+            guarded(this, [&] { d->edit(); });
+    });
+    connect(this, &QLineEdit::returnPressed, this, &DbEdit::flush);
+}
+
+void DbEdit::bind(data::DataSource* source, const QString& field) {
+    if (source_) disconnect(source_, nullptr, this, nullptr);
+    source_ = source;
+    field_ = field;
+    connect(source_, &data::DataSource::dataChanged, this, &DbEdit::readField);
+    readField();
+}
+
+QString DbEdit::textFor(const QVariant& value) const {
+    data::Dataset* d = source_ ? source_->dataset() : nullptr;
+    if (!d || d->fieldIndex(field_) < 0) return value.toString();
+    return data::displayText(d->field(field_), value);
+}
+
+QVariant DbEdit::valueFor(const QString& text) const {
+    return text;
+}
+
+void DbEdit::readField() {
+    if (writing_) return;
+    data::Dataset* d = source_ ? source_->dataset() : nullptr;
+    const bool active = d && d->isActive();
+    if (active && d->fieldIndex(field_) >= 0) {
+        const data::Field& f = d->field(field_);
+        if (f.isText() && f.size > 0) setMaxLength(f.size);
+        setReadOnly(f.readOnly);
+    }
+    setText(active ? textFor(d->value(field_)) : QString());
+    dirty_ = false;
+}
+
+void DbEdit::flush() {
+    if (!dirty_) return;
+    data::Dataset* d = source_ ? source_->dataset() : nullptr;
+    if (!d || !d->isActive()) return;
+    dirty_ = false;
+    writing_ = true;
+    const bool ok = guarded(this, [&] {
+        d->edit();
+        d->setValue(field_, valueFor(text()));
+    });
+    writing_ = false;
+    // Show what the field holds now: a refused text goes back to the stored value.
+    readField();
+    if (!ok) setFocus();
+}
+
+void DbEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    flush();
+    emit left();
+}
+
+DbDateEdit::DbDateEdit(QWidget* parent) : DbEdit(parent) {
+    setInputMask(QStringLiteral("99.99.9999;_"));
+}
+
+QString DbDateEdit::textFor(const QVariant& value) const {
+    return value.isNull() ? QString() : value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QVariant DbDateEdit::valueFor(const QString& text) const {
+    QString digits = text;
+    digits.remove(u'.').remove(u'_');
+    if (digits.trimmed().isEmpty()) return QVariant();
+    return text;
+}
+
+DbComboBox::DbComboBox(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        data::Dataset* d = source_ ? source_->dataset() : nullptr;
+        if (!d || !d->isActive()) return;
+        const QString stored = values_.isEmpty() ? itemText(index) : values_.value(index);
+        const bool ok = guarded(this, [&] {
+            d->edit();
+            d->setValue(field_, stored);
+        });
+        if (!ok) readField();
+    });
+}
+
+void DbComboBox::setItems(const QStringList& captions, const QStringList& values) {
+    clear();
+    addItems(captions);
+    values_ = values;
+    readField();
+}
+
+void DbComboBox::bind(data::DataSource* source, const QString& field) {
+    if (source_) disconnect(source_, nullptr, this, nullptr);
+    source_ = source;
+    field_ = field;
+    connect(source_, &data::DataSource::dataChanged, this, &DbComboBox::readField);
+    readField();
+}
+
+void DbComboBox::readField() {
+    data::Dataset* d = source_ ? source_->dataset() : nullptr;
+    const QString stored = d && d->isActive() ? d->value(field_).toString() : QString();
+    int index = -1;
+    for (int i = 0; i < count(); ++i) {
+        const QString value = values_.isEmpty() ? itemText(i) : values_.value(i);
+        if (!stored.isEmpty() && value == stored) index = i;
+    }
+    setCurrentIndex(index);
+}
+
+}  // namespace ui

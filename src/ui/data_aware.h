@@ -1,0 +1,78 @@
+// Edit controls bound to one field of a dataset through its data source. Typing puts the
+// dataset in edit state; the text is written to the field when the control is left or flushed.
+#pragma once
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+
+#include "data/data_source.h"
+
+namespace ui {
+
+// What every bound control can do: write what the user typed into its field now.
+class DataAware {
+public:
+    virtual ~DataAware() = default;
+    virtual void flush() = 0;
+};
+
+// Writes every bound control under a window into its field (before a save, say).
+void flushEditors(QWidget* window);
+
+class DbEdit : public QLineEdit, public DataAware {
+    Q_OBJECT
+public:
+    explicit DbEdit(QWidget* parent = nullptr);
+    void bind(data::DataSource* source, const QString& field);
+    const QString& fieldName() const { return field_; }
+    void flush() override;
+
+signals:
+    // After the control was left and its text written (the name edits capitalise on it).
+    void left();
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+    // The text shown for a value and the value for a text; dates override these.
+    virtual QString textFor(const QVariant& value) const;
+    virtual QVariant valueFor(const QString& text) const;
+    void readField();
+
+private:
+    QPointer<data::DataSource> source_;
+    QString field_;
+    bool dirty_ = false;
+    bool writing_ = false;
+};
+
+// A date in the short format, typed with a mask; empty means NULL.
+class DbDateEdit : public DbEdit {
+    Q_OBJECT
+public:
+    explicit DbDateEdit(QWidget* parent = nullptr);
+
+protected:
+    QString textFor(const QVariant& value) const override;
+    QVariant valueFor(const QString& text) const override;
+};
+
+// A drop-down of fixed items; each shown caption stores its own value (or itself).
+class DbComboBox : public QComboBox, public DataAware {
+    Q_OBJECT
+public:
+    explicit DbComboBox(QWidget* parent = nullptr);
+    // captions[i] is shown and values[i] stored; without values the caption is stored.
+    void setItems(const QStringList& captions, const QStringList& values = {});
+    void bind(data::DataSource* source, const QString& field);
+    void flush() override {}
+
+private:
+    void readField();
+
+    QStringList values_;
+    QPointer<data::DataSource> source_;
+    QString field_;
+};
+
+}  // namespace ui
