@@ -7,7 +7,7 @@ Application::Application() {
     form1 = std::make_unique<TForm1>(*dmV);
     unSpr = std::make_unique<Tun_spr>(form1.get());
     un_spr = unSpr.get();
-    form2 = std::make_unique<TForm2>(form1.get());
+    form2 = std::make_unique<TForm2>(*dmV, form1.get());
     Form2 = form2.get();
     form12 = std::make_unique<TForm12>(form1.get());
     Form12 = form12.get();

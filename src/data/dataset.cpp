@@ -125,6 +125,7 @@ void Dataset::open() {
     emit resetDone();
     emit stateChanged();
     emit currentChanged(current_);
+    emit opened();
     if (!rows_.empty() && afterScroll) afterScroll(*this);
 }
 

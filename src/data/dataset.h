@@ -112,6 +112,7 @@ public:
     void save(SaveFailure onFailure = SaveFailure::KeepChanges);
 
 signals:
+    void opened();  // after a successful open, before the first after-scroll
     void aboutToReset();
     void resetDone();
     void rowAboutToBeInserted(int row);

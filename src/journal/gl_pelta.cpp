@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +30,7 @@ TForm1::TForm1(TdmV& dmodule, QWidget* parent)
       dm(dmodule),
       IBQuery3(dmodule.IBTransaction1, "IBQuery3"),
       DataSource3(&IBQuery3, "DataSource3"),
+      JournalResults(dmodule.IBTransaction1, "JournalResults"),
       regIniPath_(data::regIniPath()) {
     setObjectName("Form1");
     resize(1030, 735);
@@ -86,6 +88,8 @@ void TForm1::bindJournal() {
         ui::GridColumn c;
         c.field = field;
         c.width = width;
+        // Joined names are shown, never written.
+        c.readOnly = QByteArray(field) == "ISSL" || QByteArray(field) == "OTD" || QByteArray(field) == "VRACH";
         grid << c;
     }
     journal->DBGridEh1->setColumns(grid);
@@ -99,11 +103,39 @@ void TForm1::bindJournal() {
             ui::guarded(this, [this] { DateTimePicker2Change(); });
         });
     }
-    // Editing and printing arrive with their own commands.
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             journal->RxSpeedButton1, journal->RxSpeedButton2, journal->RxSpeedButton4,
-             journal->BitBtn1, journal->PrintButton})
-        w->setEnabled(false);
+    bindResultMarks();
+    bindEditing();
+}
+
+void TForm1::bindEditing() {
+    auto handler = [this](void (TForm1::*method)()) {
+        return [this, method] { ui::guarded(this, [&] { (this->*method)(); }); };
+    };
+    connect(journal->RxSpeedButton1, &QToolButton::clicked, this, handler(&TForm1::RxSpeedButton1Click));
+    connect(journal->RxSpeedButton2, &QToolButton::clicked, this, handler(&TForm1::RxSpeedButton2Click));
+    connect(journal->RxSpeedButton4, &QToolButton::clicked, this, handler(&TForm1::RxSpeedButton4Click));
+
+    ui::DbGrid* grid = journal->DBGridEh1;
+    grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    grid->setRowKeys(true);
+    connect(grid, &QAbstractItemView::doubleClicked, this, handler(&TForm1::DBGridEh1DblClick));
+    PopupMenu1 = new QMenu(grid);
+    N21 = PopupMenu1->addAction(QStringLiteral("Ввод результатов"));
+    N22 = PopupMenu1->addAction(QStringLiteral("Копировать данные пациента"));
+    N8 = PopupMenu1->addAction(QStringLiteral("Печать результатов анализа"));
+    N9 = PopupMenu1->addAction(QStringLiteral("Печать всех результатов"));
+    connect(N21, &QAction::triggered, this, handler(&TForm1::DBGridEh1DblClick));
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint& at) { PopupMenu1->popup(grid->viewport()->mapToGlobal(at)); });
+
+    // Printing and the journal document arrive with their own commands.
+    N8->setEnabled(false);
+    N9->setEnabled(false);
+    journal->BitBtn1->setEnabled(false);
+    journal->PrintButton->setEnabled(false);
+    journal->RxSpeedButton1->setEnabled(false);
+    journal->RxSpeedButton2->setEnabled(false);
 }
 
 void TForm1::N4Click() {
@@ -125,70 +157,4 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->accept();
     else
         event->ignore();
-}
-
-// --- The journal's reloads -------------------------------------------------------------------
-
-void TForm1::setTypeParameters() {
-    data::Dataset& j = dm.Issled;
-    if (CurrentInvestigationType < 1) {
-        j.setParam("n_lissl1", 0);
-        j.setParam("n_lissl2", 10000000);
-    } else {
-        j.setParam("n_lissl1", CurrentInvestigationType);
-        j.setParam("n_lissl2", CurrentInvestigationType);
-    }
-    j.setParam("d1", journal->DateTimePicker1->date());
-    j.setParam("d2", journal->DateTimePicker2->date());
-}
-
-void TForm1::countJournal() {
-    dm.Issled.last();
-    dm.Issled.first();
-    journal->Label3->setText(QStringLiteral("Всего: %1").arg(dm.Issled.recordCount()));
-}
-
-void TForm1::IBQuery3AfterScroll() {
-    data::Dataset& j = dm.Issled;
-    j.close();
-    setTypeParameters();
-    j.setParam("cod_lpu1", IBQuery3.value("COD_LPU"));
-    j.setParam("cod_lpu2", IBQuery3.value("COD_LPU"));
-    j.open();
-    countJournal();
-}
-
-void TForm1::DBLookupComboboxEh1Change() {
-    const QVariant key = journal->DBLookupComboboxEh1->keyValue();
-    if (key.toInt() > 0) {
-        CurrentInvestigationType = key.toInt();
-        if (dm.IBQuery2.isActive()) {
-            CurrentTemplateFile = dm.IBQuery2.locate("N_LISSL", key)
-                                      ? dm.IBQuery2.value("SHABLON").toString()
-                                      : QString();
-        }
-    } else {
-        CurrentInvestigationType = 0;
-    }
-    dm.Issled.close();
-    setTypeParameters();
-    dm.Issled.open();
-    Pokaz();
-}
-
-void TForm1::DateTimePicker2Change() {
-    dm.Issled.close();
-    setTypeParameters();
-    dm.Issled.open();
-    Pokaz();
-}
-
-void TForm1::Pokaz() {
-    data::Dataset& j = dm.Issled;
-    j.save(data::SaveFailure::KeepChanges);
-    CurrentInvestigationKey = j.isEmpty() ? 0 : j.value("N_ISSLED").toInt();
-    countJournal();
-    const bool oneType = CurrentInvestigationType > 0;
-    journal->DBGridEh1->setColumnHidden(0, oneType);
-    if (CurrentInvestigationKey > 0) j.locate("N_ISSLED", CurrentInvestigationKey);
 }

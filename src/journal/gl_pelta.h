@@ -3,6 +3,7 @@
 
 #include <QDate>
 #include <QMainWindow>
+#include <QSet>
 
 #include "data/data_source.h"
 #include "data/dataset.h"
@@ -11,6 +12,7 @@ class TdmV;
 class JournalPage;
 class SearchPage;
 class QAction;
+class QMenu;
 class QProgressBar;
 class QTabWidget;
 
@@ -36,16 +38,31 @@ public:
     void DateTimePicker2Change();
     void Pokaz();
 
+    // Editing and results entry.
+    void RxSpeedButton1Click();  // "Добавить запись"
+    void RxSpeedButton2Click();  // "Удалить запись"
+    void RxSpeedButton4Click();  // "Сохранить запись"
+    void DBGridEh1DblClick();    // results entry in the card
+
+    // Keys of the journal's records that have at least one result, read with the journal.
+    const QSet<int>& recordsWithResults() const { return recordsWithResults_; }
+
     TdmV& dm;
     QTabWidget* PageControl1;
     JournalPage* journal;
     SearchPage* search;
     QProgressBar* ProgressBar1;
     QAction* N4;  // "Выход"
+    QMenu* PopupMenu1;    // the journal grid's menu
+    QAction* N21;         // "Ввод результатов"
+    QAction* N22;         // "Копировать данные пациента"
+    QAction* N8;          // "Печать результатов анализа"
+    QAction* N9;          // "Печать всех результатов"
 
     // The window's own institution list, distinct from the data module's.
     data::Dataset IBQuery3;
     data::DataSource DataSource3;
+    data::Dataset JournalResults;  // which of the journal's records have results
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -54,9 +71,14 @@ protected:
 private:
     void buildMenu();
     void bindJournal();
+    void bindEditing();
+    void bindResultMarks();
+    void readResultMarks();
     void setTypeParameters();
     void countJournal();
+    void savePendingEdits();
 
+    QSet<int> recordsWithResults_;
     QString regIniPath_;
     bool shown_ = false;
     bool terminateRequested_ = false;

@@ -44,6 +44,10 @@ void DatasetModel::setColumns(const QList<GridColumn>& columns) {
     endResetModel();
 }
 
+void DatasetModel::setColumnVisible(int column, bool visible) {
+    if (column >= 0 && column < columns_.size()) columns_[column].visible = visible;
+}
+
 void DatasetModel::rebuildColumns() {
     if (!ownColumns_) {
         columns_.clear();

@@ -30,6 +30,8 @@ public:
     // An empty list shows the dataset's visible fields, rebuilt each time it opens.
     void setColumns(const QList<GridColumn>& columns);
     const QList<GridColumn>& columns() const { return columns_; }
+    // Shows or hides a column of the own column list; views read it at every reset.
+    void setColumnVisible(int column, bool visible);
     bool hasOwnColumns() const { return ownColumns_; }
     data::Dataset* dataset() const { return source_ ? source_->dataset() : nullptr; }
     int fieldIndexOfColumn(int column) const;

@@ -39,6 +39,11 @@ void DbGrid::setColumns(const QList<GridColumn>& columns) {
     applyWidths();
 }
 
+void DbGrid::setColumnVisible(int column, bool visible) {
+    model_->setColumnVisible(column, visible);
+    setColumnHidden(column, !visible);
+}
+
 void DbGrid::applyWidths() {
     if (!model_) return;
     const int charWidth = fontMetrics().averageCharWidth();

@@ -15,6 +15,8 @@ public:
     void setDataSource(data::DataSource* source);
     DatasetModel* datasetModel() const { return model_; }
     void setColumns(const QList<GridColumn>& columns);
+    // Hides a column for good: it stays hidden when the dataset is reopened.
+    void setColumnVisible(int column, bool visible);
     // Insert adds a row and Ctrl+Delete deletes the current one after a question, into the buffer.
     void setRowKeys(bool on) { rowKeys_ = on; }
 
