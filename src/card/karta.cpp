@@ -12,7 +12,10 @@
 TForm2* Form2 = nullptr;
 
 TForm2::TForm2(TdmV& dmodule, QWidget* parent)
-    : QDialog(parent), dm(dmodule), IBQuery2(dmodule.IBTransaction1, "IBQuery2"), DataSource2(&IBQuery2, "DataSource2") {
+    : QDialog(parent),
+      dm(dmodule),
+      IBQuery2(dmodule.IBTransaction1, "IBQuery2"),
+      DataSource2(&IBQuery2, "DataSource2") {
     setObjectName("Form2");
     setWindowTitle(QStringLiteral("Данные исследования"));
     IBQuery2.setSql(
@@ -33,14 +36,17 @@ TForm2::TForm2(TdmV& dmodule, QWidget* parent)
                             {"NPP", {}, true, 0, false}});
     data::UpdateSql results;
     results.modifySql =
-        "update Lab_issl_bol set N_ISBOL = :N_ISBOL, N_PRLAB = :N_PRLAB, N_LISSL = :N_LISSL, N_ISSLED = "
+        "update Lab_issl_bol set N_ISBOL = :N_ISBOL, N_PRLAB = :N_PRLAB, N_LISSL = :N_LISSL, "
+        "N_ISSLED = "
         ":N_ISSLED, RESULT = :RESULT where N_ISBOL = :OLD_N_ISBOL";
     results.insertSql =
         "insert into Lab_issl_bol (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (:N_ISBOL, "
         ":N_PRLAB, :N_LISSL, :N_ISSLED, :RESULT)";
     results.deleteSql = "delete from Lab_issl_bol where N_ISBOL = :OLD_N_ISBOL";
     IBQuery2.setUpdateSql(results);
-    IBQuery2.afterInsert = [this](data::Dataset& d) { d.setValue("N_ISSLED", dm.Karta.value("N_ISSLED")); };
+    IBQuery2.afterInsert = [this](data::Dataset& d) {
+        d.setValue("N_ISSLED", dm.Karta.value("N_ISSLED"));
+    };
 
     buildControls();
     bindControls();
@@ -98,17 +104,21 @@ void TForm2::Button3Click() {
     close();
 }
 
-void TForm2::Button2Click() { close(); }
+void TForm2::Button2Click() {
+    close();
+}
 
 void TForm2::FormClose() {
     ui::flushEditors(this);
     IBQuery2.close();
     data::Dataset& card = dm.Karta;
     if (!card.isActive() || card.isEmpty()) return;
-    const bool nameless = card.value("FAM").toString().isEmpty() && card.value("IMJA").toString().isEmpty() &&
+    const bool nameless = card.value("FAM").toString().isEmpty() &&
+                          card.value("IMJA").toString().isEmpty() &&
                           card.value("OTCH").toString().isEmpty();
     if (!nameless) return;
-    if (!ui::confirm(this, QStringLiteral("Отсутствует фамилия, имя, отчество \r удалить запись?"))) return;
+    if (!ui::confirm(this, QStringLiteral("Отсутствует фамилия, имя, отчество \r удалить запись?")))
+        return;
     card.remove();
     card.applyUpdates();
     dm.IBTransaction1.commitRetaining();
@@ -135,12 +145,14 @@ void TForm2::DBEdit12Exit() {
     }
 }
 
-QDate TForm2::birthDateFromAge(const QString& yearsText, const QString& monthsText, const QDate& today) {
+QDate TForm2::birthDateFromAge(const QString& yearsText, const QString& monthsText,
+                               const QDate& today) {
     auto number = [](const QString& text, const QString& field) {
         bool ok = false;
         const int n = text.trimmed().toInt(&ok);
         if (!ok)
-            throw db::DbError(QStringLiteral("В поле «%1» должно быть целое число, а введено «%2».").arg(field, text));
+            throw db::DbError(QStringLiteral("В поле «%1» должно быть целое число, а введено «%2».")
+                                  .arg(field, text));
         return n;
     };
     int year = today.year();
@@ -157,8 +169,10 @@ QDate TForm2::birthDateFromAge(const QString& yearsText, const QString& monthsTe
     }
     const QDate birth(year, month, 1);
     if (month < 1 || month > 12 || !birth.isValid())
-        throw db::DbError(QStringLiteral("По указанному возрасту (лет: «%1», мес: «%2») нельзя получить дату рождения.")
-                              .arg(yearsText, monthsText));
+        throw db::DbError(
+            QStringLiteral(
+                "По указанному возрасту (лет: «%1», мес: «%2») нельзя получить дату рождения.")
+                .arg(yearsText, monthsText));
     return birth;
 }
 

@@ -98,20 +98,22 @@ void TForm2::buildControls() {
     birth->addStretch(1);
     patient->addRow(fieldLabel(QStringLiteral("Дата рождения")), birth);
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QStringLiteral("Копировать данные пациента"),
-                              this);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown),
+                              QStringLiteral("Копировать данные пациента"), this);
     BitBtn1->setStyleSheet(QStringLiteral("font-weight: bold;"));
     BitBtn1->setGeometry(377, 4, 256, 28);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Адрес прописки  "), this);
-    GroupBox2->setStyleSheet(QStringLiteral("QGroupBox { color: maroon; font-weight: bold; font-style: italic; }"));
+    GroupBox2->setStyleSheet(
+        QStringLiteral("QGroupBox { color: maroon; font-weight: bold; font-style: italic; }"));
     GroupBox2->setGeometry(377, 34, 256, 300);
     auto* address = new QVBoxLayout(GroupBox2);
     address->setSpacing(1);
     DBComboBoxEh2 = new ui::DbComboBox;
-    DBComboBoxEh2->setItems({QStringLiteral("города"), QStringLiteral("области"), QStringLiteral("неизвестно"),
-                             QStringLiteral("иногородний"), QStringLiteral("иностранный гражд.")},
-                            {"0", "1", "2", "3", "4"});
+    DBComboBoxEh2->setItems(
+        {QStringLiteral("города"), QStringLiteral("области"), QStringLiteral("неизвестно"),
+         QStringLiteral("иногородний"), QStringLiteral("иностранный гражд.")},
+        {"0", "1", "2", "3", "4"});
     addStacked(address, QStringLiteral("Житель города \\ села"), DBComboBoxEh2);
     DBLookupComboboxEh5 = new ui::DbLookupComboBox;
     addStacked(address, QStringLiteral("Страна осн.регистр."), DBLookupComboboxEh5);
@@ -161,15 +163,16 @@ void TForm2::buildControls() {
     DBLookupComboboxEh9 = new ui::DbLookupComboBox;
     sample->addRow(fieldLabel(QStringLiteral("Лаборант")), DBLookupComboboxEh9);
 
-    for (ui::DbLookupComboBox* list : {DBLookupComboboxEh8, DBLookupComboboxEh1, DBLookupComboboxEh5,
-                                       DBLookupComboboxEh6, DBLookupComboboxEh7, DBLookupComboboxEh2,
-                                       DBLookupComboboxEh4, DBLookupComboboxEh9})
+    for (ui::DbLookupComboBox* list :
+         {DBLookupComboboxEh8, DBLookupComboboxEh1, DBLookupComboboxEh5, DBLookupComboboxEh6,
+          DBLookupComboboxEh7, DBLookupComboboxEh2, DBLookupComboboxEh4, DBLookupComboboxEh9})
         list->setMaxVisibleItems(12);
 
     DBGridEh10 = new ui::DbGrid(this);
     DBGridEh10->setGeometry(kResultsNarrow);
     DBGridEh10->setStyleSheet(QStringLiteral("QTableView { color: maroon; font-weight: bold; }"));
-    DBGridEh10->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    DBGridEh10->horizontalHeader()->setDefaultAlignment(
+        Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     DBGridEh10->setEditTriggers(QAbstractItemView::AllEditTriggers);
 
     auto* panel = new QWidget(this);
@@ -198,7 +201,8 @@ void TForm2::buildControls() {
         buttons->addWidget(b);
     }
     // Printing and the register copy arrive with their own commands.
-    for (QWidget* w : std::initializer_list<QWidget*>{RxSpeedButton1, RxSpeedButton3, BitBtn1}) w->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{RxSpeedButton1, RxSpeedButton3, BitBtn1})
+        w->setEnabled(false);
     RxSpeedButton1->setAutoDefault(false);
     BitBtn1->setAutoDefault(false);
     BitBtn2->setAutoDefault(false);
@@ -206,25 +210,35 @@ void TForm2::buildControls() {
 
 void TForm2::bindControls() {
     data::DataSource* record = &dm.DSKarta;
-    const QList<std::pair<ui::DbEdit*, const char*>> edits = {
-        {DBEdit1, "NOM"},    {DBEdit11, "NOM_POL"},  {DBEdit12, "FAM"},       {DBEdit8, "IMJA"},
-        {DBEdit10, "OTCH"},  {DBDateEdit3, "DAT_R"}, {DBEdit5, "NAS_PUNKT"},  {DBEdit9, "ADRES"},
-        {DBEdit3, "NOM_KART"}, {DBEdit2, "SNILS"},   {DBEdit6, "DIAG_COD"},   {DBEdit7, "NPP"},
-        {DBDateEdit1, "DAT_ISSLED"}, {DBDateEdit2, "DAT_DOSTAV"}, {DBDateEdit4, "DAT_REZULT"}};
+    const QList<std::pair<ui::DbEdit*, const char*>> edits = {{DBEdit1, "NOM"},
+                                                              {DBEdit11, "NOM_POL"},
+                                                              {DBEdit12, "FAM"},
+                                                              {DBEdit8, "IMJA"},
+                                                              {DBEdit10, "OTCH"},
+                                                              {DBDateEdit3, "DAT_R"},
+                                                              {DBEdit5, "NAS_PUNKT"},
+                                                              {DBEdit9, "ADRES"},
+                                                              {DBEdit3, "NOM_KART"},
+                                                              {DBEdit2, "SNILS"},
+                                                              {DBEdit6, "DIAG_COD"},
+                                                              {DBEdit7, "NPP"},
+                                                              {DBDateEdit1, "DAT_ISSLED"},
+                                                              {DBDateEdit2, "DAT_DOSTAV"},
+                                                              {DBDateEdit4, "DAT_REZULT"}};
     for (const auto& [edit, field] : edits) edit->bind(record, field);
     DBComboBoxEh5->bind(record, "POL");
     DBComboBoxEh2->bind(record, "PR_LIVE");
 
-    const QList<std::tuple<ui::DbLookupComboBox*, const char*, data::DataSource*, QStringList>> lookups = {
-        {DBLookupComboboxEh8, "COD_LPU", &dm.DataSource3, {"NAME"}},
-        {DBLookupComboboxEh1, "COD_OTD", &dm.DataSource4, {"NAME"}},
-        {DBLookupComboboxEh5, "COD_GOS", &dm.DataSource9, {"NAME"}},
-        {DBLookupComboboxEh6, "COD_TER", &dm.DataSource10, {"NAME"}},
-        {DBLookupComboboxEh7, "COD_RAION", &dm.DataSource11, {"NAME"}},
-        {DBLookupComboboxEh2, "N_KON", &dm.DataSource8, {"COD", "NAME"}},
-        {DBLookupComboboxEh3, "N_IFIN", &dm.DataSource6, {"NAME"}},
-        {DBLookupComboboxEh4, "COD_VR", &dm.DataSource5, {"FIO"}},
-        {DBLookupComboboxEh9, "COD_MS", &dm.DataSource12, {"FIO"}}};
+    const QList<std::tuple<ui::DbLookupComboBox*, const char*, data::DataSource*, QStringList>>
+        lookups = {{DBLookupComboboxEh8, "COD_LPU", &dm.DataSource3, {"NAME"}},
+                   {DBLookupComboboxEh1, "COD_OTD", &dm.DataSource4, {"NAME"}},
+                   {DBLookupComboboxEh5, "COD_GOS", &dm.DataSource9, {"NAME"}},
+                   {DBLookupComboboxEh6, "COD_TER", &dm.DataSource10, {"NAME"}},
+                   {DBLookupComboboxEh7, "COD_RAION", &dm.DataSource11, {"NAME"}},
+                   {DBLookupComboboxEh2, "N_KON", &dm.DataSource8, {"COD", "NAME"}},
+                   {DBLookupComboboxEh3, "N_IFIN", &dm.DataSource6, {"NAME"}},
+                   {DBLookupComboboxEh4, "COD_VR", &dm.DataSource5, {"FIO"}},
+                   {DBLookupComboboxEh9, "COD_MS", &dm.DataSource12, {"FIO"}}};
     for (const auto& [combo, field, list, shown] : lookups) {
         combo->setListSource(list, field, shown);
         combo->setDataSource(record, field);
@@ -232,10 +246,14 @@ void TForm2::bindControls() {
     DBLookupComboboxEh2->view()->setMinimumWidth(300);
 
     for (ui::DbEdit* name : {DBEdit12, DBEdit8, DBEdit10})
-        connect(name, &ui::DbEdit::left, this, [this] { ui::guarded(this, [this] { DBEdit12Exit(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { BitBtn2Click(); }); });
-    connect(Button5, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { Button5Click(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { Button3Click(); }); });
+        connect(name, &ui::DbEdit::left, this,
+                [this] { ui::guarded(this, [this] { DBEdit12Exit(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [this] { BitBtn2Click(); }); });
+    connect(Button5, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [this] { Button5Click(); }); });
+    connect(Button3, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [this] { Button3Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
 
     DBGridEh10->setDataSource(&DataSource2);
@@ -263,11 +281,17 @@ void TForm2::bindControls() {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasIn = old && (old == DBGridEh10 || DBGridEh10->isAncestorOf(old));
         const bool isIn = now && (now == DBGridEh10 || DBGridEh10->isAncestorOf(now));
-        if (isIn && !wasIn) DBGridEh10Enter();
-        else if (wasIn && !isIn) DBGridEh10Exit();
+        if (isIn && !wasIn)
+            DBGridEh10Enter();
+        else if (wasIn && !isIn)
+            DBGridEh10Exit();
     });
 }
 
-void TForm2::DBGridEh10Enter() { DBGridEh10->setGeometry(kResultsWide); }
+void TForm2::DBGridEh10Enter() {
+    DBGridEh10->setGeometry(kResultsWide);
+}
 
-void TForm2::DBGridEh10Exit() { DBGridEh10->setGeometry(kResultsNarrow); }
+void TForm2::DBGridEh10Exit() {
+    DBGridEh10->setGeometry(kResultsNarrow);
+}

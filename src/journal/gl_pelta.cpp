@@ -89,7 +89,8 @@ void TForm1::bindJournal() {
         c.field = field;
         c.width = width;
         // Joined names are shown, never written.
-        c.readOnly = QByteArray(field) == "ISSL" || QByteArray(field) == "OTD" || QByteArray(field) == "VRACH";
+        c.readOnly = QByteArray(field) == "ISSL" || QByteArray(field) == "OTD" ||
+                     QByteArray(field) == "VRACH";
         grid << c;
     }
     journal->DBGridEh1->setColumns(grid);
@@ -111,9 +112,12 @@ void TForm1::bindEditing() {
     auto handler = [this](void (TForm1::*method)()) {
         return [this, method] { ui::guarded(this, [&] { (this->*method)(); }); };
     };
-    connect(journal->RxSpeedButton1, &QToolButton::clicked, this, handler(&TForm1::RxSpeedButton1Click));
-    connect(journal->RxSpeedButton2, &QToolButton::clicked, this, handler(&TForm1::RxSpeedButton2Click));
-    connect(journal->RxSpeedButton4, &QToolButton::clicked, this, handler(&TForm1::RxSpeedButton4Click));
+    connect(journal->RxSpeedButton1, &QToolButton::clicked, this,
+            handler(&TForm1::RxSpeedButton1Click));
+    connect(journal->RxSpeedButton2, &QToolButton::clicked, this,
+            handler(&TForm1::RxSpeedButton2Click));
+    connect(journal->RxSpeedButton4, &QToolButton::clicked, this,
+            handler(&TForm1::RxSpeedButton4Click));
 
     ui::DbGrid* grid = journal->DBGridEh1;
     grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
@@ -126,8 +130,9 @@ void TForm1::bindEditing() {
     N9 = PopupMenu1->addAction(QStringLiteral("Печать всех результатов"));
     connect(N21, &QAction::triggered, this, handler(&TForm1::DBGridEh1DblClick));
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(grid, &QWidget::customContextMenuRequested, this,
-            [this, grid](const QPoint& at) { PopupMenu1->popup(grid->viewport()->mapToGlobal(at)); });
+    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& at) {
+        PopupMenu1->popup(grid->viewport()->mapToGlobal(at));
+    });
 
     // Printing and the journal document arrive with their own commands.
     N8->setEnabled(false);

@@ -52,12 +52,12 @@ public:
     JournalPage* journal;
     SearchPage* search;
     QProgressBar* ProgressBar1;
-    QAction* N4;  // "Выход"
-    QMenu* PopupMenu1;    // the journal grid's menu
-    QAction* N21;         // "Ввод результатов"
-    QAction* N22;         // "Копировать данные пациента"
-    QAction* N8;          // "Печать результатов анализа"
-    QAction* N9;          // "Печать всех результатов"
+    QAction* N4;        // "Выход"
+    QMenu* PopupMenu1;  // the journal grid's menu
+    QAction* N21;       // "Ввод результатов"
+    QAction* N22;       // "Копировать данные пациента"
+    QAction* N8;        // "Печать результатов анализа"
+    QAction* N9;        // "Печать всех результатов"
 
     // The window's own institution list, distinct from the data module's.
     data::Dataset IBQuery3;

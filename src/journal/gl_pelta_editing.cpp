@@ -33,7 +33,9 @@ void TForm1::RxSpeedButton2Click() {
     Pokaz();
 }
 
-void TForm1::RxSpeedButton4Click() { dm.Issled.save(data::SaveFailure::KeepChanges); }
+void TForm1::RxSpeedButton4Click() {
+    dm.Issled.save(data::SaveFailure::KeepChanges);
+}
 
 void TForm1::DBGridEh1DblClick() {
     data::Dataset& j = dm.Issled;
@@ -63,7 +65,8 @@ void TForm1::DBGridEh1DblClick() {
         dm.IBTransaction1.commitRetaining();
     }
 
-    Form2->setWindowTitle(QStringLiteral("Данные исследования - ") + journal->DBLookupComboboxEh1->currentText());
+    Form2->setWindowTitle(QStringLiteral("Данные исследования - ") +
+                          journal->DBLookupComboboxEh1->currentText());
     ui::dialogs().showModal(Form2);
 
     j.close();

@@ -83,8 +83,9 @@ void TForm1::DBLookupComboboxEh1Change() {
     if (key.toInt() > 0) {
         CurrentInvestigationType = key.toInt();
         if (dm.IBQuery2.isActive()) {
-            CurrentTemplateFile =
-                dm.IBQuery2.locate("N_LISSL", key) ? dm.IBQuery2.value("SHABLON").toString() : QString();
+            CurrentTemplateFile = dm.IBQuery2.locate("N_LISSL", key)
+                                      ? dm.IBQuery2.value("SHABLON").toString()
+                                      : QString();
         }
     } else {
         CurrentInvestigationType = 0;

@@ -73,7 +73,12 @@ void DbEdit::flush() {
 void DbEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     flush();
-    emit left();
+    // The focus also goes when the window is hidden or another window is activated, and when a
+    // drop-down opens; none of these leaves the control.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+        window()->isVisible())
+        emit left();
 }
 
 DbDateEdit::DbDateEdit(QWidget* parent) : DbEdit(parent) {

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "card/karta.h"
+#include "data/clock.h"
+#include "data/globals.h"
+#include "support/program.h"
+#include "support/temp_database.h"
+#include "ui/data_aware.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
+
+using testing_support::Program;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDatabase;
+
+namespace {
+
+class CardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db_ = std::make_unique<TempDatabase>(QStringList{
+            "insert into RECV_ST (COD) values (1)",
+            "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
+            "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
+            "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, ED_IZM) values (20, 'Антитела', null)",
+            "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, ED_IZM) values (21, 'КП', 'ОП/КО')",
+            "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 1, 21, 2)",
+            "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (2, 1, 20, 1)",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, IMJA) values (1, 1, "
+            "1, '2026-12-09', 'Иванов', 'Иван')",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED) values (2, 1, 1, "
+            "'2026-12-09')",
+            "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (1, 21, "
+            "1, 1, '0,2')",
+            "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED) values (2, 20, 1, 1)"});
+        program_ = std::make_unique<Program>(*db_, dialogs_);
+        dialogs_.messages.clear();
+    }
+    void TearDown() override {
+        if (card().isVisible()) {
+            dialogs_.answers.push_back(QMessageBox::No);
+            card().hide();
+        }
+        program_.reset();
+        db_.reset();
+    }
+
+    TForm2& card() { return *(*program_)->form2; }
+    data::Dataset& record() { return (*program_)->dmV->Karta; }
+    void open(int key) {
+        CurrentInvestigationKey = key;
+        card().show();
+        card().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&card()));
+    }
+    void typeResult(int row, const QString& text) {
+        ui::DatasetModel* model = card().DBGridEh10->datasetModel();
+        ASSERT_TRUE(model->setData(model->index(row, 1), text, Qt::EditRole));
+    }
+    // Types as a user does, key by key (Cyrillic included), over the edit's text.
+    void type(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        for (QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(edit, &press);
+        }
+    }
+
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<TempDatabase> db_;
+    std::unique_ptr<Program> program_;
+};
+
+TEST_F(CardTest, ShowsTheRecordAndItsResultsInCompositionOrder) {
+    open(1);
+    EXPECT_EQ(card().DBEdit12->text(), QStringLiteral("Иванов"));
+    EXPECT_EQ(card().DBLookupComboboxEh8->currentText(), QStringLiteral("Амбулатория"));
+    EXPECT_EQ(card().DBDateEdit1->text(), "09.12.2026");
+    ui::DatasetModel* results = card().DBGridEh10->datasetModel();
+    ASSERT_EQ(results->rowCount(), 2);
+    EXPECT_EQ(results->data(results->index(0, 0), Qt::DisplayRole).toString(),
+              QStringLiteral("Антитела"));
+    EXPECT_EQ(results->data(results->index(1, 1), Qt::DisplayRole).toString(), "0,2");
+    EXPECT_EQ(results->data(results->index(1, 2), Qt::DisplayRole).toString(),
+              QStringLiteral("ОП/КО"));
+    EXPECT_FALSE(results->flags(results->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(results->flags(results->index(0, 1)) & Qt::ItemIsEditable);
+}
+
+TEST_F(CardTest, RecordWithoutResultRowsShowsAnEmptyGrid) {
+    dialogs_.answers = {QMessageBox::No};
+    open(2);
+    EXPECT_EQ(card().DBGridEh10->datasetModel()->rowCount(), 0);
+    EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL where N_ISSLED = 2").toInt(), 0);
+}
+
+TEST_F(CardTest, SaveWritesResultsAndRecord) {
+    open(1);
+    typeResult(0, QStringLiteral("отрицательно"));
+    type(card().DBEdit10, QStringLiteral("Иванович"));
+    card().Button5Click();
+    EXPECT_EQ(db_->scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 2").toString(),
+              QStringLiteral("отрицательно"));
+    EXPECT_EQ(db_->scalar("select OTCH from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Иванович"));
+    EXPECT_TRUE(card().isVisible()) << "the card stays open after saving";
+}
+
+TEST_F(CardTest, FailedSaveKeepsWhatWasTypedAndWritesNothing) {
+    open(1);
+    typeResult(0, QStringLiteral("положительно"));
+    type(card().DBEdit10, QStringLiteral("Петрович"));
+    // Another workstation holds the record: the results go first and are rolled back with it.
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update ISSLED set NPP = 5 where N_ISSLED = 1");
+    QPushButton* save = card().Button5;
+    save->click();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") ||
+                dialogs_.messages[0].text.contains("deadlock"))
+        << dialogs_.messages[0].text.toStdString();
+    EXPECT_TRUE(db_->scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 2").isNull());
+    EXPECT_EQ(card().DBEdit10->text(), QStringLiteral("Петрович"));
+    EXPECT_EQ(card().DBGridEh10->datasetModel()->data(
+                  card().DBGridEh10->datasetModel()->index(0, 1), Qt::DisplayRole),
+              QStringLiteral("положительно"));
+    lock.rollback();
+    save->click();
+    EXPECT_EQ(db_->scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 2").toString(),
+              QStringLiteral("положительно"));
+    EXPECT_EQ(db_->scalar("select OTCH from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Петрович"));
+}
+
+TEST_F(CardTest, ExitLosesUnsavedResults) {
+    open(1);
+    typeResult(1, QStringLiteral("9,9"));
+    card().Button2->click();
+    EXPECT_FALSE(card().isVisible());
+    EXPECT_EQ(db_->scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 1").toString(), "0,2");
+    open(1);
+    EXPECT_EQ(card().DBGridEh10->datasetModel()->data(
+                  card().DBGridEh10->datasetModel()->index(1, 1), Qt::DisplayRole),
+              "0,2");
+}
+
+TEST_F(CardTest, CancelDiscardsRecordAndResults) {
+    open(1);
+    typeResult(1, QStringLiteral("9,9"));
+    type(card().DBEdit12, QStringLiteral("Другой"));
+    card().Button3->click();
+    EXPECT_FALSE(card().isVisible());
+    EXPECT_FALSE(record().updatesPending());
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Иванов"));
+}
+
+TEST_F(CardTest, NamelessRecordAsksToBeDeletedOnClose) {
+    dialogs_.answers = {QMessageBox::No};
+    open(2);
+    card().Button2->click();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text,
+              QStringLiteral("Отсутствует фамилия, имя, отчество \r удалить запись?"));
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED where N_ISSLED = 2").toInt(), 1);
+
+    dialogs_.answers = {QMessageBox::Yes};
+    open(2);
+    card().close();
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED where N_ISSLED = 2").toInt(), 0);
+
+    // A name typed but not saved still counts: no question.
+    open(1);
+    type(card().DBEdit12, QStringLiteral(" "));
+    card().DBEdit12Exit();
+    card().close();
+    EXPECT_EQ(dialogs_.messages.size(), 2u);
+}
+
+TEST(CardNames, AreTrimmedAndCapitalised) {
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("  иванов"), QStringLiteral("Иванов")},
+        {QStringLiteral("ИВАНОВ"), QStringLiteral("ИВАНОВ")},
+        {QStringLiteral("иВанов-петров "), QStringLiteral("ИВанов-петров")},
+        {QStringLiteral("ёлкин"), QStringLiteral("Ёлкин")},
+        {QStringLiteral("\tmüller\n"), QStringLiteral("Müller")},
+        {QStringLiteral("   "), QString()},
+        {QStringLiteral("я"), QStringLiteral("Я")},
+        {QString(40, u'ж'), QStringLiteral("Ж") + QString(30, u'ж')},
+    };
+    for (const auto& [input, expected] : cases)
+        EXPECT_EQ(TForm2::capitalizedName(input), expected) << input.toStdString();
+}
+
+TEST_F(CardTest, LeavingANameEditCapitalisesAllThree) {
+    open(1);
+    type(card().DBEdit12, QStringLiteral("  сидоров"));
+    type(card().DBEdit8, QStringLiteral("пётр"));
+    card().DBEdit10->setFocus();  // leaving "Имя" runs the handler
+    EXPECT_EQ(record().value("FAM").toString(), QStringLiteral("Сидоров"));
+    EXPECT_EQ(record().value("IMJA").toString(), QStringLiteral("Пётр"));
+    EXPECT_EQ(card().DBEdit12->text(), QStringLiteral("Сидоров"));
+}
+
+TEST(CardAge, BirthDateFromYearsAndMonths) {
+    const QDate today(2024, 4, 15);
+    EXPECT_EQ(TForm2::birthDateFromAge("30", "5", today), QDate(1993, 11, 1));
+    EXPECT_EQ(TForm2::birthDateFromAge("30", "2", today), QDate(1994, 2, 1));
+    EXPECT_EQ(TForm2::birthDateFromAge("30", "", today), QDate(1994, 4, 1));
+    EXPECT_EQ(TForm2::birthDateFromAge("", "4", today), QDate(2023, 12, 1))
+        << "the year changes only by the borrow";
+    EXPECT_EQ(TForm2::birthDateFromAge("", "3", today), QDate(2024, 1, 1));
+    EXPECT_EQ(TForm2::birthDateFromAge("", "15", today), QDate(2023, 1, 1));
+    for (const auto& [years, months, field] :
+         {std::tuple{"3a", "", "Лет"}, std::tuple{"", "x", "Мес"}, std::tuple{"", "16", "мес"}}) {
+        try {
+            TForm2::birthDateFromAge(years, months, today);
+            ADD_FAILURE() << years << "/" << months;
+        } catch (const db::DbError& e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(field)))
+                << e.message().toStdString();
+        }
+    }
+}
+
+TEST_F(CardTest, AgeButtonSetsBirthDateAndAgeOrChangesNothing) {
+    data::clock::setToday(QDate(2024, 4, 15));
+    open(1);
+    card().BitBtn2->click();
+    EXPECT_TRUE(record().value("DAT_R").isNull()) << "both fields empty";
+    card().Edit1->setText("30");
+    card().Edit2->setText("5");
+    card().BitBtn2->click();
+    EXPECT_EQ(record().value("DAT_R").toDate(), QDate(1993, 11, 1));
+    EXPECT_EQ(record().value("VOZR").toInt(), 30);
+    EXPECT_EQ(card().DBDateEdit3->text(), "01.11.1993");
+    card().Edit2->setText("пять");
+    card().BitBtn2->click();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(record().value("DAT_R").toDate(), QDate(1993, 11, 1));
+    card().Button2->click();
+    open(1);
+    EXPECT_TRUE(card().Edit1->text().isEmpty()) << "emptied on every showing";
+}
+
+TEST_F(CardTest, ResultsGridWidensWhileItHasTheFocus) {
+    open(1);
+    card().DBGridEh10->setFocus();
+    EXPECT_EQ(card().DBGridEh10->geometry(), QRect(377, 4, 634, 505));
+    card().DBEdit12->setFocus();
+    EXPECT_EQ(card().DBGridEh10->geometry(), QRect(637, 4, 373, 505));
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "data/globals.h"
+#include "journal/journal_page.h"
+#include "support/program.h"
+#include "support/temp_database.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
+
+using testing_support::Program;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDatabase;
+
+namespace {
+
+// Two institutions; type 1 with three indicators whose composition order is 20, 22, 21;
+// type 2 with no composition yet.
+QStringList fixture() {
+    return {
+        "insert into RECV_ST (COD, NAME_FULL) values (1, 'Лаборатория')",
+        "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
+        "insert into SP_LPU (COD_LPU, NAME) values (2, 'Больница')",
+        "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
+        "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (2, 'Иммуноблот', 2)",
+        "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (20, 'Антитела')",
+        "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (21, 'КП')",
+        "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (22, 'p24')",
+        "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 1, 20, 1)",
+        "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (2, 1, 21, 3)",
+        "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (3, 1, 22, 2)",
+        "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (1, 1, 1, "
+        "'2026-12-09', 'Без строк', 1)",
+        "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (2, 1, 1, "
+        "'2026-12-09', 'Пустые', 2)",
+        "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (3, 1, 1, "
+        "'2026-12-09', 'С результатом', 3)",
+        "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) values (4, 2, 1, "
+        "'2026-12-09', 'Блот', 4)",
+        "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED) values (20, 1, 2)",
+        "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED) values (20, 1, 3)",
+        "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (21, 1, 3, 'отр')",
+        "set generator GEN_ISSLED_ID to 100"};
+}
+
+class JournalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db_ = std::make_unique<TempDatabase>(fixture());
+        program_ = std::make_unique<Program>(*db_, dialogs_);
+        dialogs_.messages.clear();
+    }
+    void TearDown() override {
+        program_.reset();
+        db_.reset();
+    }
+
+    TForm1& form() { return *(*program_)->form1; }
+    JournalPage& page() { return *form().journal; }
+    data::Dataset& journal() { return (*program_)->dmV->Issled; }
+    bool marked(int key) {
+        ui::DatasetModel* model = page().DBGridEh1->datasetModel();
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (journal().valueAt(row, journal().fieldIndex("N_ISSLED")).toInt() == key)
+                return model->data(model->index(row, 4), Qt::BackgroundRole).value<QColor>() ==
+                       QColor(255, 255, 0);
+        ADD_FAILURE() << "record " << key << " not in the journal";
+        return false;
+    }
+    QStringList resultIndicators(int key) {
+        QStringList list;
+        for (const auto& r : db_->rows(
+                 QStringLiteral("select N_PRLAB, N_LISSL from LAB_ISSL_BOL where N_ISSLED = %1 "
+                                "order by N_ISBOL")
+                     .arg(key)))
+            list << r[0].toString() + "/" + r[1].toString();
+        return list;
+    }
+
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<TempDatabase> db_;
+    std::unique_ptr<Program> program_;
+};
+
+TEST_F(JournalTest, StartsOnTypeOneWithTotalsAndMarks) {
+    EXPECT_EQ(journal().recordCount(), 3);
+    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 3"));
+    EXPECT_TRUE(page().DBGridEh1->isColumnHidden(0));
+    EXPECT_TRUE(page().RxSpeedButton1->isEnabled());
+    EXPECT_TRUE(page().RxSpeedButton2->isEnabled());
+    EXPECT_TRUE(marked(1)) << "no result rows at all";
+    EXPECT_TRUE(marked(2)) << "result rows, all empty";
+    EXPECT_FALSE(marked(3)) << "one result entered";
+}
+
+TEST_F(JournalTest, ResultEnteredElsewhereShowsAfterTheNextReload) {
+    db_->exec("update LAB_ISSL_BOL set RESULT = 'пол' where N_ISSLED = 2");
+    EXPECT_TRUE(marked(2)) << "the mark is what the journal read";
+    form().DateTimePicker2Change();
+    EXPECT_FALSE(marked(2));
+}
+
+TEST_F(JournalTest, ReversedRangeGivesAnEmptyJournal) {
+    page().DateTimePicker1->setDate(QDate(2026, 12, 10));
+    form().DateTimePicker2Change();
+    EXPECT_EQ(journal().recordCount(), 0);
+    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 0"));
+    EXPECT_FALSE(page().RxSpeedButton2->isEnabled());
+    form().DBGridEh1DblClick();
+    EXPECT_EQ(dialogs_.texts(), QStringList{QStringLiteral("Задайте метод исследования.")});
+}
+
+TEST_F(JournalTest, ClearingTheTypeShowsAllTypesAndTheTypeColumn) {
+    page().DBLookupComboboxEh1->setKeyValue(QVariant());
+    EXPECT_EQ(CurrentInvestigationType, 0);
+    EXPECT_EQ(journal().recordCount(), 4);
+    EXPECT_FALSE(page().DBGridEh1->isColumnHidden(0));
+    page().DBLookupComboboxEh1->setKeyValue(2);
+    EXPECT_EQ(journal().recordCount(), 1);
+    EXPECT_TRUE(page().DBGridEh1->isColumnHidden(0));
+    form().IBQuery3.locate("COD_LPU", 2);
+    EXPECT_EQ(journal().recordCount(), 0) << "the type stays with another institution";
+    EXPECT_EQ(CurrentInvestigationType, 2);
+    EXPECT_EQ(page().DateTimePicker1->date(), QDate(2026, 12, 9));
+}
+
+TEST_F(JournalTest, ResultRowsAreCreatedOnceInCompositionOrder) {
+    int shown = 0;
+    dialogs_.onModal = [&](QDialog* card) {
+        ++shown;
+        EXPECT_EQ(card->windowTitle(), QStringLiteral("Данные исследования - ИФА ВИЧ"));
+        EXPECT_EQ(CurrentInvestigationKey, 1);
+        return 0;
+    };
+    journal().locate("N_ISSLED", 1);
+    form().DBGridEh1DblClick();
+    EXPECT_EQ(resultIndicators(1), (QStringList{"20/1", "22/1", "21/1"}));
+    EXPECT_EQ(journal().value("N_ISSLED").toInt(), 1) << "the journal returns to the record";
+    form().DBGridEh1DblClick();
+    EXPECT_EQ(resultIndicators(1).size(), 3) << "created once";
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(marked(1));
+}
+
+TEST_F(JournalTest, EmptyCompositionCreatesNothingUntilItGetsIndicators) {
+    dialogs_.onModal = [](QDialog*) { return 0; };
+    page().DBLookupComboboxEh1->setKeyValue(QVariant());
+    journal().locate("N_ISSLED", 4);
+    form().DBGridEh1DblClick();
+    EXPECT_TRUE(resultIndicators(4).isEmpty());
+    db_->exec("insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (10, 2, 22, 1)");
+    form().DBGridEh1DblClick();
+    EXPECT_EQ(resultIndicators(4), QStringList{"22/2"})
+        << "the record's own type, not the selector's";
+}
+
+TEST_F(JournalTest, AddedRecordAndItsEmptyRowsStayAfterCancel) {
+    dialogs_.answers = {QMessageBox::No};  // the nameless record is kept
+    dialogs_.onModal = [](QDialog* card) {
+        card->show();
+        for (auto* b : card->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("Отменить")) b->click();
+        return 0;
+    };
+    form().RxSpeedButton1Click();
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED where N_ISSLED = 101").toInt(), 1);
+    EXPECT_EQ(db_->scalar("select COD_LPU from ISSLED where N_ISSLED = 101").toInt(), 1);
+    EXPECT_EQ(resultIndicators(101), (QStringList{"20/1", "22/1", "21/1"}));
+    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 4"));
+    EXPECT_EQ(journal().currentRow(), 0) << "after adding the journal stands on its first record";
+    EXPECT_TRUE(marked(101));
+    EXPECT_TRUE(dialogs_.texts().first().startsWith(QStringLiteral("Отсутствует фамилия")));
+}
+
+TEST_F(JournalTest, AddWithoutATypeOnlyAsksForOne) {
+    page().DBLookupComboboxEh1->setKeyValue(QVariant());
+    dialogs_.onModal = [](QDialog*) {
+        ADD_FAILURE() << "the card opened";
+        return 0;
+    };
+    form().RxSpeedButton1Click();
+    EXPECT_EQ(dialogs_.texts(), QStringList{QStringLiteral("Задайте вид исследования.")});
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 4);
+}
+
+TEST_F(JournalTest, DeleteAsksFirst) {
+    journal().locate("N_ISSLED", 3);
+    dialogs_.answers = {QMessageBox::No, QMessageBox::Yes};
+    form().RxSpeedButton2Click();
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 4);
+    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 3"));
+    journal().locate("N_ISSLED", 3);
+    form().RxSpeedButton2Click();
+    ASSERT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_EQ(dialogs_.messages[1].text, QStringLiteral("Вы уверены?"));
+    EXPECT_EQ(dialogs_.messages[1].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED where N_ISSLED = 3").toInt(), 0);
+    EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL where N_ISSLED = 3").toInt(), 0);
+    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 2"));
+}
+
+TEST_F(JournalTest, InPlaceEditSurvivesAnInstitutionChange) {
+    ui::DatasetModel* model = page().DBGridEh1->datasetModel();
+    ASSERT_TRUE(model->setData(model->index(0, 4), QStringLiteral("Исправленная"), Qt::EditRole));
+    ASSERT_TRUE(journal().updatesPending());
+    form().IBQuery3.locate("COD_LPU", 2);
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Исправленная"));
+    EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable) << "joined department name";
+}
+
+TEST_F(JournalTest, SaveKeepsAFailedEditForTheNextAttempt) {
+    ui::DatasetModel* model = page().DBGridEh1->datasetModel();
+    model->setData(model->index(0, 4), QStringLiteral("Новая"), Qt::EditRole);
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update ISSLED set FAM = FAM where N_ISSLED = 1");
+    EXPECT_THROW(form().RxSpeedButton4Click(), db::DbError);
+    EXPECT_TRUE(journal().updatesPending());
+    lock.rollback();
+    form().RxSpeedButton4Click();
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Новая"));
+}
+
+}  // namespace
