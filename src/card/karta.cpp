@@ -68,13 +68,17 @@ void TForm2::done(int result) {
 }
 
 void TForm2::FormShow() {
+    // Each list and the record are closed and reopened; the controls show the result once.
     for (data::Dataset* list : {&dm.IBQuery8, &dm.IBQuery9, &dm.IBQuery10, &dm.IBQuery11}) {
+        const data::ControlsDisabled quiet(*list);
         list->close();
         list->open();
     }
+    const data::ControlsDisabled quiet(dm.Karta);
     dm.Karta.close();
     dm.Karta.setParam("n_issled", CurrentInvestigationKey);
     dm.Karta.open();
+    const data::ControlsDisabled quietResults(IBQuery2);
     IBQuery2.close();
     IBQuery2.setParam("n_issled", dm.Karta.value("N_ISSLED"));
     IBQuery2.open();

@@ -122,9 +122,8 @@ void Dataset::open() {
     current_ = rows_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = rows_.empty();
-    emit resetDone();
+    emit resetDone();  // a new current record too
     emit stateChanged();
-    emit currentChanged(current_);
     emit opened();
     if (!rows_.empty() && afterScroll) afterScroll(*this);
 }
@@ -146,7 +145,9 @@ void Dataset::close() {
 // ---------------------------------------------------------------------------------------------
 
 int Dataset::fieldIndex(const QString& name) const {
-    return fieldIndex_.value(name.toUpper(), -1);
+    // Names usually come in upper case already; only the others pay for the conversion.
+    const auto it = fieldIndex_.constFind(name);
+    return it != fieldIndex_.cend() ? *it : fieldIndex_.value(name.toUpper(), -1);
 }
 
 const Field& Dataset::field(const QString& name) const {

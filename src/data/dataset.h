@@ -20,6 +20,20 @@ namespace data {
 
 enum class DatasetState { Inactive, Browse, Edit, Insert };
 
+class Dataset;
+
+// Disables a dataset's bound controls for the lifetime of the guard.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(Dataset& dataset);
+    ~ControlsDisabled();
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    Dataset& dataset_;
+};
+
 enum LocateOption { LocateDefault = 0, LocateCaseInsensitive = 1, LocatePartialKey = 2 };
 
 // What a save does when the database refuses it (after rolling back, retaining the context).
@@ -58,6 +72,14 @@ public:
     // Called with the new value before it is stored; may set other fields or throw to refuse.
     void setValidator(const QString& field,
                       std::function<void(Dataset&, const QVariant&)> validator);
+
+    // --- bound controls: while disabled (the calls nest) they are told nothing; on enabling
+    // they are told once. Grids over the dataset keep following every change.
+    void disableControls() { ++controlsDisabled_; }
+    void enableControls() {
+        if (controlsDisabled_ > 0 && --controlsDisabled_ == 0) emit controlsEnabled();
+    }
+    bool controlsDisabled() const { return controlsDisabled_ > 0; }
 
     // --- life
     void open();
@@ -122,6 +144,7 @@ signals:
     void rowChanged(int row);
     void currentChanged(int row);
     void stateChanged();
+    void controlsEnabled();
 
 private:
     enum class RowOp { None, Inserted, Modified };
@@ -168,7 +191,14 @@ private:
     bool eof_ = true;
     bool modified_ = false;
     quint64 sequence_ = 0;
-    bool inValidator_ = false;
+    int controlsDisabled_ = 0;
 };
+
+inline ControlsDisabled::ControlsDisabled(Dataset& dataset) : dataset_(dataset) {
+    dataset_.disableControls();
+}
+inline ControlsDisabled::~ControlsDisabled() {
+    dataset_.enableControls();
+}
 
 }  // namespace data

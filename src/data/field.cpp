@@ -40,7 +40,8 @@ int Field::effectiveDisplayWidth() const {
 
 QString displayText(const Field& field, const QVariant& value) {
     if (value.isNull()) return {};
-    const QLocale locale = QLocale::system();
+    // The default locale is the workstation's: the program never sets one of its own.
+    const QLocale locale;
     switch (field.type) {
         case FieldType::Date:
             return locale.toString(value.toDate(), QLocale::ShortFormat);
@@ -63,7 +64,7 @@ namespace {
 }
 
 QDate parseDate(const QString& text) {
-    const QLocale locale = QLocale::system();
+    const QLocale locale;
     for (const QString& format :
          {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
           QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {

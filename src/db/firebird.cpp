@@ -87,6 +87,15 @@ FieldType fieldType(unsigned type, int scale, unsigned subType) {
     }
 }
 
+struct InParam {
+    unsigned type;
+    int scale;
+    unsigned length;
+    unsigned charset;
+    unsigned offset;
+    unsigned nullOffset;
+};
+
 struct OutColumn {
     unsigned type;
     unsigned offset;
@@ -147,6 +156,7 @@ const QHash<QString, unsigned char>& tpbTags() {
 // ---------------------------------------------------------------------------------------------
 
 struct StatementHandle {
+    Status status;  // reused by every execution of the statement
     IStatement* statement = nullptr;
     IMessageMetadata* inMeta = nullptr;
     IMessageMetadata* outMeta = nullptr;
@@ -156,6 +166,8 @@ struct StatementHandle {
     QVector<ColumnInfo> columns;
     std::vector<OutColumn> out;
     unsigned outLength = 0;
+    std::vector<InParam> in;
+    unsigned inLength = 0;
 
     bool stale() const { return !connection->isOpen() || connection->generation() != generation; }
 
@@ -485,8 +497,7 @@ struct Cursor::State {
         if (!resultSet) return;
         if (!handle->stale()) {
             try {
-                Status st;
-                resultSet->close(&st);
+                resultSet->close(&status);
                 resultSet = nullptr;
                 return;
             } catch (const FbException&) {
@@ -587,6 +598,12 @@ void Statement::prepare() {
         h->type = h->statement->getType(&st);
         h->inMeta = h->statement->getInputMetadata(&st);
         h->outMeta = h->statement->getOutputMetadata(&st);
+        const unsigned inCount = h->inMeta->getCount(&st);
+        h->inLength = h->inMeta->getMessageLength(&st);
+        for (unsigned i = 0; i < inCount; ++i)
+            h->in.push_back({h->inMeta->getType(&st, i), h->inMeta->getScale(&st, i),
+                             h->inMeta->getLength(&st, i), h->inMeta->getCharSet(&st, i),
+                             h->inMeta->getOffset(&st, i), h->inMeta->getNullOffset(&st, i)});
         const unsigned count = h->outMeta->getCount(&st);
         h->outLength = h->outMeta->getMessageLength(&st);
         for (unsigned i = 0; i < count; ++i) {
@@ -618,127 +635,187 @@ QVector<ColumnInfo> Statement::columns() {
     return handle_->columns;
 }
 
+namespace {
+
+bool isInteger(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::Bool:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isText(const QVariant& v) {
+    return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
+}
+
+bool fitsInteger(qint64 n, unsigned type) {
+    switch (type) {
+        case SQL_SHORT:
+            return n >= std::numeric_limits<short>::min() && n <= std::numeric_limits<short>::max();
+        case SQL_LONG:
+            return n >= std::numeric_limits<ISC_LONG>::min() &&
+                   n <= std::numeric_limits<ISC_LONG>::max();
+        case SQL_INT64:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Whether a value can go into a parameter of the type the server described, as it is.
+bool fitsDescribed(const QVariant& v, const InParam& p, const QByteArray& text) {
+    if (v.isNull()) return true;
+    if (isInteger(v)) return p.scale == 0 && fitsInteger(v.toLongLong(), p.type);
+    if (v.userType() == qMetaTypeId<Decimal>()) {
+        const Decimal d = v.value<Decimal>();
+        return p.scale == -d.scale() && fitsInteger(d.units(), p.type);
+    }
+    switch (v.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return p.type == SQL_DOUBLE;
+        case QMetaType::QDate:
+            return p.type == SQL_TYPE_DATE;
+        case QMetaType::QTime:
+            return p.type == SQL_TYPE_TIME;
+        case QMetaType::QDateTime:
+            return p.type == SQL_TIMESTAMP;
+        default:
+            break;
+    }
+    return (p.type == SQL_VARYING || p.type == SQL_TEXT) &&
+           (p.charset == kCharsetWin1251 || p.charset == 0) && unsigned(text.size()) <= p.length;
+}
+
+void writeValue(char* at, unsigned type, unsigned length, const QVariant& v,
+                const QByteArray& text) {
+    const bool decimal = v.userType() == qMetaTypeId<Decimal>();
+    const qint64 n = decimal ? v.value<Decimal>().units() : (isInteger(v) ? v.toLongLong() : 0);
+    switch (type) {
+        case SQL_SHORT:
+            *reinterpret_cast<short*>(at) = short(n);
+            break;
+        case SQL_LONG:
+            *reinterpret_cast<ISC_LONG*>(at) = ISC_LONG(n);
+            break;
+        case SQL_INT64:
+            *reinterpret_cast<ISC_INT64*>(at) = n;
+            break;
+        case SQL_DOUBLE:
+            *reinterpret_cast<double*>(at) = v.toDouble();
+            break;
+        case SQL_TYPE_DATE:
+            *reinterpret_cast<ISC_DATE*>(at) = encodeDate(v.toDate());
+            break;
+        case SQL_TYPE_TIME:
+            *reinterpret_cast<ISC_TIME*>(at) = encodeTime(v.toTime());
+            break;
+        case SQL_TIMESTAMP: {
+            auto* ts = reinterpret_cast<ISC_TIMESTAMP*>(at);
+            const QDateTime dt = v.toDateTime();
+            ts->timestamp_date = encodeDate(dt.date());
+            ts->timestamp_time = encodeTime(dt.time());
+            break;
+        }
+        case SQL_VARYING:
+            *reinterpret_cast<unsigned short*>(at) = static_cast<unsigned short>(text.size());
+            std::memcpy(at + 2, text.constData(), size_t(text.size()));
+            break;
+        case SQL_TEXT:
+            std::memcpy(at, text.constData(), size_t(text.size()));
+            std::memset(at + text.size(), ' ', size_t(length - unsigned(text.size())));
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
 QByteArray Statement::buildInput(IMessageMetadata** meta) {
     *meta = nullptr;
-    return guarded([&] {
-        Status st;
-        const unsigned count = handle_->inMeta->getCount(&st);
-        if (count == 0) return QByteArray();
-        IMetadataBuilder* builder = handle_->inMeta->getBuilder(&st);
-        std::vector<QVariant> values(count);
-        std::vector<QByteArray> texts(count);
-        try {
-            for (unsigned i = 0; i < count; ++i) {
-                const QVariant v = params_.value(positional_.value(int(i)));
-                values[i] = v;
-                if (v.isNull()) continue;
-                switch (v.typeId()) {
-                    case QMetaType::Int:
-                    case QMetaType::UInt:
-                    case QMetaType::LongLong:
-                    case QMetaType::ULongLong:
-                    case QMetaType::Short:
-                    case QMetaType::Bool: {
-                        // An integer parameter of an INTEGER column stays INTEGER when the value
-                        // fits: the server then compares like with like.
-                        const unsigned described = handle_->inMeta->getType(&st, i);
-                        const qlonglong n = v.toLongLong();
-                        if (described == SQL_LONG && handle_->inMeta->getScale(&st, i) == 0 &&
-                            n >= std::numeric_limits<ISC_LONG>::min() &&
-                            n <= std::numeric_limits<ISC_LONG>::max())
-                            break;
-                        builder->setType(&st, i, SQL_INT64);
-                        builder->setScale(&st, i, 0);
-                        builder->setLength(&st, i, sizeof(ISC_INT64));
-                        break;
+    const auto& described = handle_->in;
+    const size_t count = described.size();
+    if (count == 0) return QByteArray();
+    std::vector<QVariant> values(count);
+    std::vector<QByteArray> texts(count);
+    bool asDescribed = true;
+    for (size_t i = 0; i < count; ++i) {
+        values[i] = params_.value(positional_.value(int(i)));
+        if (isText(values[i])) texts[i] = win1251::encode(values[i].toString());
+        asDescribed = asDescribed && fitsDescribed(values[i], described[i], texts[i]);
+    }
+
+    // Usually the values fit the parameters as the server described them; otherwise the
+    // message says what each value is and the server converts it (its own errors included).
+    std::vector<InParam> layout = described;
+    unsigned length = handle_->inLength;
+    if (asDescribed) {
+        handle_->inMeta->addRef();
+        *meta = handle_->inMeta;
+    } else {
+        guarded([&] {
+            Status st;
+            IMetadataBuilder* builder = handle_->inMeta->getBuilder(&st);
+            try {
+                for (unsigned i = 0; i < count; ++i) {
+                    const QVariant& v = values[i];
+                    if (fitsDescribed(v, described[i], texts[i])) continue;
+                    auto set = [&](unsigned type, int scale, unsigned size) {
+                        builder->setType(&st, i, type);
+                        builder->setScale(&st, i, scale);
+                        builder->setLength(&st, i, size);
+                    };
+                    if (isInteger(v))
+                        set(SQL_INT64, 0, sizeof(ISC_INT64));
+                    else if (v.userType() == qMetaTypeId<Decimal>())
+                        set(SQL_INT64, -v.value<Decimal>().scale(), sizeof(ISC_INT64));
+                    else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
+                        set(SQL_DOUBLE, 0, sizeof(double));
+                    else if (v.typeId() == QMetaType::QDate)
+                        set(SQL_TYPE_DATE, 0, sizeof(ISC_DATE));
+                    else if (v.typeId() == QMetaType::QTime)
+                        set(SQL_TYPE_TIME, 0, sizeof(ISC_TIME));
+                    else if (v.typeId() == QMetaType::QDateTime)
+                        set(SQL_TIMESTAMP, 0, sizeof(ISC_TIMESTAMP));
+                    else {
+                        if (texts[i].isNull()) texts[i] = win1251::encode(v.toString());
+                        set(SQL_VARYING, 0, unsigned(std::max<qsizetype>(1, texts[i].size())));
+                        builder->setCharSet(&st, i, kCharsetWin1251);
                     }
-                    case QMetaType::Double:
-                    case QMetaType::Float:
-                        builder->setType(&st, i, SQL_DOUBLE);
-                        builder->setScale(&st, i, 0);
-                        builder->setLength(&st, i, sizeof(double));
-                        break;
-                    case QMetaType::QDate:
-                        builder->setType(&st, i, SQL_TYPE_DATE);
-                        builder->setLength(&st, i, sizeof(ISC_DATE));
-                        break;
-                    case QMetaType::QTime:
-                        builder->setType(&st, i, SQL_TYPE_TIME);
-                        builder->setLength(&st, i, sizeof(ISC_TIME));
-                        break;
-                    case QMetaType::QDateTime:
-                        builder->setType(&st, i, SQL_TIMESTAMP);
-                        builder->setLength(&st, i, sizeof(ISC_TIMESTAMP));
-                        break;
-                    default:
-                        if (v.canConvert<Decimal>() && v.userType() == qMetaTypeId<Decimal>()) {
-                            const Decimal dec = v.value<Decimal>();
-                            builder->setType(&st, i, SQL_INT64);
-                            builder->setScale(&st, i, -dec.scale());
-                            builder->setLength(&st, i, sizeof(ISC_INT64));
-                        } else {
-                            texts[i] = win1251::encode(v.toString());
-                            builder->setType(&st, i, SQL_VARYING);
-                            builder->setCharSet(&st, i, kCharsetWin1251);
-                            builder->setLength(&st, i,
-                                               unsigned(std::max<qsizetype>(1, texts[i].size())));
-                        }
                 }
+                *meta = builder->getMetadata(&st);
+            } catch (...) {
+                builder->release();
+                throw;
             }
-            *meta = builder->getMetadata(&st);
-        } catch (...) {
             builder->release();
-            throw;
-        }
-        builder->release();
-        QByteArray buffer((*meta)->getMessageLength(&st), '\0');
-        char* base = buffer.data();
-        for (unsigned i = 0; i < count; ++i) {
-            const QVariant& v = values[i];
-            auto* nullFlag = reinterpret_cast<short*>(base + (*meta)->getNullOffset(&st, i));
-            if (v.isNull()) {
-                *nullFlag = -1;
-                continue;
+            for (unsigned i = 0; i < count; ++i) {
+                layout[i].type = (*meta)->getType(&st, i);
+                layout[i].length = (*meta)->getLength(&st, i);
+                layout[i].offset = (*meta)->getOffset(&st, i);
+                layout[i].nullOffset = (*meta)->getNullOffset(&st, i);
             }
-            *nullFlag = 0;
-            char* p = base + (*meta)->getOffset(&st, i);
-            switch ((*meta)->getType(&st, i)) {
-                case SQL_LONG:
-                    *reinterpret_cast<ISC_LONG*>(p) = ISC_LONG(v.toLongLong());
-                    break;
-                case SQL_INT64:
-                    *reinterpret_cast<ISC_INT64*>(p) = v.userType() == qMetaTypeId<Decimal>()
-                                                           ? v.value<Decimal>().units()
-                                                           : v.toLongLong();
-                    break;
-                case SQL_DOUBLE:
-                    *reinterpret_cast<double*>(p) = v.toDouble();
-                    break;
-                case SQL_TYPE_DATE:
-                    *reinterpret_cast<ISC_DATE*>(p) = encodeDate(v.toDate());
-                    break;
-                case SQL_TYPE_TIME:
-                    *reinterpret_cast<ISC_TIME*>(p) = encodeTime(v.toTime());
-                    break;
-                case SQL_TIMESTAMP: {
-                    auto* ts = reinterpret_cast<ISC_TIMESTAMP*>(p);
-                    const QDateTime dt = v.toDateTime();
-                    ts->timestamp_date = encodeDate(dt.date());
-                    ts->timestamp_time = encodeTime(dt.time());
-                    break;
-                }
-                case SQL_VARYING: {
-                    const QByteArray& t = texts[i];
-                    *reinterpret_cast<unsigned short*>(p) = static_cast<unsigned short>(t.size());
-                    std::memcpy(p + 2, t.constData(), size_t(t.size()));
-                    break;
-                }
-                default:
-                    break;
-            }
-        }
-        return buffer;
-    });
+            length = (*meta)->getMessageLength(&st);
+        });
+    }
+
+    QByteArray buffer(qsizetype(length), '\0');
+    char* base = buffer.data();
+    for (size_t i = 0; i < count; ++i) {
+        const InParam& p = layout[i];
+        auto* nullFlag = reinterpret_cast<short*>(base + p.nullOffset);
+        *nullFlag = values[i].isNull() ? -1 : 0;
+        if (!values[i].isNull()) writeValue(base + p.offset, p.type, p.length, values[i], texts[i]);
+    }
+    return buffer;
 }
 
 qint64 Statement::execute() {
@@ -753,7 +830,7 @@ qint64 Statement::execute() {
     } guard{inMeta};
     transaction_.ensureStarted();
     return guarded([&] {
-        Status st;
+        Status& st = handle_->status;
         QByteArray output(qsizetype(handle_->outLength), '\0');
         const bool hasOutput = !handle_->out.empty() && !isSelect();
         handle_->statement->execute(
@@ -779,8 +856,7 @@ Cursor Statement::openCursor() {
     state->transaction = &transaction_;
     state->buffer = QByteArray(qsizetype(handle_->outLength), '\0');
     state->resultSet = guarded([&] {
-        Status st;
-        return handle_->statement->openCursor(&st, transaction_.handle_, inMeta,
+        return handle_->statement->openCursor(&state->status, transaction_.handle_, inMeta,
                                               input.isEmpty() ? nullptr : input.data(),
                                               handle_->outMeta, 0);
     });

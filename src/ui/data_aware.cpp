@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QLocale>
+#include <cstdio>
 
 #include "data/field.h"
 #include "ui/dialogs.h"
@@ -33,8 +34,8 @@ void DbEdit::bind(data::DataSource* source, const QString& field) {
 
 QString DbEdit::textFor(const QVariant& value) const {
     data::Dataset* d = source_ ? source_->dataset() : nullptr;
-    if (!d || d->fieldIndex(field_) < 0) return value.toString();
-    return data::displayText(d->field(field_), value);
+    const int index = d ? d->fieldIndex(field_) : -1;
+    return index < 0 ? value.toString() : data::displayText(d->fields()[index], value);
 }
 
 QVariant DbEdit::valueFor(const QString& text) const {
@@ -45,12 +46,14 @@ void DbEdit::readField() {
     if (writing_) return;
     data::Dataset* d = source_ ? source_->dataset() : nullptr;
     const bool active = d && d->isActive();
-    if (active && d->fieldIndex(field_) >= 0) {
-        const data::Field& f = d->field(field_);
-        if (f.isText() && f.size > 0) setMaxLength(f.size);
-        setReadOnly(f.readOnly);
+    const int index = active ? d->fieldIndex(field_) : -1;
+    if (index >= 0) {
+        const data::Field& f = d->fields()[index];
+        if (f.isText() && f.size > 0 && maxLength() != f.size) setMaxLength(f.size);
+        if (isReadOnly() != f.readOnly) setReadOnly(f.readOnly);
     }
-    setText(active ? textFor(d->value(field_)) : QString());
+    const QString shown = index >= 0 ? textFor(d->value(index)) : QString();
+    if (shown != enteredText()) setText(shown);
     dirty_ = false;
 }
 
@@ -86,14 +89,28 @@ DbDateEdit::DbDateEdit(QWidget* parent) : DbEdit(parent) {
 }
 
 QString DbDateEdit::textFor(const QVariant& value) const {
-    return value.isNull() ? QString() : value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+    if (value.isNull()) return {};
+    const QDate d = value.toDate();
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d", d.day(), d.month(), d.year());
+    return QString::fromLatin1(text);
+}
+
+namespace {
+// A date edit holding nothing but its mask stands for no date.
+bool onlyMask(const QString& text) {
+    for (QChar c : text)
+        if (c != u'.' && c != u'_' && c != u' ') return false;
+    return true;
+}
+}  // namespace
+
+QString DbDateEdit::enteredText() const {
+    return onlyMask(text()) ? QString() : text();
 }
 
 QVariant DbDateEdit::valueFor(const QString& text) const {
-    QString digits = text;
-    digits.remove(u'.').remove(u'_');
-    if (digits.trimmed().isEmpty()) return QVariant();
-    return text;
+    return onlyMask(text) ? QVariant() : QVariant(text);
 }
 
 DbComboBox::DbComboBox(QWidget* parent) : QComboBox(parent) {

@@ -37,6 +37,8 @@ protected:
     // The text shown for a value and the value for a text; dates override these.
     virtual QString textFor(const QVariant& value) const;
     virtual QVariant valueFor(const QString& text) const;
+    // The text as it stands for the field ("" for a date edit showing only its mask).
+    virtual QString enteredText() const { return text(); }
     void readField();
 
 private:
@@ -55,6 +57,7 @@ public:
 protected:
     QString textFor(const QVariant& value) const override;
     QVariant valueFor(const QString& text) const override;
+    QString enteredText() const override;
 };
 
 // A drop-down of fixed items; each shown caption stores its own value (or itself).

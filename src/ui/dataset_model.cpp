@@ -19,18 +19,43 @@ void DatasetModel::bind() {
     bound_ = dataset();
     rebuildColumns();
     if (!bound_) return;
-    connect(bound_, &data::Dataset::aboutToReset, this, [this] { beginResetModel(); });
+    // While the dataset's controls are disabled, everything that happens is one reset, told
+    // when they are enabled again.
+    auto quietChange = [this] {
+        if (bracket_) return true;
+        if (!bound_->controlsDisabled()) return false;
+        beginResetModel();
+        bracket_ = true;
+        return true;
+    };
+    connect(bound_, &data::Dataset::aboutToReset, this, [this, quietChange] {
+        if (!quietChange()) beginResetModel();
+    });
     connect(bound_, &data::Dataset::resetDone, this, [this] {
+        if (bracket_) return;
         rebuildColumns();
         endResetModel();
     });
-    connect(bound_, &data::Dataset::rowAboutToBeInserted, this,
-            [this](int row) { beginInsertRows({}, row, row); });
-    connect(bound_, &data::Dataset::rowInserted, this, [this] { endInsertRows(); });
-    connect(bound_, &data::Dataset::rowAboutToBeRemoved, this,
-            [this](int row) { beginRemoveRows({}, row, row); });
-    connect(bound_, &data::Dataset::rowRemoved, this, [this] { endRemoveRows(); });
-    connect(bound_, &data::Dataset::rowChanged, this, [this](int row) {
+    connect(bound_, &data::Dataset::controlsEnabled, this, [this] {
+        if (!bracket_) return;
+        bracket_ = false;
+        rebuildColumns();
+        endResetModel();
+    });
+    connect(bound_, &data::Dataset::rowAboutToBeInserted, this, [this, quietChange](int row) {
+        if (!quietChange()) beginInsertRows({}, row, row);
+    });
+    connect(bound_, &data::Dataset::rowInserted, this, [this] {
+        if (!bracket_) endInsertRows();
+    });
+    connect(bound_, &data::Dataset::rowAboutToBeRemoved, this, [this, quietChange](int row) {
+        if (!quietChange()) beginRemoveRows({}, row, row);
+    });
+    connect(bound_, &data::Dataset::rowRemoved, this, [this] {
+        if (!bracket_) endRemoveRows();
+    });
+    connect(bound_, &data::Dataset::rowChanged, this, [this, quietChange](int row) {
+        if (quietChange()) return;
         if (row >= 0 && row < rowCount() && columnCount() > 0)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     });

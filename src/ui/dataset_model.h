@@ -58,6 +58,7 @@ private:
     QList<GridColumn> columns_;
     QVector<int> fieldOfColumn_;
     bool ownColumns_ = false;
+    bool bracket_ = false;  // a reset begun while the dataset's controls were disabled
 };
 
 }  // namespace ui

@@ -55,8 +55,9 @@ void DbGrid::applyWidths() {
             width = std::clamp(model_->dataset()->fields()[f].effectiveDisplayWidth(), 4, 64) *
                         charWidth +
                     8;
-        if (width > 0) setColumnWidth(c, width);
-        setColumnHidden(c, !column.visible);
+        // Sections keep their sizes across a reopening; only what differs is set.
+        if (width > 0 && columnWidth(c) != width && !isColumnHidden(c)) setColumnWidth(c, width);
+        if (isColumnHidden(c) == column.visible) setColumnHidden(c, !column.visible);
     }
 }
 

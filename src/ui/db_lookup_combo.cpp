@@ -41,11 +41,7 @@ void DbLookupComboBox::setListSource(data::DataSource* list, const QString& keyF
         setModel(new QStandardItemModel(0, int(displayFields.size()), this));
         setView(table);
     }
-    connect(list_, &data::DataSource::datasetChanged, this, &DbLookupComboBox::refill);
-    if (list_->dataset()) {
-        connect(list_->dataset(), &data::Dataset::resetDone, this, &DbLookupComboBox::refill);
-        connect(list_->dataset(), &data::Dataset::rowChanged, this, &DbLookupComboBox::refill);
-    }
+    connect(list_, &data::DataSource::contentChanged, this, &DbLookupComboBox::refill);
     refill();
 }
 
@@ -57,9 +53,28 @@ void DbLookupComboBox::setDataSource(data::DataSource* source, const QString& da
     readFromDataset();
 }
 
+bool DbLookupComboBox::holdsList() const {
+    data::Dataset* d = list_ ? list_->dataset() : nullptr;
+    const int rows = d && d->isActive() ? d->recordCount() : 0;
+    if (rows != count() || listDisplay_.size() > 1) return false;
+    const int key = rows ? d->fieldIndex(listKey_) : -1;
+    const int shown = rows ? d->fieldIndex(listDisplay_[0]) : -1;
+    for (int row = 0; row < rows; ++row)
+        if (itemData(row) != d->valueAt(row, key) ||
+            itemText(row) != d->valueAt(row, shown).toString())
+            return false;
+    return true;
+}
+
 void DbLookupComboBox::refill() {
+    // A list reopened with the same rows leaves the items as they are.
+    if (holdsList()) {
+        showKey();
+        return;
+    }
     filling_ = true;
     clear();
+    keys_.clear();
     data::Dataset* d = list_ ? list_->dataset() : nullptr;
     if (d && d->isActive()) {
         const int key = d->fieldIndex(listKey_);
@@ -68,6 +83,7 @@ void DbLookupComboBox::refill() {
         auto* table = qobject_cast<QStandardItemModel*>(model());
         for (int row = 0; row < d->recordCount(); ++row) {
             addItem(d->valueAt(row, shown[0]).toString(), d->valueAt(row, key));
+            keys_ << d->valueAt(row, key).toLongLong();
             for (int c = 1; table && c < shown.size(); ++c)
                 table->setItem(row, c, new QStandardItem(d->valueAt(row, shown[c]).toString()));
         }
@@ -78,25 +94,17 @@ void DbLookupComboBox::refill() {
 
 void DbLookupComboBox::showKey() {
     filling_ = true;
-    int index = -1;
-    if (key_.isValid() && !key_.isNull()) {
-        for (int i = 0; i < count(); ++i) {
-            if (itemData(i).toLongLong() == key_.toLongLong()) {
-                index = i;
-                break;
-            }
-        }
-    }
-    setCurrentIndex(index);
+    const int index = indexOf(key_);
+    if (index != currentIndex()) setCurrentIndex(index);
     filling_ = false;
 }
 
+int DbLookupComboBox::indexOf(const QVariant& key) const {
+    return key.isNull() ? -1 : int(keys_.indexOf(key.toLongLong()));
+}
+
 void DbLookupComboBox::setKeyValue(const QVariant& key) {
-    QVariant wanted = key;
-    bool known = false;
-    for (int i = 0; i < count() && !known; ++i)
-        known = !key.isNull() && itemData(i).toLongLong() == key.toLongLong();
-    if (!known) wanted = QVariant();
+    const QVariant wanted = indexOf(key) >= 0 ? key : QVariant();
     const bool changed =
         wanted.isNull() != key_.isNull() || wanted.toLongLong() != key_.toLongLong();
     key_ = wanted;

@@ -34,6 +34,8 @@ signals:
 
 private:
     void refill();
+    bool holdsList() const;
+    int indexOf(const QVariant& key) const;  // the item of a key, -1 for none
     void showKey();
     void readFromDataset();
 
@@ -43,6 +45,7 @@ private:
     QPointer<data::DataSource> source_;
     QString dataField_;
     QVariant key_;
+    QVector<qlonglong> keys_;  // the key of each item, for finding a key quickly
     bool filling_ = false;
 };
 

@@ -209,6 +209,40 @@ TEST(Values, DatesNullsAndTextTypes) {
     tr.rollback();
 }
 
+TEST(Values, ParametersOfOtherTypesAreConvertedByTheServer) {
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    db::executeSql(tr, "insert into ISSLED (N_ISSLED, POL, NOM, DAT_R) values (50, :p, :n, :d)",
+                   {{"p", QStringLiteral("Ж")},
+                    {"n", QStringLiteral("123")},
+                    {"d", QStringLiteral("2001-02-03")}});
+    // CHAR(1) compared with a one-letter text, an integer column with a text and a number too big.
+    EXPECT_EQ(
+        db::queryRows(tr, "select NOM from ISSLED where POL = :p", {{"p", QStringLiteral("Ж")}})
+            .size(),
+        1u);
+    EXPECT_EQ(db::queryRows(tr, "select DAT_R from ISSLED where NOM = :n", {{"n", 123}})
+                  .at(0)
+                  .at(0)
+                  .toDate(),
+              QDate(2001, 2, 3));
+    EXPECT_THROW(db::queryRows(tr, "select 1 from ISSLED where NOM = :n", {{"n", 4294967419LL}}),
+                 db::DbError)
+        << "the server's own overflow error";
+    db::executeSql(tr, "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NORMA_TIME) values (51, :t)",
+                   {{"t", 3}});
+    db::executeSql(tr, "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NORMA_TIME) values (52, :t)",
+                   {{"t", QVariant::fromValue(db::Decimal(12345, 3))}});
+    const auto norms = db::queryRows(
+        tr, "select NORMA_TIME from SP_PRIZ_LAB_ISSL where N_PRLAB in (51, 52) order by 1");
+    EXPECT_EQ(norms.at(0).at(0).value<db::Decimal>().toString(), "3.00");
+    EXPECT_EQ(norms.at(1).at(0).value<db::Decimal>().toString(), "12.35");
+    EXPECT_THROW(db::executeSql(tr, "update ISSLED set NOM = :n where N_ISSLED = 50",
+                                {{"n", QStringLiteral("abc")}}),
+                 db::DbError);
+    tr.rollback();
+}
+
 TEST(Values, TooLongTextIsRefusedByTheServer) {
     auto c = database().connect();
     db::Transaction tr(*c);

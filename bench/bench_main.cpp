@@ -1,0 +1,168 @@
+// The program's hot paths on a large register, each beside the same statements run straight
+// through the client library: opening and reloading the journal, opening the card, saving one
+// result. Prints "NAME app_ms=A raw_ms=B ratio=A/B" per measurement.
+#include <QApplication>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QTextStream>
+#include <algorithm>
+#include <functional>
+
+#include "card/karta.h"
+#include "data/dm_pelta.h"
+#include "data/globals.h"
+#include "data/heap.h"
+#include "journal/gl_pelta.h"
+#include "journal/journal_page.h"
+#include "raw_client.h"
+
+namespace {
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double timeMs(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Runs both sides alternately after one warm-up each and prints their medians.
+void compare(const char* name, int runs, const std::function<void(int)>& app,
+             const std::function<void(int)>& raw) {
+    const QByteArray only = qgetenv("BENCH_ONLY");
+    if (!only.isEmpty() && only != name) return;
+    app(0);
+    raw(0);
+    std::vector<double> a, r;
+    for (int i = 1; i <= runs; ++i) {
+        a.push_back(timeMs([&] { app(i); }));
+        r.push_back(timeMs([&] { raw(i); }));
+    }
+    const double am = median(a), rm = median(r);
+    QTextStream(stdout) << QStringLiteral("%1 app_ms=%2 raw_ms=%3 ratio=%4\n")
+                               .arg(QString::fromLatin1(name))
+                               .arg(am, 0, 'f', 2)
+                               .arg(rm, 0, 'f', 2)
+                               .arg(am / rm, 0, 'f', 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    data::keepFreedMemory();  // as the program does at start
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    if (argc < 2) {
+        QTextStream(stderr) << "usage: bench_main DATABASE\n";
+        return 2;
+    }
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    const int runs = qEnvironmentVariableIntValue("BENCH_RUNS") > 0
+                         ? qEnvironmentVariableIntValue("BENCH_RUNS")
+                         : 15;
+
+    TdmV dm;
+    dm.IBDatabase1.setDatabaseName(path);
+    dm.IBDatabase1.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA", "sql_role_name="});
+    dm.IBDatabase1.open();
+    // The register holds the 150 days before the day it was made; take its last month.
+    const QDate last =
+        db::queryRows(dm.IBTransaction1,
+                      "select max(dat_issled) from issled where cod_lpu = 3 and n_lissl = 4")
+            .at(0)
+            .at(0)
+            .toDate();
+    const QDate first = last.addMonths(-1).addDays(1);
+    const int type = 4;
+    bench::RawSession raw(path);
+
+    // --- journal_open: the journal dataset alone.
+    data::Dataset& journal = dm.Issled;
+    auto setJournal = [&](int institution) {
+        journal.setParam("n_lissl1", type);
+        journal.setParam("n_lissl2", type);
+        journal.setParam("cod_lpu1", institution);
+        journal.setParam("cod_lpu2", institution);
+        journal.setParam("d1", first);
+        journal.setParam("d2", last);
+    };
+    auto rawJournal = raw.prepare(journal.sql());
+    compare(
+        "journal_open", runs,
+        [&](int) {
+            journal.close();
+            setJournal(3);
+            journal.open();
+            journal.last();
+            journal.first();
+        },
+        [&](int) {
+            rawJournal.fetchAll({type, type, 3, 3, first, last});
+        });
+
+    // --- journal_reload: moving between two institutions in the main window, marks included.
+    for (data::Dataset* list :
+         {&dm.IBQuery2, &dm.IBQuery3, &dm.IBQuery4, &dm.IBQuery5, &dm.IBQuery12, &dm.IBQuery6})
+        list->open();
+    TForm1 form(dm);
+    TForm2 card(dm);
+    Form2 = &card;
+    form.journal->DateTimePicker1->setDate(first);
+    form.journal->DateTimePicker2->setDate(last);
+    CurrentInvestigationType = type;
+    form.IBQuery3.open();
+    auto rawMarks = raw.prepare(
+        "select distinct b.n_issled from issled i join lab_issl_bol b on b.n_issled = i.n_issled "
+        "where i.n_lissl between :n_lissl1 and :n_lissl2 and i.cod_lpu between :cod_lpu1 and "
+        ":cod_lpu2 "
+        "and i.dat_issled between :d1 and :d2 and b.result is not null");
+    auto institutionOf = [](int i) { return i % 2 == 0 ? 3 : 4; };
+    compare(
+        "journal_reload", runs, [&](int i) { form.IBQuery3.locate("COD_LPU", institutionOf(i)); },
+        [&](int i) {
+            const int lpu = institutionOf(i);
+            rawJournal.fetchAll({type, type, lpu, lpu, first, last});
+            rawMarks.fetchAll({type, type, lpu, lpu, first, last});
+        });
+
+    // --- card_open: the card's lists, the record and its results.
+    const int key = journal.value("N_ISSLED").toInt();
+    CurrentInvestigationKey = key;
+    std::vector<bench::RawSession::Statement> rawCard;
+    for (data::Dataset* d : {&dm.IBQuery8, &dm.IBQuery9, &dm.IBQuery10, &dm.IBQuery11})
+        rawCard.push_back(raw.prepare(d->sql()));
+    auto rawRecord = raw.prepare(dm.Karta.sql());
+    auto rawResults = raw.prepare(card.IBQuery2.sql());
+    compare(
+        "card_open", runs, [&](int) { card.FormShow(); },
+        [&](int) {
+            for (auto& s : rawCard) s.fetchAll({});
+            rawRecord.fetchAll({key});
+            rawResults.fetchAll({key});
+        });
+
+    // --- card_save: one result typed and saved.
+    card.FormShow();
+    data::Dataset& results = card.IBQuery2;
+    const QVariant isbol = results.value("N_ISBOL"), prlab = results.value("N_PRLAB"),
+                   lissl = results.value("N_LISSL");
+    auto rawSave =
+        raw.prepare(dm.Karta.isActive() ? card.IBQuery2.updateSql()->modifySql : QString());
+    auto valueOf = [](int i) { return QStringLiteral("результат %1").arg(i); };
+    compare(
+        "card_save", std::max(runs, 31),
+        [&](int i) {
+            results.edit();
+            results.setValue("RESULT", valueOf(i));
+            card.Button5Click();
+        },
+        [&](int i) {
+            rawSave.execute({isbol, prlab, lissl, key, valueOf(i) + "r", isbol});
+            raw.commitRetaining();
+        });
+    return 0;
+}
