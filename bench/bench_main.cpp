@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     auto rawRecord = raw.prepare(dm.Karta.sql());
     auto rawResults = raw.prepare(card.IBQuery2.sql());
     compare(
-        "card_open", runs, [&](int) { card.FormShow(); },
+        "card_open", std::max(runs, 301), [&](int) { card.FormShow(); },
         [&](int) {
             for (auto& s : rawCard) s.fetchAll({});
             rawRecord.fetchAll({key});
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
         raw.prepare(dm.Karta.isActive() ? card.IBQuery2.updateSql()->modifySql : QString());
     auto valueOf = [](int i) { return QStringLiteral("результат %1").arg(i); };
     compare(
-        "card_save", std::max(runs, 31),
+        "card_save", std::max(runs, 101),
         [&](int i) {
             results.edit();
             results.setValue("RESULT", valueOf(i));

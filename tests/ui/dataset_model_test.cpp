@@ -137,6 +137,29 @@ TEST_F(ModelTest, InPlaceEditsGoToTheBufferAndBadInputIsReported) {
               QDate(2003, 2, 1));
 }
 
+TEST_F(ModelTest, DisabledControlsHearOfAReopeningOnce) {
+    ui::DatasetModel model(&recordsSource_);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    records_.open();
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy news(&recordsSource_, &data::DataSource::dataChanged);
+    {
+        const data::ControlsDisabled quiet(records_);
+        records_.close();
+        records_.open();
+        records_.append();
+        records_.setValue("FAM", QStringLiteral("Новиков"));
+        EXPECT_EQ(news.count(), 0);
+        EXPECT_EQ(resets.count(), 0);
+    }
+    EXPECT_EQ(news.count(), 1);
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.data(model.index(2, 0), Qt::DisplayRole).toString(), QStringLiteral("Новиков"));
+    records_.cancel();
+    EXPECT_EQ(model.rowCount(), 2) << "enabled again: changes are told as they happen";
+}
+
 TEST_F(ModelTest, GridFollowsTheDatasetAndMovesIt) {
     ui::DbGrid grid;
     grid.setDataSource(&recordsSource_);
