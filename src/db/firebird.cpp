@@ -43,7 +43,14 @@ DbError toDbError(const FbException& e) {
     const ISC_STATUS* vector = e.getStatus()->getErrors();
     const long gds = (vector[0] == isc_arg_gds) ? long(vector[1]) : 0;
     const int sqlCode = int(isc_sqlcode(vector));
-    return DbError(win1251::decode(buffer, qsizetype(std::strlen(buffer))), sqlCode, gds);
+    QString text = win1251::decode(buffer, qsizetype(std::strlen(buffer)));
+    // A refusal raised by the database's own rules carries its text on the third line
+    // ("exception N", "-NAME", "-text", "-At trigger ..."); that text is the message.
+    if (gds == isc_except) {
+        const QStringList lines = text.split(u'\n');
+        if (lines.size() >= 3 && lines[2].startsWith(u'-')) text = lines[2].mid(1);
+    }
+    return DbError(text, sqlCode, gds);
 }
 
 // Runs f, turning a Firebird exception into DbError.
