@@ -11,9 +11,9 @@ Application::Application() {
     Form2 = form2.get();
     form12 = std::make_unique<TForm12>(form1.get());
     Form12 = form12.get();
-    form20 = std::make_unique<TForm20>(form1.get());
-    Form20 = form20.get();
-    form3 = std::make_unique<TForm3>(form1.get());
+    // The requisites window destroys itself when closed; the menu makes a new one.
+    Form20 = new TForm20(*dmV, form1.get());
+    form3 = std::make_unique<TForm3>(*dmV, form1.get());
     Form3 = form3.get();
     form4 = std::make_unique<TForm4>(form1.get());
     Form4 = form4.get();
@@ -24,12 +24,10 @@ Application::~Application() {
     un_spr = nullptr;
     Form2 = nullptr;
     Form12 = nullptr;
-    Form20 = nullptr;
     Form3 = nullptr;
     Form4 = nullptr;
     form4.reset();
     form3.reset();
-    form20.reset();
     form12.reset();
     form2.reset();
     unSpr.reset();

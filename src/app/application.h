@@ -28,7 +28,6 @@ public:
     std::unique_ptr<Tun_spr> unSpr;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm12> form12;
-    std::unique_ptr<TForm20> form20;
     std::unique_ptr<TForm3> form3;
     std::unique_ptr<TForm4> form4;
 };

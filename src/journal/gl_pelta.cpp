@@ -65,12 +65,6 @@ TForm1::~TForm1() {
     if (Form1 == this) Form1 = nullptr;
 }
 
-void TForm1::buildMenu() {
-    N4 = menuBar()->addAction(QStringLiteral("Выход"));
-    N4->setObjectName("N4");
-    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
-}
-
 void TForm1::bindJournal() {
     journal->DBGridEh2->setDataSource(&DataSource3);
     ui::GridColumn name;

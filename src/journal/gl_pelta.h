@@ -32,6 +32,18 @@ public:
     bool FormClose();
     void N4Click();
 
+    // The menu bar's commands (the directories, the composition, the norms, the requisites).
+    void N31Click();
+    void N34Click();
+    void N35Click();
+    void N46Click();
+    void N3Click();
+    void N7Click();
+    void N18Click();
+    void N40Click();
+    void N20Click();
+    void N37Click();
+
     // The journal's reloads.
     void IBQuery3AfterScroll();
     void DBLookupComboboxEh1Change();
@@ -53,6 +65,7 @@ public:
     SearchPage* search;
     QProgressBar* ProgressBar1;
     QAction* N4;        // "Выход"
+    QAction *N6, *N5, *N34, *N46, *N40, *N20, *N31, *N7, *N3, *N35, *N18, *N37, *N15, *N16, *N13, *N11;
     QMenu* PopupMenu1;  // the journal grid's menu
     QAction* N21;       // "Ввод результатов"
     QAction* N22;       // "Копировать данные пациента"
@@ -70,6 +83,8 @@ protected:
 
 private:
     void buildMenu();
+    void showDirectory(int kind, const QString& caption, data::Dataset& dataset, data::DataSource& source);
+    void rereadJournalLists();
     void bindJournal();
     void bindEditing();
     void bindResultMarks();
@@ -82,6 +97,7 @@ private:
     QString regIniPath_;
     bool shown_ = false;
     bool terminateRequested_ = false;
+    bool rereadingLists_ = false;  // the institution list is being reread: no journal reload yet
 };
 
 extern TForm1* Form1;

@@ -66,6 +66,7 @@ void TForm1::savePendingEdits() {
 }
 
 void TForm1::IBQuery3AfterScroll() {
+    if (rereadingLists_) return;
     savePendingEdits();
     data::Dataset& j = dm.Issled;
     j.close();

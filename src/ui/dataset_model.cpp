@@ -144,9 +144,10 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size()) return {};
     if (role != Qt::DisplayRole) return {};
     const GridColumn& c = columns_[section];
-    if (!c.title.isEmpty()) return c.title;
     const int f = fieldOfColumn_[section];
-    return f >= 0 ? bound_->fields()[f].displayLabel() : c.field;
+    const QString title = !c.title.isEmpty() ? c.title : f >= 0 ? bound_->fields()[f].displayLabel() : c.field;
+    // "Level one|level two" titles show as two lines.
+    return QString(title).replace(u'|', u'\n');
 }
 
 Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const {

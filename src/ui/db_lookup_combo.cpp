@@ -99,6 +99,11 @@ void DbLookupComboBox::showKey() {
     filling_ = false;
 }
 
+void DbLookupComboBox::hidePopup() {
+    QComboBox::hidePopup();
+    emit popupHidden();
+}
+
 int DbLookupComboBox::indexOf(const QVariant& key) const {
     return key.isNull() ? -1 : int(keys_.indexOf(key.toLongLong()));
 }

@@ -28,9 +28,13 @@ public:
     QVariant keyValue() const { return key_; }
     void setKeyValue(const QVariant& key);
 
+    void hidePopup() override;
+
 signals:
     // The key changed, by the user or by the program.
     void keyValueChanged(const QVariant& key);
+    // The drop-down list closed, whether or not a choice was made.
+    void popupHidden();
 
 private:
     void refill();
