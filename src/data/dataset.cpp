@@ -273,8 +273,11 @@ void Dataset::prior() {
 }
 
 void Dataset::moveTo(int row) {
-    checkBrowseMode();
+    requireActive();
+    // Staying on the current row keeps a row being edited or inserted as it is.
     if (row < 0 || row >= recordCount() || row == current_) return;
+    checkBrowseMode();
+    if (row >= recordCount()) return;
     bof_ = eof_ = false;
     setCurrent(row, true);
 }
@@ -341,12 +344,14 @@ void Dataset::beginInsert(int position) {
     row.original = row.values;
     row.op = RowOp::Inserted;
     rows_.insert(rows_.begin() + position, std::move(row));
+    // The new row is current and in insert state before anyone hears of it.
     current_ = position;
-    emit rowInserted(position);
     editBuffer_ = rows_[size_t(position)].values;
     modified_ = false;
     bof_ = eof_ = false;
-    setState(DatasetState::Insert);
+    state_ = DatasetState::Insert;
+    emit rowInserted(position);
+    emit stateChanged();
     emit currentChanged(current_);
     if (!generator_.isEmpty()) {
         const int key = fieldIndex(keyField_);

@@ -53,7 +53,10 @@ TForm1::TForm1(TdmV& dmodule, QWidget* parent)
     ProgressBar1->hide();
     layout->addWidget(ProgressBar1);
     setCentralWidget(central);
-    statusBar()->setObjectName("StatusBar1");
+    // One simple panel: a permanent text that menu hints do not wipe out.
+    StatusBar1 = new QLabel(this);
+    StatusBar1->setObjectName("StatusBar1");
+    statusBar()->addWidget(StatusBar1, 1);
 
     buildMenu();
     bindJournal();

@@ -14,6 +14,7 @@ class SearchPage;
 class QAction;
 class QMenu;
 class QProgressBar;
+class QLabel;
 class QTabWidget;
 
 class TForm1 : public QMainWindow {
@@ -64,6 +65,7 @@ public:
     JournalPage* journal;
     SearchPage* search;
     QProgressBar* ProgressBar1;
+    QLabel* StatusBar1;  // the status bar's one panel
     QAction* N4;        // "Выход"
     QAction *N6, *N5, *N34, *N46, *N40, *N20, *N31, *N7, *N3, *N35, *N18, *N37, *N15, *N16, *N13, *N11;
     QMenu* PopupMenu1;  // the journal grid's menu

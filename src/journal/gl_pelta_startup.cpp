@@ -55,7 +55,7 @@ void TForm1::FormShow() {
     dm.IBQuery1.close();
 
     const QDate today = data::clock::today();
-    statusBar()->showMessage(QStringLiteral("Успешное подключение к базе данных ") +
+    StatusBar1->setText(QStringLiteral("Успешное подключение к базе данных ") +
                              QLocale::system().toString(today, QLocale::ShortFormat));
 
     for (data::Dataset* list :

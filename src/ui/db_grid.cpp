@@ -19,9 +19,21 @@ void DbGrid::setDataSource(data::DataSource* source) {
     delete model_;
     model_ = new DatasetModel(source, this);
     setModel(model_);
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        applyWidths();
+    // While rows come and go the view shifts its current row by itself; that shift must not
+    // move the dataset (it would abandon a row being inserted). The view follows the dataset.
+    auto structureChanging = [this] { syncing_ = true; };
+    auto structureChanged = [this] {
+        syncing_ = false;
         if (model_->dataset()) followDataset(model_->dataset()->currentRow());
+    };
+    connect(model_, &QAbstractItemModel::rowsAboutToBeInserted, this, structureChanging);
+    connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, structureChanging);
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, structureChanging);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, structureChanged);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, structureChanged);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this, structureChanged] {
+        applyWidths();
+        structureChanged();
     });
     connect(source, &data::DataSource::dataChanged, this, [this] {
         if (model_->dataset()) followDataset(model_->dataset()->currentRow());

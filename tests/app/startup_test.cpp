@@ -2,6 +2,7 @@
 
 #include <QDateEdit>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -87,7 +88,7 @@ TEST_F(StartupTest, SuccessfulLoginLoadsRequisitesListsAndTheFirstJournal) {
     EXPECT_EQ(InstitutionFullName, kFullName);
     EXPECT_EQ(InstitutionName, QStringLiteral("КДЛ"));
     EXPECT_EQ(InstitutionHead, QStringLiteral("Петрова Н.В."));
-    EXPECT_EQ(form.statusBar()->currentMessage(),
+    EXPECT_EQ(form.StatusBar1->text(),
               QStringLiteral("Успешное подключение к базе данных 09.12.2026"));
     EXPECT_TRUE(form.isMaximized());
     EXPECT_FALSE(program->dmV->IBQuery1.isActive());
@@ -148,7 +149,7 @@ TEST_F(StartupTest, SecondFailureShowsTheDatabaseMessageAndLeavesTheWindowEmpty)
     EXPECT_TRUE(dialogs_.messages[1].text.contains("missing.fdb"))
         << dialogs_.messages[1].text.toStdString();
     EXPECT_EQ(dialogs_.loginRequests.size(), 2u) << "no third attempt";
-    EXPECT_TRUE(program->form1->statusBar()->currentMessage().isEmpty());
+    EXPECT_TRUE(program->form1->StatusBar1->text().isEmpty());
     EXPECT_FALSE(program->dmV->IBQuery2.isActive());
     EXPECT_TRUE(program->form1->isVisible());
 }
