@@ -1,6 +1,7 @@
 // Start-up and shutdown of the main window: Reg.INI, login, requisites, lists, first journal.
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLocale>
 #include <QStatusBar>
 #include <QTabWidget>
