@@ -20,12 +20,16 @@ Application::Application() {
 }
 
 Application::~Application() {
-    // The windows go first; the data module, which they use, last.
-    un_spr = nullptr;
-    Form2 = nullptr;
-    Form12 = nullptr;
-    Form3 = nullptr;
-    Form4 = nullptr;
+    // The windows go first; the data module, which they use, last. The globals are cleared only
+    // where they still point at this run's windows.
+    auto forget = [](auto*& global, auto* mine) {
+        if (global == mine) global = nullptr;
+    };
+    forget(un_spr, unSpr.get());
+    forget(Form2, form2.get());
+    forget(Form12, form12.get());
+    forget(Form3, form3.get());
+    forget(Form4, form4.get());
     form4.reset();
     form3.reset();
     form12.reset();

@@ -512,6 +512,14 @@ void Dataset::cancelUpdates() {
         kept.push_back(std::move(r));
     }
     rows_ = std::move(kept);
+    putBackDeleted();
+    emit resetDone();
+    bof_ = true;
+    eof_ = rows_.empty();
+    setCurrent(rows_.empty() ? -1 : 0, true);
+}
+
+void Dataset::putBackDeleted() {
     std::sort(deleted_.begin(), deleted_.end(),
               [](const DeletedRow& a, const DeletedRow& b) { return a.position < b.position; });
     for (DeletedRow& d : deleted_) {
@@ -520,10 +528,16 @@ void Dataset::cancelUpdates() {
         rows_.insert(rows_.begin() + at, std::move(d.row));
     }
     deleted_.clear();
+}
+
+void Dataset::restoreDeleted() {
+    if (!isActive() || deleted_.empty()) return;
+    if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) post();
+    const int current = current_;
+    emit aboutToReset();
+    putBackDeleted();
     emit resetDone();
-    bof_ = true;
-    eof_ = rows_.empty();
-    setCurrent(rows_.empty() ? -1 : 0, true);
+    setCurrent(std::clamp(current, 0, recordCount() - 1), true);
 }
 
 void Dataset::save(SaveFailure onFailure) {

@@ -130,6 +130,8 @@ public:
     void commitUpdates();
     // Drops every unsaved change and moves to the first record.
     void cancelUpdates();
+    // Takes back unsaved deletions only, leaving the other changes in the buffer.
+    void restoreDeleted();
     // Post, apply, commit-retaining; on failure roll back retaining and rethrow (see SaveFailure).
     void save(SaveFailure onFailure = SaveFailure::KeepChanges);
 
@@ -167,6 +169,7 @@ private:
     void buildFields(const QVector<db::ColumnInfo>& columns);
     void beginInsert(int position);
     void sendRow(const QString& sql, const Row& row, const char* what);
+    void putBackDeleted();
     static bool matches(const QVariant& have, const QVariant& want, int options);
 
     db::Transaction& transaction_;

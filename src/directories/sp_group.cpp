@@ -125,8 +125,8 @@ void TForm12::BitBtn3Click() {
     try {
         types.applyUpdates();
     } catch (const db::DbError&) {
-        // A type still in use stays: the refused deletion is taken back with the buffer.
-        types.cancelUpdates();
+        // A type still in use stays; other unsaved edits of the types wait for the save.
+        types.restoreDeleted();
         throw;
     }
     types.commitUpdates();

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include "data/globals.h"
+#include "directories/sp_group.h"
+#include "support/program.h"
+#include "support/temp_database.h"
+#include "ui/db_grid.h"
+
+using testing_support::Program;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDatabase;
+
+namespace {
+
+// Type 1 has indicators 11..15 at positions 1..5; type 2 has indicators 21..24 at 1..4;
+// type 3 has one row at position 7; type 4 has a row without a position.
+QStringList fixture() {
+    QStringList sql = {"insert into RECV_ST (COD) values (1)",
+                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'Пять', 1)",
+                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (2, 'Четыре', 2)",
+                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (3, 'До семи', 3)",
+                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (4, 'Без позиции', 4)",
+                       "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (99, 'Новый показатель')",
+                       "set generator GEN_LAB_ISSL_PRIZ_ID to 100", "set generator GEN_SP_TARVIK_ID to 10"};
+    for (int i = 1; i <= 5; ++i)
+        sql << QStringLiteral("insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (%1, 'П%1')").arg(10 + i)
+            << QStringLiteral("insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (%1, 1, %1, %2)")
+                   .arg(10 + i)
+                   .arg(i);
+    for (int i = 1; i <= 4; ++i)
+        sql << QStringLiteral("insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (%1, 'П%1')").arg(20 + i)
+            << QStringLiteral("insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (%1, 2, %1, %2)")
+                   .arg(20 + i)
+                   .arg(i);
+    sql << "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (31, 3, 11, 7)"
+        << "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (41, 4, 11, null)"
+        << "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (42, 4, 12, 1)";
+    return sql;
+}
+
+class CompositionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db_ = std::make_unique<TempDatabase>(fixture());
+        program_ = std::make_unique<Program>(*db_, dialogs_);
+        dialogs_.messages.clear();
+    }
+    void TearDown() override {
+        program_.reset();
+        db_.reset();
+    }
+
+    TdmV& dm() { return *(*program_)->dmV; }
+    TForm12& window() { return *(*program_)->form12; }
+    void withWindow(const std::function<void()>& body) {
+        dialogs_.onModal = [&](QDialog* d) {
+            d->show();
+            body();
+            d->close();
+            return 0;
+        };
+        (*program_)->form1->N40->trigger();
+        dialogs_.onModal = nullptr;
+    }
+    int rowOfPosition(int npp) {
+        data::Dataset& rows = dm().IBQuery55;
+        for (int r = 0; r < rows.recordCount(); ++r)
+            if (rows.valueAt(r, rows.fieldIndex("NPP")).toInt() == npp) return r;
+        ADD_FAILURE() << "no row at " << npp;
+        return -1;
+    }
+    // "indicator:position" for every row of a type, by indicator.
+    QString positions(int type) {
+        QStringList list;
+        for (const auto& r : db_->rows(QStringLiteral("select N_PRLAB, NPP from LAB_ISSL_PRIZ where N_LISSL = %1 "
+                                                      "order by N_PRLAB").arg(type)))
+            list << r[0].toString() + ":" + r[1].toString();
+        return list.join(' ');
+    }
+
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<TempDatabase> db_;
+    std::unique_ptr<Program> program_;
+};
+
+struct MoveCase {
+    int type;
+    int from;  // position of the dragged row
+    int to;    // position of the row it is dropped on
+    const char* expected;
+};
+
+TEST_F(CompositionTest, DraggingRenumbersAsTheStatementsDo) {
+    const MoveCase cases[] = {
+        {1, 2, 4, "11:1 12:4 13:2 14:3 15:5"},  // down: the rows between move up by one
+        {1, 4, 2, "11:1 12:3 13:4 14:2 15:6"},  // up: every row after the target moves down
+        {2, 3, 1, "21:2 22:3 23:1 24:5"},
+        {2, 1, 4, "21:4 22:1 23:2 24:3"},
+    };
+    for (const MoveCase& c : cases) {
+        TearDown();  // each move on a fresh database
+        SetUp();
+        withWindow([&] {
+            ASSERT_TRUE(dm().IBQuery53.locate("N_LISSL", c.type));
+            window().DBGridEh2MouseDown(rowOfPosition(c.from));
+            window().DBGridEh2MouseUp(rowOfPosition(c.to));
+            EXPECT_EQ(dm().IBQuery55.currentRow(), 0) << "the list is read again";
+        });
+        EXPECT_EQ(positions(c.type), c.expected) << c.from << " -> " << c.to;
+    }
+}
+
+TEST_F(CompositionTest, DroppingOnItselfOrOnAnUnplacedRowChangesNothing) {
+    withWindow([&] {
+        dm().IBQuery53.locate("N_LISSL", 1);
+        window().DBGridEh2MouseDown(rowOfPosition(3));
+        window().DBGridEh2MouseUp(rowOfPosition(3));
+        dm().IBQuery53.locate("N_LISSL", 4);
+        window().DBGridEh2MouseDown(0);  // the row without a position comes first
+        window().DBGridEh2MouseUp(1);
+        window().DBGridEh2MouseDown(1);
+        window().DBGridEh2MouseUp(0);
+    });
+    EXPECT_EQ(positions(1), "11:1 12:2 13:3 14:4 15:5");
+    EXPECT_EQ(positions(4), "11: 12:1");
+}
+
+TEST_F(CompositionTest, DraggingWithTheMouse) {
+    withWindow([&] {
+        dm().IBQuery53.locate("N_LISSL", 2);
+        QWidget* viewport = window().DBGridEh2->viewport();
+        auto centre = [&](int row) {
+            return QPoint(5, window().DBGridEh2->rowViewportPosition(row) + window().DBGridEh2->rowHeight(row) / 2);
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
+        QMouseEvent move(QEvent::MouseMove, centre(3), viewport->mapToGlobal(centre(3)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(3));
+    });
+    EXPECT_EQ(positions(2), "21:4 22:1 23:2 24:3");
+}
+
+TEST_F(CompositionTest, NewIndicatorGoesAfterTheLastPosition) {
+    withWindow([&] {
+        dm().IBQuery53.locate("N_LISSL", 3);
+        EXPECT_EQ(LastCompositionNpp, 7);
+        dm().IBQuery54.locate("N_PRLAB", 99);
+        window().BitBtn7->click();
+        EXPECT_EQ(dm().IBQuery55.recordCount(), 2);
+        window().BitBtn7->click();
+    });
+    EXPECT_EQ(positions(3), "11:7 99:8 99:9");
+}
+
+TEST_F(CompositionTest, RemovedRowComesBackWhenAnotherIsDragged) {
+    withWindow([&] {
+        dm().IBQuery53.locate("N_LISSL", 1);
+        dm().IBQuery55.moveTo(rowOfPosition(5));
+        window().BitBtn8->click();
+        EXPECT_EQ(dm().IBQuery55.recordCount(), 4);
+        window().DBGridEh2MouseDown(rowOfPosition(1));
+        window().DBGridEh2MouseUp(rowOfPosition(2));
+        EXPECT_EQ(dm().IBQuery55.recordCount(), 5) << "the removal was not saved";
+        dm().IBQuery55.moveTo(rowOfPosition(5));
+        dialogs_.answers = {};
+    });
+    EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_PRIZ where N_LISSL = 1").toInt(), 5);
+}
+
+TEST_F(CompositionTest, RemovalIsSavedByTheNextAddition) {
+    withWindow([&] {
+        dm().IBQuery53.locate("N_LISSL", 2);
+        dm().IBQuery55.moveTo(rowOfPosition(2));
+        window().BitBtn8->click();
+        dm().IBQuery54.locate("N_PRLAB", 99);
+        window().BitBtn7->click();
+    });
+    EXPECT_EQ(positions(2), "21:1 23:3 24:4 99:5");
+}
+
+TEST_F(CompositionTest, ClosingSavesEditsAndARefusedSaveKeepsThem) {
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update SP_TARVIK set NAME = NAME where N_LISSL = 2");
+    withWindow([&] {
+        dm().IBQuery53.locate("N_LISSL", 2);
+        dm().IBQuery53.edit();
+        dm().IBQuery53.setValue("NAME", QStringLiteral("Иммуноблот"));
+        dm().IBQuery55.first();
+        window().BitBtn8->click();
+        window().BitBtn1->click();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") || dialogs_.messages[0].text.contains("deadlock"));
+        EXPECT_TRUE(dm().IBQuery53.updatesPending()) << "kept for another attempt";
+        EXPECT_TRUE(dm().IBQuery55.updatesPending());
+        EXPECT_EQ(positions(2), "21:1 22:2 23:3 24:4") << "nothing committed";
+        lock.rollback();
+    });
+    EXPECT_EQ(db_->scalar("select NAME from SP_TARVIK where N_LISSL = 2").toString(), QStringLiteral("Иммуноблот"));
+    EXPECT_EQ(positions(2), "22:2 23:3 24:4");
+}
+
+TEST_F(CompositionTest, TypesAreAddedAndOnlyUnusedOnesRemoved) {
+    withWindow([&] {
+        window().BitBtn2->click();
+        EXPECT_EQ(dm().IBQuery55.recordCount(), 0) << "the new type's composition is empty";
+        dm().IBQuery53.edit();
+        dm().IBQuery53.setValue("NAME", QStringLiteral("Новый вид"));
+        dm().IBQuery53.locate("N_LISSL", 1);
+        EXPECT_EQ(dm().IBQuery55.recordCount(), 5) << "another type shows its composition at once";
+        window().BitBtn3->click();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("нельзя удалить")));
+        EXPECT_EQ(dm().IBQuery53.recordCount(), 5);
+    });
+    EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK").toInt(), 5);
+    EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK where NAME = 'Новый вид'").toInt(), 1);
+    EXPECT_FALSE(dm().IBQuery55.isActive()) << "the menu closes the datasets afterwards";
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "data/globals.h"
+#include "directories/unv_spr.h"
+#include "journal/journal_page.h"
+#include "support/program.h"
+#include "support/temp_database.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
+
+using testing_support::Program;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDatabase;
+
+namespace {
+
+// The doctors as the directory lists them: by FIO in the database's order ("Ё" first).
+const QStringList kDoctors = {QStringLiteral("Ёлкина"), QStringLiteral("Андреева"), QStringLiteral("Белов")};
+
+class DirectoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db_ = std::make_unique<TempDatabase>(QStringList{
+            "insert into RECV_ST (COD) values (1)",
+            "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
+            "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
+            "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
+            "insert into SP_VR (COD_VR, FIO) values (1, 'Андреева')",
+            "insert into SP_VR (COD_VR, FIO) values (2, 'Белов')",
+            "insert into SP_VR (COD_VR, FIO) values (3, 'Ёлкина')",
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_VR, DAT_ISSLED, FAM) values (1, 1, 2, 2, '2026-12-09', 'Иванов')",
+            "set generator GEN_SP_VR_ID to 10", "set generator GEN_SP_LPU_ID to 10"});
+        program_ = std::make_unique<Program>(*db_, dialogs_);
+        dialogs_.messages.clear();
+    }
+    void TearDown() override {
+        program_.reset();
+        db_.reset();
+    }
+
+    TForm1& form() { return *(*program_)->form1; }
+    TdmV& dm() { return *(*program_)->dmV; }
+    Tun_spr& window() { return *(*program_)->unSpr; }
+    ui::DatasetModel& grid() { return *window().DBGridEh1->datasetModel(); }
+    QStringList titles() {
+        QStringList list;
+        for (int c = 0; c < grid().columnCount(); ++c) list << grid().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        return list;
+    }
+    QStringList column(int c) {
+        QStringList list;
+        for (int r = 0; r < grid().rowCount(); ++r) list << grid().data(grid().index(r, c), Qt::DisplayRole).toString();
+        return list;
+    }
+    // Opens a directory through its menu command; body runs while the window is shown.
+    void withDirectory(QAction* command, const std::function<void()>& body) {
+        dialogs_.onModal = [&](QDialog* d) {
+            d->show();
+            body();
+            d->close();
+            return 0;
+        };
+        command->trigger();
+        dialogs_.onModal = nullptr;
+    }
+    void type(int row, int col, const QString& text) {
+        ASSERT_TRUE(grid().setData(grid().index(row, col), text, Qt::EditRole));
+    }
+
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<TempDatabase> db_;
+    std::unique_ptr<Program> program_;
+};
+
+TEST_F(DirectoryTest, ColumnsAreRebuiltForEachDirectory) {
+    withDirectory(form().N35, [&] {
+        EXPECT_EQ(window().windowTitle(), QStringLiteral("Справочник врачей"));
+        EXPECT_EQ(CurrentDirectoryKind, 35);
+        EXPECT_EQ(titles(), QStringList{QStringLiteral("Ф.И.О.")});
+        EXPECT_EQ(column(0), kDoctors);
+    });
+    withDirectory(form().N46, [&] {
+        EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"), QStringLiteral("Ед.изм."), QStringLiteral("Норма"),
+                                         QStringLiteral("Код"), QStringLiteral("Норма времени для врача (мин)"),
+                                         QStringLiteral("Норма времени для лаб. (мин)"), QStringLiteral("Исследование"),
+                                         QStringLiteral("№пп")}));
+        EXPECT_FALSE(grid().flags(grid().index(0, 6)) & Qt::ItemIsEditable) << "the type's name is read-only";
+    });
+    withDirectory(form().N3, [&] {
+        EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"), QStringLiteral("1 - по умолчанию, 0 - остальные")}));
+        EXPECT_EQ(window().windowTitle(), QStringLiteral("Справочник источников финансирования"));
+    });
+}
+
+TEST_F(DirectoryTest, NewDoctorIsSavedAndOffered) {
+    withDirectory(form().N35, [&] {
+        window().InsertButton->click();
+        EXPECT_EQ(dm().IBQuery5.value("COD_VR").toInt(), 11);
+        type(dm().IBQuery5.currentRow(), 0, QStringLiteral("Григорьева"));
+        window().Button2->click();
+        EXPECT_TRUE(dialogs_.messages.empty());
+        EXPECT_EQ(grid().rowCount(), 4);
+    });
+    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 11").toString(), QStringLiteral("Григорьева"));
+}
+
+TEST_F(DirectoryTest, SaveWithNothingChangedSendsNothingAndDoesNotCommit) {
+    withDirectory(form().N35, [&] {
+        db::executeSql(dm().IBTransaction1, "update SP_LPU set NAME = 'Не сохранено' where COD_LPU = 1");
+        window().Button2->click();
+        EXPECT_EQ(db_->scalar("select NAME from SP_LPU where COD_LPU = 1").toString(), QStringLiteral("Больница"));
+        dm().IBTransaction1.rollbackRetaining();
+    });
+}
+
+TEST_F(DirectoryTest, CancelWhileInsertingUndoesEverything) {
+    withDirectory(form().N35, [&] {
+        type(1, 0, QStringLiteral("Андреева-Петрова"));
+        window().InsertButton->click();
+        type(dm().IBQuery5.currentRow(), 0, QStringLiteral("Новый"));
+        window().Button4->click();
+        EXPECT_EQ(column(0), kDoctors);
+        EXPECT_FALSE(dm().IBQuery5.updatesPending());
+        window().Button2->click();
+    });
+    EXPECT_EQ(db_->scalar("select count(*) from SP_VR").toInt(), 3);
+}
+
+TEST_F(DirectoryTest, FailedSaveShowsTheDatabaseMessageAndTheStoredRows) {
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update SP_VR set FIO = FIO where COD_VR = 2");
+    withDirectory(form().N35, [&] {
+        type(2, 0, QStringLiteral("Белов-Старший"));
+        window().InsertButton->click();
+        type(dm().IBQuery5.currentRow(), 0, QStringLiteral("Новый"));
+        window().Button2->click();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") || dialogs_.messages[0].text.contains("deadlock"));
+        EXPECT_EQ(column(0), kDoctors);
+        EXPECT_FALSE(dm().IBQuery5.updatesPending());
+    });
+    lock.rollback();
+    EXPECT_EQ(db_->scalar("select count(*) from SP_VR").toInt(), 3);
+}
+
+TEST_F(DirectoryTest, DeletingAnInstitutionInUseIsRefused) {
+    withDirectory(form().N31, [&] {
+        dm().IBQuery3.locate("COD_LPU", 2);
+        dialogs_.answers = {QMessageBox::Yes};
+        window().DeleteButton->click();
+        EXPECT_EQ(grid().rowCount(), 1);
+        window().Button2->click();
+        ASSERT_EQ(dialogs_.messages.size(), 2u);
+        EXPECT_EQ(dialogs_.messages[1].text,
+                  QStringLiteral("Учреждение «Поликлиника» нельзя удалить: по нему есть исследования."));
+        EXPECT_EQ(grid().rowCount(), 2);
+    });
+    EXPECT_EQ(db_->scalar("select count(*) from SP_LPU").toInt(), 2);
+}
+
+TEST_F(DirectoryTest, IncrementalSearchFindsPrefixesWithoutRegardToCase) {
+    withDirectory(form().N35, [&] {
+        data::Dataset& d = dm().IBQuery5;
+        window().DBGridEh1->setCurrentIndex(window().DBGridEh1->model()->index(2, 0));
+        window().Button3->click();
+        EXPECT_TRUE(window().Edit1->isVisibleTo(&window()));
+        EXPECT_TRUE(window().Label1->isVisibleTo(&window()));
+        window().Edit1->setText(QStringLiteral("бе"));
+        EXPECT_EQ(d.value("COD_VR").toInt(), 2);
+        window().Edit1->setText(QStringLiteral("ёл"));
+        EXPECT_EQ(d.value("COD_VR").toInt(), 3);
+        window().Edit1->setText(QStringLiteral("лов"));
+        EXPECT_EQ(d.value("COD_VR").toInt(), 3) << "letters inside a name find nothing";
+        window().Edit1->setText(QString());
+        EXPECT_EQ(d.currentRow(), 0);
+        window().Edit1Exit();
+        EXPECT_FALSE(window().Edit1->isVisibleTo(&window()));
+    });
+}
+
+TEST_F(DirectoryTest, UnsavedChangesAreGoneAtTheNextOpening) {
+    withDirectory(form().N35, [&] { type(0, 0, QStringLiteral("Черновик")); });
+    withDirectory(form().N35, [&] { EXPECT_EQ(column(0), kDoctors); });
+}
+
+TEST_F(DirectoryTest, JournalListsShowANewInstitutionAndKeepTheirPlace) {
+    form().IBQuery3.locate("COD_LPU", 2);
+    ASSERT_EQ(dm().Issled.recordCount(), 1);
+    withDirectory(form().N31, [&] {
+        window().InsertButton->click();
+        type(dm().IBQuery3.currentRow(), 0, QStringLiteral("Амбулатория"));
+        window().Button2->click();
+    });
+    EXPECT_EQ(form().IBQuery3.recordCount(), 3);
+    EXPECT_EQ(form().IBQuery3.valueAt(0, form().IBQuery3.fieldIndex("NAME")).toString(), QStringLiteral("Амбулатория"));
+    EXPECT_EQ(form().IBQuery3.value("COD_LPU").toInt(), 2) << "the journal keeps its institution";
+    EXPECT_EQ(dm().Issled.recordCount(), 1);
+}
+
+TEST_F(DirectoryTest, RenamedTypeShowsInTheSelectorAndTheJournalIsReread) {
+    withDirectory(form().N34, [&] {
+        EXPECT_EQ(CurrentDirectoryKind, 38);
+        type(0, 0, QStringLiteral("ИФА ВИЧ 1/2"));
+        window().Button2->click();
+    });
+    EXPECT_EQ(form().journal->DBLookupComboboxEh1->currentText(), QStringLiteral("ИФА ВИЧ 1/2"));
+    EXPECT_EQ(CurrentInvestigationType, 1);
+}
+
+}  // namespace
