@@ -407,9 +407,10 @@ void Dataset::cancel() {
         state_ = DatasetState::Browse;
         emit rowAboutToBeRemoved(position);
         rows_.erase(rows_.begin() + position);
+        current_ = std::min(position, recordCount() - 1);
         emit rowRemoved(position);
         emit stateChanged();
-        setCurrent(std::min(position, recordCount() - 1), true);
+        setCurrent(current_, true);
     }
 }
 
@@ -432,9 +433,10 @@ void Dataset::remove() {
         row.sequence = ++sequence_;
         deleted_.push_back({std::move(row), position});
     }
-    emit rowRemoved(position);
+    current_ = std::min(position, recordCount() - 1);
     bof_ = eof_ = rows_.empty();
-    setCurrent(std::min(position, recordCount() - 1), true);
+    emit rowRemoved(position);
+    setCurrent(current_, true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -513,10 +515,12 @@ void Dataset::cancelUpdates() {
     }
     rows_ = std::move(kept);
     putBackDeleted();
-    emit resetDone();
+    // The current row is settled before anyone is told: listeners read it.
+    current_ = rows_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = rows_.empty();
-    setCurrent(rows_.empty() ? -1 : 0, true);
+    emit resetDone();
+    setCurrent(current_, true);
 }
 
 void Dataset::putBackDeleted() {
@@ -536,8 +540,9 @@ void Dataset::restoreDeleted() {
     const int current = current_;
     emit aboutToReset();
     putBackDeleted();
+    current_ = std::clamp(current, 0, recordCount() - 1);
     emit resetDone();
-    setCurrent(std::clamp(current, 0, recordCount() - 1), true);
+    setCurrent(current_, true);
 }
 
 void Dataset::save(SaveFailure onFailure) {

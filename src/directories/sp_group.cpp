@@ -46,7 +46,8 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent) {
     DBGridEh1 = new ui::DbGrid(this);
     top->addWidget(DBGridEh1, 1);
     auto* typeButtons = new QVBoxLayout;
-    BitBtn2 = glyphButton(this, QStyle::SP_FileDialogNewFolder, QStringLiteral("Добавить вид исследования"));
+    BitBtn2 = glyphButton(this, QStyle::SP_FileDialogNewFolder,
+                          QStringLiteral("Добавить вид исследования"));
     BitBtn3 = glyphButton(this, QStyle::SP_TrashIcon, QStringLiteral("Удалить вид исследования"));
     typeButtons->addWidget(BitBtn2);
     typeButtons->addWidget(BitBtn3);
@@ -61,14 +62,17 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent) {
     auto* rightLayout = new QHBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     auto* rowButtons = new QVBoxLayout;
-    BitBtn7 = glyphButton(right, QStyle::SP_ArrowRight, QStringLiteral("Добавить в выбранную группу"));
-    BitBtn8 = glyphButton(right, QStyle::SP_ArrowLeft, QStringLiteral("Удалить из выбранной группы"));
+    BitBtn7 =
+        glyphButton(right, QStyle::SP_ArrowRight, QStringLiteral("Добавить в выбранную группу"));
+    BitBtn8 =
+        glyphButton(right, QStyle::SP_ArrowLeft, QStringLiteral("Удалить из выбранной группы"));
     BitBtn1 = glyphButton(right, QStyle::SP_DialogSaveButton, QStringLiteral("Запомнить "));
     for (QPushButton* b : {BitBtn7, BitBtn8, BitBtn1}) rowButtons->addWidget(b);
     rowButtons->addStretch(1);
     rightLayout->addLayout(rowButtons);
     DBGridEh2 = new ui::DbGrid(right);
-    DBGridEh2->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    DBGridEh2->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::AnyKeyPressed);
     DBGridEh2->viewport()->installEventFilter(this);
     rightLayout->addWidget(DBGridEh2, 1);
     splitter->addWidget(DBGridEh3);
@@ -77,7 +81,8 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent) {
     layout->addWidget(splitter, 3);
 
     auto connectButton = [this](QPushButton* b, void (TForm12::*method)()) {
-        connect(b, &QPushButton::clicked, this, [this, method] { ui::guarded(this, [&] { (this->*method)(); }); });
+        connect(b, &QPushButton::clicked, this,
+                [this, method] { ui::guarded(this, [&] { (this->*method)(); }); });
     };
     connectButton(BitBtn2, &TForm12::BitBtn2Click);
     connectButton(BitBtn3, &TForm12::BitBtn3Click);
@@ -164,7 +169,9 @@ void TForm12::BitBtn1Click() {
 
 bool TForm12::eventFilter(QObject* watched, QEvent* event) {
     if (watched != DBGridEh2->viewport()) return QDialog::eventFilter(watched, event);
-    auto rowAt = [this](QEvent* e) { return DBGridEh2->rowAt(static_cast<QMouseEvent*>(e)->position().toPoint().y()); };
+    auto rowAt = [this](QEvent* e) {
+        return DBGridEh2->rowAt(static_cast<QMouseEvent*>(e)->position().toPoint().y());
+    };
     switch (event->type()) {
         case QEvent::MouseButtonPress:
             ui::guarded(this, [&] { DBGridEh2MouseDown(rowAt(event)); });
@@ -178,7 +185,8 @@ bool TForm12::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease:
             ui::guarded(this, [&] { DBGridEh2MouseUp(rowAt(event)); });
             break;
-        default: break;
+        default:
+            break;
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -203,20 +211,24 @@ void TForm12::DBGridEh2MouseUp(int row) {
     const int t = rows.value("NPP").toInt();
     const QString type = CompositionTypeQuery->value("N_LISSL").toString();
     if (s == t || s == 0 || t == 0) return;
-    runStatement(QStringLiteral("update lab_issl_priz lp set  lp.npp=%1 Where lp.n_lipr=%2").arg(t).arg(drag_.sourceId));
+    runStatement(QStringLiteral("update lab_issl_priz lp set  lp.npp=%1 Where lp.n_lipr=%2")
+                     .arg(t)
+                     .arg(drag_.sourceId));
     if (s > t) {
-        runStatement(QStringLiteral("update lab_issl_priz lp set  lp.npp=lp.npp+1 Where ((lp.npp > %1) or "
-                                    "(lp.n_lipr=%2))   and lp.n_lissl=%3")
-                         .arg(t)
-                         .arg(targetId)
-                         .arg(type));
+        runStatement(
+            QStringLiteral("update lab_issl_priz lp set  lp.npp=lp.npp+1 Where ((lp.npp > %1) or "
+                           "(lp.n_lipr=%2))   and lp.n_lissl=%3")
+                .arg(t)
+                .arg(targetId)
+                .arg(type));
     } else {
-        runStatement(QStringLiteral("update lab_issl_priz lp set  lp.npp=lp.npp-1 Where ((lp.npp between %1 "
-                                    "and %2)                or (lp.n_lipr=%3))   and lp.n_lissl=%4")
-                         .arg(s + 1)
-                         .arg(t - 1)
-                         .arg(targetId)
-                         .arg(type));
+        runStatement(
+            QStringLiteral("update lab_issl_priz lp set  lp.npp=lp.npp-1 Where ((lp.npp between %1 "
+                           "and %2)                or (lp.n_lipr=%3))   and lp.n_lissl=%4")
+                .arg(s + 1)
+                .arg(t - 1)
+                .arg(targetId)
+                .arg(type));
     }
     rows.transaction().commitRetaining();
     rows.close();

@@ -31,7 +31,8 @@ TForm3::TForm3(TdmV& dmodule, QWidget* parent) : QDialog(parent), dm(dmodule) {
     DBGridEh1->setDataSource(&dm.DataSource13);
     DBGridEh1->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: rgb(170, 204, 255); }"));
-    DBGridEh1->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    DBGridEh1->horizontalHeader()->setDefaultAlignment(
+        Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     ui::GridColumn name;
     name.field = "NAME";
     name.width = 264;
@@ -59,7 +60,8 @@ TForm3::TForm3(TdmV& dmodule, QWidget* parent) : QDialog(parent), dm(dmodule) {
 
     connect(DBLookupComboBox1, &ui::DbLookupComboBox::popupHidden, this,
             [this] { ui::guarded(this, [this] { DBLookupComboBox1CloseUp(); }); });
-    connect(Button5, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { Button5Click(); }); });
+    connect(Button5, &QPushButton::clicked, this,
+            [this] { ui::guarded(this, [this] { Button5Click(); }); });
     connect(Button1, &QPushButton::clicked, this, &QDialog::close);
 }
 
@@ -85,7 +87,9 @@ void TForm3::DBLookupComboBox1CloseUp() {
     dm.IBQuery13.open();
 }
 
-void TForm3::Button5Click() { dm.IBQuery13.save(data::SaveFailure::KeepChanges); }
+void TForm3::Button5Click() {
+    dm.IBQuery13.save(data::SaveFailure::KeepChanges);
+}
 
 void TForm3::FormClose() {
     dm.IBQuery13.close();

@@ -33,14 +33,16 @@ Tun_spr::Tun_spr(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     DBGridEh1 = new ui::DbGrid(this);
-    DBGridEh1->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    DBGridEh1->horizontalHeader()->setDefaultAlignment(
+        Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
     layout->addWidget(DBGridEh1, 1);
     PopupMenu1 = new QMenu(DBGridEh1);
     Excel1 = PopupMenu1->addAction(QStringLiteral("Выгрузить в Excel"));
     Excel1->setEnabled(false);  // the spreadsheet export arrives with the office layer
     DBGridEh1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(DBGridEh1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(DBGridEh1->viewport()->mapToGlobal(at)); });
+    connect(DBGridEh1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(DBGridEh1->viewport()->mapToGlobal(at));
+    });
 
     auto* bottom = new QHBoxLayout;
     auto navigatorButton = [this](QStyle::StandardPixmap icon, const QString& hint) {
@@ -49,9 +51,11 @@ Tun_spr::Tun_spr(QWidget* parent) : QDialog(parent) {
         b->setToolTip(hint);
         return b;
     };
-    InsertButton = navigatorButton(QStyle::SP_FileDialogNewFolder, QStringLiteral("Добавить запись"));
+    InsertButton =
+        navigatorButton(QStyle::SP_FileDialogNewFolder, QStringLiteral("Добавить запись"));
     DeleteButton = navigatorButton(QStyle::SP_TrashIcon, QStringLiteral("Удалить запись"));
-    EditButton = navigatorButton(QStyle::SP_FileDialogDetailedView, QStringLiteral("Изменить запись"));
+    EditButton =
+        navigatorButton(QStyle::SP_FileDialogDetailedView, QStringLiteral("Изменить запись"));
     for (QToolButton* b : {InsertButton, DeleteButton, EditButton}) bottom->addWidget(b);
     bottom->addSpacing(12);
     Button3 = new QPushButton(QStringLiteral("Поиск"), this);
@@ -74,12 +78,15 @@ Tun_spr::Tun_spr(QWidget* parent) : QDialog(parent) {
     Button3->setAutoDefault(false);
     layout->addLayout(bottom);
 
-    connect(InsertButton, &QToolButton::clicked, this, handler(this, [] { CurrentDirectoryQuery->insert(); }));
+    connect(InsertButton, &QToolButton::clicked, this,
+            handler(this, [] { CurrentDirectoryQuery->insert(); }));
     connect(DeleteButton, &QToolButton::clicked, this, handler(this, [this] {
                 data::Dataset& d = *CurrentDirectoryQuery;
-                if (!d.isEmpty() && ui::confirm(this, QStringLiteral("Удалить запись?"))) d.remove();
+                if (!d.isEmpty() && ui::confirm(this, QStringLiteral("Удалить запись?")))
+                    d.remove();
             }));
-    connect(EditButton, &QToolButton::clicked, this, handler(this, [] { CurrentDirectoryQuery->edit(); }));
+    connect(EditButton, &QToolButton::clicked, this,
+            handler(this, [] { CurrentDirectoryQuery->edit(); }));
     connect(Button2, &QPushButton::clicked, this, handler(this, [this] { Button2Click(); }));
     connect(Button4, &QPushButton::clicked, this, handler(this, [this] { Button4Click(); }));
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
@@ -123,7 +130,9 @@ void Tun_spr::Button2Click() {
     d.open();
 }
 
-void Tun_spr::Button4Click() { CurrentDirectoryQuery->cancelUpdates(); }
+void Tun_spr::Button4Click() {
+    CurrentDirectoryQuery->cancelUpdates();
+}
 
 void Tun_spr::Button3Click() {
     showSearch(true);
@@ -144,4 +153,6 @@ void Tun_spr::Edit1Change() {
     d.locate(d.fields()[field].name, text, data::LocatePartialKey | data::LocateCaseInsensitive);
 }
 
-void Tun_spr::Edit1Exit() { showSearch(false); }
+void Tun_spr::Edit1Exit() {
+    showSearch(false);
+}

@@ -66,8 +66,9 @@ public:
     SearchPage* search;
     QProgressBar* ProgressBar1;
     QLabel* StatusBar1;  // the status bar's one panel
-    QAction* N4;        // "Выход"
-    QAction *N6, *N5, *N34, *N46, *N40, *N20, *N31, *N7, *N3, *N35, *N18, *N37, *N15, *N16, *N13, *N11;
+    QAction* N4;         // "Выход"
+    QAction *N6, *N5, *N34, *N46, *N40, *N20, *N31, *N7, *N3, *N35, *N18, *N37, *N15, *N16, *N13,
+        *N11;
     QMenu* PopupMenu1;  // the journal grid's menu
     QAction* N21;       // "Ввод результатов"
     QAction* N22;       // "Копировать данные пациента"
@@ -85,7 +86,8 @@ protected:
 
 private:
     void buildMenu();
-    void showDirectory(int kind, const QString& caption, data::Dataset& dataset, data::DataSource& source);
+    void showDirectory(int kind, const QString& caption, data::Dataset& dataset,
+                       data::DataSource& source);
     void rereadJournalLists();
     void bindJournal();
     void bindEditing();

@@ -14,11 +14,15 @@
 
 void TForm1::buildMenu() {
     QMenuBar* bar = menuBar();
-    auto command = [this](QMenu* menu, const QString& caption, const char* name, void (TForm1::*handler)()) {
+    auto command = [this](QMenu* menu, const QString& caption, const char* name,
+                          void (TForm1::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
-        if (handler) connect(a, &QAction::triggered, this, [this, handler] { ui::guarded(this, [&] { (this->*handler)(); }); });
-        else a->setEnabled(false);  // its window or report arrives with its own issue
+        if (handler)
+            connect(a, &QAction::triggered, this,
+                    [this, handler] { ui::guarded(this, [&] { (this->*handler)(); }); });
+        else
+            a->setEnabled(false);  // its window or report arrives with its own issue
         return a;
     };
     QMenu* patients = bar->addMenu(QStringLiteral("Пациенты"));
@@ -27,9 +31,12 @@ void TForm1::buildMenu() {
 
     QMenu* directories = bar->addMenu(QStringLiteral("Справочники"));
     QMenu* investigations = directories->addMenu(QStringLiteral("Лабораторные исследования"));
-    N34 = command(investigations, QStringLiteral("Лабораторные исследования"), "N34", &TForm1::N34Click);
-    N46 = command(investigations, QStringLiteral("Показатели для лаб. исследований"), "N46", &TForm1::N46Click);
-    N40 = command(investigations, QStringLiteral("Стандарты показателей лаб. исследований"), "N40", &TForm1::N40Click);
+    N34 = command(investigations, QStringLiteral("Лабораторные исследования"), "N34",
+                  &TForm1::N34Click);
+    N46 = command(investigations, QStringLiteral("Показатели для лаб. исследований"), "N46",
+                  &TForm1::N46Click);
+    N40 = command(investigations, QStringLiteral("Стандарты показателей лаб. исследований"), "N40",
+                  &TForm1::N40Click);
     N20 = command(investigations, QStringLiteral("Норма времени"), "N20", &TForm1::N20Click);
     directories->addSeparator();
     N31 = command(directories, QStringLiteral("Лечебные учреждения"), "N31", &TForm1::N31Click);
@@ -38,7 +45,8 @@ void TForm1::buildMenu() {
     N35 = command(directories, QStringLiteral("Врачи"), "N35", &TForm1::N35Click);
     N18 = command(directories, QStringLiteral("Лаборанты"), "N18", &TForm1::N18Click);
     directories->addSeparator();
-    N37 = command(directories, QStringLiteral("Реквизиты леч.учреждения"), "N37", &TForm1::N37Click);
+    N37 =
+        command(directories, QStringLiteral("Реквизиты леч.учреждения"), "N37", &TForm1::N37Click);
 
     QMenu* reports = bar->addMenu(QStringLiteral("Отчеты"));
     N15 = command(reports, QStringLiteral("Отчет поименный"), "N15", nullptr);
@@ -51,7 +59,8 @@ void TForm1::buildMenu() {
     connect(N4, &QAction::triggered, this, &TForm1::N4Click);
 }
 
-void TForm1::showDirectory(int kind, const QString& caption, data::Dataset& dataset, data::DataSource& source) {
+void TForm1::showDirectory(int kind, const QString& caption, data::Dataset& dataset,
+                           data::DataSource& source) {
     CurrentDirectoryKind = kind;
     un_spr->setWindowTitle(caption);
     CurrentDirectoryQuery = &dataset;
@@ -77,29 +86,39 @@ void TForm1::rereadJournalLists() {
     IBQuery3AfterScroll();
 }
 
-void TForm1::N31Click() { showDirectory(31, QStringLiteral("Справочник ЛПУ"), dm.IBQuery3, dm.DataSource3); }
+void TForm1::N31Click() {
+    showDirectory(31, QStringLiteral("Справочник ЛПУ"), dm.IBQuery3, dm.DataSource3);
+}
 
 void TForm1::N34Click() {
-    showDirectory(38, QStringLiteral("Справочник лабораторных исследований"), dm.IBQuery53, dm.DataSource53);
-    journal->DBLookupComboboxEh1->setKeyValue(CurrentInvestigationType > 0 ? QVariant(CurrentInvestigationType)
-                                                                           : QVariant());
+    showDirectory(38, QStringLiteral("Справочник лабораторных исследований"), dm.IBQuery53,
+                  dm.DataSource53);
+    journal->DBLookupComboboxEh1->setKeyValue(
+        CurrentInvestigationType > 0 ? QVariant(CurrentInvestigationType) : QVariant());
     DBLookupComboboxEh1Change();
 }
 
-void TForm1::N35Click() { showDirectory(35, QStringLiteral("Справочник врачей"), dm.IBQuery5, dm.DataSource5); }
+void TForm1::N35Click() {
+    showDirectory(35, QStringLiteral("Справочник врачей"), dm.IBQuery5, dm.DataSource5);
+}
 
 void TForm1::N46Click() {
-    showDirectory(40, QStringLiteral("Справочник показателей лабораторных исследований"), dm.IBQuery54,
-                  dm.DataSource54);
+    showDirectory(40, QStringLiteral("Справочник показателей лабораторных исследований"),
+                  dm.IBQuery54, dm.DataSource54);
 }
 
 void TForm1::N3Click() {
-    showDirectory(3, QStringLiteral("Справочник источников финансирования"), dm.IBQuery6, dm.DataSource6);
+    showDirectory(3, QStringLiteral("Справочник источников финансирования"), dm.IBQuery6,
+                  dm.DataSource6);
 }
 
-void TForm1::N7Click() { showDirectory(7, QStringLiteral("Справочник отделений"), dm.IBQuery4, dm.DataSource4); }
+void TForm1::N7Click() {
+    showDirectory(7, QStringLiteral("Справочник отделений"), dm.IBQuery4, dm.DataSource4);
+}
 
-void TForm1::N18Click() { showDirectory(41, QStringLiteral("Справочник лаборантов"), dm.IBQuery12, dm.DataSource12); }
+void TForm1::N18Click() {
+    showDirectory(41, QStringLiteral("Справочник лаборантов"), dm.IBQuery12, dm.DataSource12);
+}
 
 void TForm1::N40Click() {
     CurrentDirectoryKind = 39;

@@ -57,7 +57,7 @@ void TForm1::FormShow() {
 
     const QDate today = data::clock::today();
     StatusBar1->setText(QStringLiteral("Успешное подключение к базе данных ") +
-                             QLocale::system().toString(today, QLocale::ShortFormat));
+                        QLocale::system().toString(today, QLocale::ShortFormat));
 
     for (data::Dataset* list :
          {&dm.IBQuery2, &dm.IBQuery3, &dm.IBQuery4, &dm.IBQuery5, &dm.IBQuery12, &dm.IBQuery6}) {

@@ -100,8 +100,10 @@ void DbLookupComboBox::showKey() {
 }
 
 void DbLookupComboBox::hidePopup() {
+    // Hiding the window hides the list too; only a list that was open has been closed.
+    const bool wasOpen = view() && view()->isVisible();
     QComboBox::hidePopup();
-    emit popupHidden();
+    if (wasOpen) emit popupHidden();
 }
 
 int DbLookupComboBox::indexOf(const QVariant& key) const {

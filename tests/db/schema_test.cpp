@@ -69,21 +69,22 @@ struct InUseCase {
 };
 
 TEST(Schema, DirectoryRowsInUseCannotBeDeleted) {
-    TempDatabase db({"insert into SP_TARVIK (N_LISSL, NAME) values (1, 'ИФА ВИЧ')",
-                     "insert into SP_TARVIK (N_LISSL, NAME) values (2, 'Состав')",
-                     "insert into SP_TARVIK (N_LISSL, NAME) values (3, 'Свободный')",
-                     "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (1, 'Антитела')",
-                     "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (2, 'Только результат')",
-                     "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (3, 'Свободный')",
-                     "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 2, 1, 1)",
-                     "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
-                     "insert into SP_OTD (COD_OTD, NAME) values (1, 'Терапия')",
-                     "insert into SP_VR (COD_VR, FIO) values (1, 'Петров')",
-                     "insert into SP_MS (COD_MS, FIO) values (1, 'Сидорова')",
-                     "insert into SP_IST_FIN (N_IFIN, NAME) values (1, 'ОМС')",
-                     "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, COD_VR, COD_MS, N_IFIN) "
-                     "values (1, 1, 1, 1, 1, 1, 1)",
-                     "insert into LAB_ISSL_BOL (N_ISSLED, N_PRLAB, N_LISSL) values (1, 2, 1)"});
+    TempDatabase db(
+        {"insert into SP_TARVIK (N_LISSL, NAME) values (1, 'ИФА ВИЧ')",
+         "insert into SP_TARVIK (N_LISSL, NAME) values (2, 'Состав')",
+         "insert into SP_TARVIK (N_LISSL, NAME) values (3, 'Свободный')",
+         "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (1, 'Антитела')",
+         "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (2, 'Только результат')",
+         "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (3, 'Свободный')",
+         "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 2, 1, 1)",
+         "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
+         "insert into SP_OTD (COD_OTD, NAME) values (1, 'Терапия')",
+         "insert into SP_VR (COD_VR, FIO) values (1, 'Петров')",
+         "insert into SP_MS (COD_MS, FIO) values (1, 'Сидорова')",
+         "insert into SP_IST_FIN (N_IFIN, NAME) values (1, 'ОМС')",
+         "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, COD_VR, COD_MS, N_IFIN) "
+         "values (1, 1, 1, 1, 1, 1, 1)",
+         "insert into LAB_ISSL_BOL (N_ISSLED, N_PRLAB, N_LISSL) values (1, 2, 1)"});
     const InUseCase refused[] = {
         {"delete from SP_TARVIK where N_LISSL = 1", "исследования"},
         {"delete from SP_TARVIK where N_LISSL = 2", "составе"},
@@ -100,15 +101,17 @@ TEST(Schema, DirectoryRowsInUseCannotBeDeleted) {
             db.exec(QString::fromUtf8(c.deleteSql));
             ADD_FAILURE() << c.deleteSql << " was allowed";
         } catch (const db::DbError& e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.expectedWord))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.expectedWord)))
+                << e.message().toStdString();
             EXPECT_TRUE(e.message().contains(QStringLiteral("нельзя удалить")));
-            EXPECT_FALSE(e.message().contains("E_DIRECTORY_ROW_IN_USE")) << "only the refusal's own text";
+            EXPECT_FALSE(e.message().contains("E_DIRECTORY_ROW_IN_USE"))
+                << "only the refusal's own text";
         }
     }
     // Rows nobody uses go, and a deleted investigation frees its directory rows.
-    EXPECT_NO_THROW(db.exec(QStringList{"delete from SP_TARVIK where N_LISSL = 3",
-                                        "delete from SP_PRIZ_LAB_ISSL where N_PRLAB = 3", "delete from ISSLED",
-                                        "delete from SP_LPU", "delete from SP_VR", "delete from SP_MS"}));
+    EXPECT_NO_THROW(db.exec(QStringList{
+        "delete from SP_TARVIK where N_LISSL = 3", "delete from SP_PRIZ_LAB_ISSL where N_PRLAB = 3",
+        "delete from ISSLED", "delete from SP_LPU", "delete from SP_VR", "delete from SP_MS"}));
 }
 
 }  // namespace

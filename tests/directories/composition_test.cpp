@@ -19,21 +19,29 @@ namespace {
 // Type 1 has indicators 11..15 at positions 1..5; type 2 has indicators 21..24 at 1..4;
 // type 3 has one row at position 7; type 4 has a row without a position.
 QStringList fixture() {
-    QStringList sql = {"insert into RECV_ST (COD) values (1)",
-                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'Пять', 1)",
-                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (2, 'Четыре', 2)",
-                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (3, 'До семи', 3)",
-                       "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (4, 'Без позиции', 4)",
-                       "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (99, 'Новый показатель')",
-                       "set generator GEN_LAB_ISSL_PRIZ_ID to 100", "set generator GEN_SP_TARVIK_ID to 10"};
+    QStringList sql = {
+        "insert into RECV_ST (COD) values (1)",
+        "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'Пять', 1)",
+        "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (2, 'Четыре', 2)",
+        "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (3, 'До семи', 3)",
+        "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (4, 'Без позиции', 4)",
+        "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (99, 'Новый показатель')",
+        "set generator GEN_LAB_ISSL_PRIZ_ID to 100",
+        "set generator GEN_SP_TARVIK_ID to 10"};
     for (int i = 1; i <= 5; ++i)
-        sql << QStringLiteral("insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (%1, 'П%1')").arg(10 + i)
-            << QStringLiteral("insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (%1, 1, %1, %2)")
+        sql << QStringLiteral("insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (%1, 'П%1')")
+                   .arg(10 + i)
+            << QStringLiteral(
+                   "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (%1, 1, %1, "
+                   "%2)")
                    .arg(10 + i)
                    .arg(i);
     for (int i = 1; i <= 4; ++i)
-        sql << QStringLiteral("insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (%1, 'П%1')").arg(20 + i)
-            << QStringLiteral("insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (%1, 2, %1, %2)")
+        sql << QStringLiteral("insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (%1, 'П%1')")
+                   .arg(20 + i)
+            << QStringLiteral(
+                   "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (%1, 2, %1, "
+                   "%2)")
                    .arg(20 + i)
                    .arg(i);
     sql << "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (31, 3, 11, 7)"
@@ -76,8 +84,10 @@ protected:
     // "indicator:position" for every row of a type, by indicator.
     QString positions(int type) {
         QStringList list;
-        for (const auto& r : db_->rows(QStringLiteral("select N_PRLAB, NPP from LAB_ISSL_PRIZ where N_LISSL = %1 "
-                                                      "order by N_PRLAB").arg(type)))
+        for (const auto& r :
+             db_->rows(QStringLiteral("select N_PRLAB, NPP from LAB_ISSL_PRIZ where N_LISSL = %1 "
+                                      "order by N_PRLAB")
+                           .arg(type)))
             list << r[0].toString() + ":" + r[1].toString();
         return list.join(' ');
     }
@@ -134,11 +144,12 @@ TEST_F(CompositionTest, DraggingWithTheMouse) {
         dm().IBQuery53.locate("N_LISSL", 2);
         QWidget* viewport = window().DBGridEh2->viewport();
         auto centre = [&](int row) {
-            return QPoint(5, window().DBGridEh2->rowViewportPosition(row) + window().DBGridEh2->rowHeight(row) / 2);
+            return QPoint(5, window().DBGridEh2->rowViewportPosition(row) +
+                                 window().DBGridEh2->rowHeight(row) / 2);
         };
         QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
-        QMouseEvent move(QEvent::MouseMove, centre(3), viewport->mapToGlobal(centre(3)), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, centre(3), viewport->mapToGlobal(centre(3)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(3));
     });
@@ -195,13 +206,15 @@ TEST_F(CompositionTest, ClosingSavesEditsAndARefusedSaveKeepsThem) {
         window().BitBtn8->click();
         window().BitBtn1->click();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
-        EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") || dialogs_.messages[0].text.contains("deadlock"));
+        EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") ||
+                    dialogs_.messages[0].text.contains("deadlock"));
         EXPECT_TRUE(dm().IBQuery53.updatesPending()) << "kept for another attempt";
         EXPECT_TRUE(dm().IBQuery55.updatesPending());
         EXPECT_EQ(positions(2), "21:1 22:2 23:3 24:4") << "nothing committed";
         lock.rollback();
     });
-    EXPECT_EQ(db_->scalar("select NAME from SP_TARVIK where N_LISSL = 2").toString(), QStringLiteral("Иммуноблот"));
+    EXPECT_EQ(db_->scalar("select NAME from SP_TARVIK where N_LISSL = 2").toString(),
+              QStringLiteral("Иммуноблот"));
     EXPECT_EQ(positions(2), "22:2 23:3 24:4");
 }
 

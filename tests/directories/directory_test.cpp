@@ -21,21 +21,23 @@ using testing_support::TempDatabase;
 namespace {
 
 // The doctors as the directory lists them: by FIO in the database's order ("Ё" first).
-const QStringList kDoctors = {QStringLiteral("Ёлкина"), QStringLiteral("Андреева"), QStringLiteral("Белов")};
+const QStringList kDoctors = {QStringLiteral("Ёлкина"), QStringLiteral("Андреева"),
+                              QStringLiteral("Белов")};
 
 class DirectoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db_ = std::make_unique<TempDatabase>(QStringList{
-            "insert into RECV_ST (COD) values (1)",
-            "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
-            "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
-            "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
-            "insert into SP_VR (COD_VR, FIO) values (1, 'Андреева')",
-            "insert into SP_VR (COD_VR, FIO) values (2, 'Белов')",
-            "insert into SP_VR (COD_VR, FIO) values (3, 'Ёлкина')",
-            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_VR, DAT_ISSLED, FAM) values (1, 1, 2, 2, '2026-12-09', 'Иванов')",
-            "set generator GEN_SP_VR_ID to 10", "set generator GEN_SP_LPU_ID to 10"});
+        db_ = std::make_unique<TempDatabase>(
+            QStringList{"insert into RECV_ST (COD) values (1)",
+                        "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
+                        "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
+                        "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
+                        "insert into SP_VR (COD_VR, FIO) values (1, 'Андреева')",
+                        "insert into SP_VR (COD_VR, FIO) values (2, 'Белов')",
+                        "insert into SP_VR (COD_VR, FIO) values (3, 'Ёлкина')",
+                        "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_VR, DAT_ISSLED, FAM) "
+                        "values (1, 1, 2, 2, '2026-12-09', 'Иванов')",
+                        "set generator GEN_SP_VR_ID to 10", "set generator GEN_SP_LPU_ID to 10"});
         program_ = std::make_unique<Program>(*db_, dialogs_);
         dialogs_.messages.clear();
     }
@@ -50,12 +52,14 @@ protected:
     ui::DatasetModel& grid() { return *window().DBGridEh1->datasetModel(); }
     QStringList titles() {
         QStringList list;
-        for (int c = 0; c < grid().columnCount(); ++c) list << grid().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        for (int c = 0; c < grid().columnCount(); ++c)
+            list << grid().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         return list;
     }
     QStringList column(int c) {
         QStringList list;
-        for (int r = 0; r < grid().rowCount(); ++r) list << grid().data(grid().index(r, c), Qt::DisplayRole).toString();
+        for (int r = 0; r < grid().rowCount(); ++r)
+            list << grid().data(grid().index(r, c), Qt::DisplayRole).toString();
         return list;
     }
     // Opens a directory through its menu command; body runs while the window is shown.
@@ -86,14 +90,17 @@ TEST_F(DirectoryTest, ColumnsAreRebuiltForEachDirectory) {
         EXPECT_EQ(column(0), kDoctors);
     });
     withDirectory(form().N46, [&] {
-        EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"), QStringLiteral("Ед.изм."), QStringLiteral("Норма"),
-                                         QStringLiteral("Код"), QStringLiteral("Норма времени для врача (мин)"),
-                                         QStringLiteral("Норма времени для лаб. (мин)"), QStringLiteral("Исследование"),
-                                         QStringLiteral("№пп")}));
-        EXPECT_FALSE(grid().flags(grid().index(0, 6)) & Qt::ItemIsEditable) << "the type's name is read-only";
+        EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"), QStringLiteral("Ед.изм."),
+                                         QStringLiteral("Норма"), QStringLiteral("Код"),
+                                         QStringLiteral("Норма времени для врача (мин)"),
+                                         QStringLiteral("Норма времени для лаб. (мин)"),
+                                         QStringLiteral("Исследование"), QStringLiteral("№пп")}));
+        EXPECT_FALSE(grid().flags(grid().index(0, 6)) & Qt::ItemIsEditable)
+            << "the type's name is read-only";
     });
     withDirectory(form().N3, [&] {
-        EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"), QStringLiteral("1 - по умолчанию, 0 - остальные")}));
+        EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"),
+                                         QStringLiteral("1 - по умолчанию, 0 - остальные")}));
         EXPECT_EQ(window().windowTitle(), QStringLiteral("Справочник источников финансирования"));
     });
 }
@@ -107,14 +114,17 @@ TEST_F(DirectoryTest, NewDoctorIsSavedAndOffered) {
         EXPECT_TRUE(dialogs_.messages.empty());
         EXPECT_EQ(grid().rowCount(), 4);
     });
-    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 11").toString(), QStringLiteral("Григорьева"));
+    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 11").toString(),
+              QStringLiteral("Григорьева"));
 }
 
 TEST_F(DirectoryTest, SaveWithNothingChangedSendsNothingAndDoesNotCommit) {
     withDirectory(form().N35, [&] {
-        db::executeSql(dm().IBTransaction1, "update SP_LPU set NAME = 'Не сохранено' where COD_LPU = 1");
+        db::executeSql(dm().IBTransaction1,
+                       "update SP_LPU set NAME = 'Не сохранено' where COD_LPU = 1");
         window().Button2->click();
-        EXPECT_EQ(db_->scalar("select NAME from SP_LPU where COD_LPU = 1").toString(), QStringLiteral("Больница"));
+        EXPECT_EQ(db_->scalar("select NAME from SP_LPU where COD_LPU = 1").toString(),
+                  QStringLiteral("Больница"));
         dm().IBTransaction1.rollbackRetaining();
     });
 }
@@ -142,7 +152,8 @@ TEST_F(DirectoryTest, FailedSaveShowsTheDatabaseMessageAndTheStoredRows) {
         type(dm().IBQuery5.currentRow(), 0, QStringLiteral("Новый"));
         window().Button2->click();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
-        EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") || dialogs_.messages[0].text.contains("deadlock"));
+        EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") ||
+                    dialogs_.messages[0].text.contains("deadlock"));
         EXPECT_EQ(column(0), kDoctors);
         EXPECT_FALSE(dm().IBQuery5.updatesPending());
     });
@@ -158,8 +169,9 @@ TEST_F(DirectoryTest, DeletingAnInstitutionInUseIsRefused) {
         EXPECT_EQ(grid().rowCount(), 1);
         window().Button2->click();
         ASSERT_EQ(dialogs_.messages.size(), 2u);
-        EXPECT_EQ(dialogs_.messages[1].text,
-                  QStringLiteral("Учреждение «Поликлиника» нельзя удалить: по нему есть исследования."));
+        EXPECT_EQ(
+            dialogs_.messages[1].text,
+            QStringLiteral("Учреждение «Поликлиника» нельзя удалить: по нему есть исследования."));
         EXPECT_EQ(grid().rowCount(), 2);
     });
     EXPECT_EQ(db_->scalar("select count(*) from SP_LPU").toInt(), 2);
@@ -199,7 +211,8 @@ TEST_F(DirectoryTest, JournalListsShowANewInstitutionAndKeepTheirPlace) {
         window().Button2->click();
     });
     EXPECT_EQ(form().IBQuery3.recordCount(), 3);
-    EXPECT_EQ(form().IBQuery3.valueAt(0, form().IBQuery3.fieldIndex("NAME")).toString(), QStringLiteral("Амбулатория"));
+    EXPECT_EQ(form().IBQuery3.valueAt(0, form().IBQuery3.fieldIndex("NAME")).toString(),
+              QStringLiteral("Амбулатория"));
     EXPECT_EQ(form().IBQuery3.value("COD_LPU").toInt(), 2) << "the journal keeps its institution";
     EXPECT_EQ(dm().Issled.recordCount(), 1);
 }

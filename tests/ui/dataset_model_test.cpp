@@ -179,10 +179,12 @@ TEST_F(ModelTest, InsertingFromAGridTypesIntoTheNewRow) {
     EXPECT_EQ(records_.state(), data::DatasetState::Insert);
     EXPECT_EQ(records_.currentRow(), 0);
     EXPECT_EQ(grid.currentIndex().row(), 0);
-    ASSERT_TRUE(grid.model()->setData(grid.model()->index(0, 0), QStringLiteral("Новая"), Qt::EditRole));
+    ASSERT_TRUE(
+        grid.model()->setData(grid.model()->index(0, 0), QStringLiteral("Новая"), Qt::EditRole));
     records_.save();
     EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 3);
-    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(), QStringLiteral("Иванов"));
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Иванов"));
     EXPECT_EQ(db_->scalar("select count(*) from ISSLED where FAM = 'Новая'").toInt(), 1);
     db_->exec("delete from ISSLED where FAM = 'Новая'");
 }

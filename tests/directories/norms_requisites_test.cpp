@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include "data/globals.h"
+#include "directories/rekvizit.h"
+#include "directories/sp_norma.h"
+#include "support/program.h"
+#include "support/temp_database.h"
+#include "ui/data_aware.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
+
+using testing_support::Program;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDatabase;
+
+namespace {
+
+class WindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db_ = std::make_unique<TempDatabase>(QStringList{
+            "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR, KOD_OGRN) values (1, "
+            "'КДЛ', 'Лаборатория', "
+            "'ул. Ленина', 'Петрова', '1026300958470')",
+            "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
+            "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (2, 'Иммуноблот', 2)",
+            "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME, NORMA_TIME_MS) values (1, "
+            "'Антитела', 2.50, 10)",
+            "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (2, 'gp41')",
+            "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 1, 1, 1)",
+            "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (2, 2, 1, 1)",
+            "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (3, 2, 2, 2)"});
+        program_ = std::make_unique<Program>(*db_, dialogs_);
+        dialogs_.messages.clear();
+    }
+    void TearDown() override {
+        program_.reset();
+        db_.reset();
+    }
+
+    TdmV& dm() { return *(*program_)->dmV; }
+    TForm1& form() { return *(*program_)->form1; }
+    TForm3& norms() { return *(*program_)->form3; }
+    void withWindow(QAction* command, const std::function<void(QDialog*)>& body) {
+        dialogs_.onModal = [&](QDialog* d) {
+            d->show();
+            body(d);
+            d->close();
+            return 0;
+        };
+        command->trigger();
+        dialogs_.onModal = nullptr;
+    }
+    // Opens the type list, picks a key (or nothing) and closes the list, as the user does.
+    void chooseType(const QVariant& key) {
+        norms().DBLookupComboBox1->showPopup();
+        if (key.isValid()) norms().DBLookupComboBox1->setKeyValue(key);
+        norms().DBLookupComboBox1->hidePopup();
+    }
+    void typeNorm(int row, int column, const QString& text) {
+        ui::DatasetModel* m = norms().DBGridEh1->datasetModel();
+        ASSERT_TRUE(m->setData(m->index(row, column), text, Qt::EditRole));
+    }
+    void type(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        for (QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(edit, &press);
+        }
+    }
+
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<TempDatabase> db_;
+    std::unique_ptr<Program> program_;
+};
+
+TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {
+    withWindow(form().N20, [&](QDialog*) {
+        EXPECT_EQ(CurrentDirectoryKind, 20);
+        EXPECT_EQ(norms().DBLookupComboBox1->currentIndex(), -1);
+        EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);
+        chooseType(QVariant());  // closing the list without a choice: key 0
+        EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);
+        chooseType(2);
+        ASSERT_EQ(norms().DBGridEh1->model()->rowCount(), 2);
+        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(0, 1),
+                                                   Qt::DisplayRole),
+                  "2.50");
+        EXPECT_FALSE(norms().DBGridEh1->model()->flags(norms().DBGridEh1->model()->index(0, 0)) &
+                     Qt::ItemIsEditable);
+        typeNorm(1, 1, "3,25");
+        chooseType(1);  // another type without saving drops the typing
+        chooseType(2);
+        EXPECT_TRUE(norms()
+                        .DBGridEh1->model()
+                        ->data(norms().DBGridEh1->model()->index(1, 1), Qt::DisplayRole)
+                        .toString()
+                        .isEmpty());
+    });
+    EXPECT_FALSE(dm().IBQuery13.isActive());
+    EXPECT_FALSE(dm().IBQuery53.isActive());
+}
+
+TEST_F(WindowsTest, NormsAreSharedByTheTypesOfAnIndicator) {
+    withWindow(form().N20, [&](QDialog*) {
+        chooseType(1);
+        typeNorm(0, 1, "4,75");
+        typeNorm(0, 2, "12");
+        norms().Button5->click();
+        chooseType(2);
+        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(0, 1),
+                                                   Qt::DisplayRole),
+                  "4.75");
+        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(0, 2),
+                                                   Qt::DisplayRole),
+                  "12.00");
+    });
+    EXPECT_EQ(db_->scalar("select NORMA_TIME from SP_PRIZ_LAB_ISSL where N_PRLAB = 1")
+                  .value<db::Decimal>()
+                  .toString(),
+              "4.75");
+}
+
+TEST_F(WindowsTest, NormsSaveCommitsEvenWithNothingTypedAndKeepsARefusedValue) {
+    withWindow(form().N20, [&](QDialog*) {
+        chooseType(2);
+        db::executeSql(dm().IBTransaction1, "update SP_TARVIK set COD = 'ИБ' where N_LISSL = 2");
+        norms().Button5->click();
+        EXPECT_EQ(db_->scalar("select COD from SP_TARVIK where N_LISSL = 2").toString(),
+                  QStringLiteral("ИБ"));
+        typeNorm(1, 1, "99999999,5");  // more than NUMERIC(9,2) holds
+        norms().Button5->click();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_TRUE(dialogs_.messages[0].text.contains("overflow"))
+            << dialogs_.messages[0].text.toStdString();
+        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(1, 1),
+                                                   Qt::DisplayRole),
+                  "99999999.50");
+        typeNorm(1, 1, "1,5");
+        norms().Button5->click();
+    });
+    EXPECT_EQ(db_->scalar("select NORMA_TIME from SP_PRIZ_LAB_ISSL where N_PRLAB = 2")
+                  .value<db::Decimal>()
+                  .toString(),
+              "1.50");
+}
+
+TEST_F(WindowsTest, RequisitesSaveWhatWasTypedOnly) {
+    withWindow(form().N37, [&](QDialog* d) {
+        auto* window = static_cast<TForm20*>(d);
+        EXPECT_EQ(window->DBEdit2->text(), QStringLiteral("Лаборатория"));
+        EXPECT_EQ(window->DBEdit2->maxLength(), 255);
+        db::executeSql(dm().IBTransaction1, "update SP_TARVIK set COD = 'X' where N_LISSL = 1");
+        window->BitBtn4->click();  // nothing typed: nothing sent, nothing committed
+        EXPECT_TRUE(db_->scalar("select COD from SP_TARVIK where N_LISSL = 1").isNull());
+        dm().IBTransaction1.rollbackRetaining();
+        type(window->DBEdit2, QStringLiteral("Клинико-диагностическая лаборатория"));
+        window->BitBtn4->click();
+    });
+    EXPECT_EQ(db_->scalar("select NAME_FULL from RECV_ST").toString(),
+              QStringLiteral("Клинико-диагностическая лаборатория"));
+    EXPECT_EQ(db_->scalar("select KOD_OGRN from RECV_ST").toString(), "1026300958470")
+        << "written back unchanged";
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Лаборатория"))
+        << "the caption changes at the next start";
+}
+
+TEST_F(WindowsTest, RequisitesWindowIsMadeAgainAfterClosingAndDropsTyping) {
+    QPointer<TForm20> first = Form20;
+    withWindow(form().N37, [&](QDialog* d) {
+        type(static_cast<TForm20*>(d)->DBEdit1, QStringLiteral("Другое"));
+    });
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull()) << "destroyed when closed";
+    EXPECT_EQ(db_->scalar("select NAME from RECV_ST").toString(), QStringLiteral("КДЛ"));
+    withWindow(form().N37, [&](QDialog* d) {
+        EXPECT_NE(d, nullptr);
+        EXPECT_EQ(static_cast<TForm20*>(d)->DBEdit1->text(), QStringLiteral("КДЛ"));
+    });
+}
+
+TEST_F(WindowsTest, RequisitesCannotBeStoredWithoutTheirRow) {
+    db_->exec("delete from RECV_ST");
+    withWindow(form().N37, [&](QDialog* d) {
+        auto* window = static_cast<TForm20*>(d);
+        EXPECT_TRUE(window->DBEdit1->text().isEmpty());
+        type(window->DBEdit1, QStringLiteral("КДЛ"));
+        window->BitBtn4->click();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_TRUE(window->DBEdit1->text().isEmpty()) << "the fields show what is stored";
+    });
+    EXPECT_EQ(db_->scalar("select count(*) from RECV_ST").toInt(), 0);
+}
+
+}  // namespace
