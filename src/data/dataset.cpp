@@ -162,6 +162,14 @@ Field& Dataset::field(const QString& name) {
     return const_cast<Field&>(static_cast<const Dataset*>(this)->field(name));
 }
 
+QString Dataset::labelOf(const QString& name) const {
+    const int i = fieldIndex(name);
+    if (i >= 0) return fields_[i].displayLabel();
+    for (const FieldSpec& spec : specs_)
+        if (spec.name.compare(name, Qt::CaseInsensitive) == 0) return spec.label.isEmpty() ? spec.name : spec.label;
+    return name;
+}
+
 QVariant Dataset::value(int column) const {
     if (current_ < 0 || column < 0 || column >= fields_.size()) return {};
     if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return editBuffer_[column];
