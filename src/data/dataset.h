@@ -92,6 +92,8 @@ public:
     int fieldIndex(const QString& name) const;  // -1 when there is none
     const Field& field(const QString& name) const;
     Field& field(const QString& name);
+    // The display label of a field, known from the declarations before the first open too.
+    QString labelOf(const QString& field) const;
     QVariant value(
         const QString& field) const;  // of the current record (the edit buffer while editing)
     QVariant value(int column) const;

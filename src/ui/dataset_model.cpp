@@ -145,9 +145,8 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     if (role != Qt::DisplayRole) return {};
     const GridColumn& c = columns_[section];
     const int f = fieldOfColumn_[section];
-    const QString title = !c.title.isEmpty() ? c.title
-                          : f >= 0           ? bound_->fields()[f].displayLabel()
-                                             : c.field;
+    QString title = c.title;
+    if (title.isEmpty()) title = f >= 0 ? bound_->fields()[f].displayLabel() : bound_ ? bound_->labelOf(c.field) : c.field;
     // "Level one|level two" titles show as two lines.
     return QString(title).replace(u'|', u'\n');
 }

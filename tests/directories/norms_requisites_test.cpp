@@ -84,6 +84,9 @@ TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {
         EXPECT_EQ(CurrentDirectoryKind, 20);
         EXPECT_EQ(norms().DBLookupComboBox1->currentIndex(), -1);
         EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);
+        EXPECT_EQ(norms().DBGridEh1->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                  QStringLiteral("Норма времени для врача (мин)"))
+            << "titles before the first type is chosen";
         chooseType(QVariant());  // closing the list without a choice: key 0
         EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);
         chooseType(2);
