@@ -51,30 +51,30 @@ void Dataset::buildFields(const QVector<db::ColumnInfo>& columns) {
     fields_.clear();
     columnOfField_.clear();
     fieldIndex_.clear();
-    auto add = [&](const db::ColumnInfo& c, int column, const FieldSpec* spec) {
+    auto add = [&](const db::ColumnInfo& c, int column, const FieldSpec* declared) {
         Field f;
         f.name = c.name;
         f.type = c.type;
         f.size = c.size;
         f.scale = c.scale;
-        if (spec) {
-            f.label = spec->label;
-            f.visible = spec->visible;
-            f.displayWidth = spec->displayWidth;
-            f.readOnly = spec->readOnly;
+        if (declared) {
+            f.label = declared->label;
+            f.visible = declared->visible;
+            f.displayWidth = declared->displayWidth;
+            f.readOnly = declared->readOnly;
         }
         fieldIndex_.insert(f.name, int(fields_.size()));
         fields_ << f;
         columnOfField_ << column;
     };
     // Declared fields first, in the order declared; the statement's other columns follow.
-    for (const FieldSpec& spec : specs_) {
-        const QString name = spec.name.toUpper();
+    for (const FieldSpec& declared : specs_) {
+        const QString name = declared.name.toUpper();
         const auto it = columnIndex.find(name);
         if (it == columnIndex.end())
             throw db::DbError(
                 QStringLiteral("Поле %1 не найдено в наборе данных %2.").arg(name, name_));
-        if (!fieldIndex_.contains(name)) add(columns[*it], *it, &spec);
+        if (!fieldIndex_.contains(name)) add(columns[*it], *it, &declared);
     }
     // Where fields are declared, the others stay readable and writable but no grid shows them.
     for (int i = 0; i < columns.size(); ++i) {
@@ -165,8 +165,9 @@ Field& Dataset::field(const QString& name) {
 QString Dataset::labelOf(const QString& name) const {
     const int i = fieldIndex(name);
     if (i >= 0) return fields_[i].displayLabel();
-    for (const FieldSpec& spec : specs_)
-        if (spec.name.compare(name, Qt::CaseInsensitive) == 0) return spec.label.isEmpty() ? spec.name : spec.label;
+    for (const FieldSpec& declared : specs_)
+        if (declared.name.compare(name, Qt::CaseInsensitive) == 0)
+            return declared.label.isEmpty() ? declared.name : declared.label;
     return name;
 }
 

@@ -146,7 +146,10 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     const GridColumn& c = columns_[section];
     const int f = fieldOfColumn_[section];
     QString title = c.title;
-    if (title.isEmpty()) title = f >= 0 ? bound_->fields()[f].displayLabel() : bound_ ? bound_->labelOf(c.field) : c.field;
+    if (title.isEmpty())
+        title = f >= 0   ? bound_->fields()[f].displayLabel()
+                : bound_ ? bound_->labelOf(c.field)
+                         : c.field;
     // "Level one|level two" titles show as two lines.
     return QString(title).replace(u'|', u'\n');
 }

@@ -63,15 +63,7 @@ protected:
         ui::DatasetModel* model = card().DBGridEh10->datasetModel();
         ASSERT_TRUE(model->setData(model->index(row, 1), text, Qt::EditRole));
     }
-    // Types as a user does, key by key (Cyrillic included), over the edit's text.
-    void type(QLineEdit* edit, const QString& text) {
-        edit->setFocus();
-        edit->selectAll();
-        for (QChar ch : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(edit, &press);
-        }
-    }
+    void type(QLineEdit* edit, const QString& text) { testing_support::typeText(edit, text); }
 
     ScriptedDialogs dialogs_;
     std::unique_ptr<TempDatabase> db_;

@@ -65,14 +65,8 @@ protected:
     TdmV& dm() { return *(*program_)->dmV; }
     TForm12& window() { return *(*program_)->form12; }
     void withWindow(const std::function<void()>& body) {
-        dialogs_.onModal = [&](QDialog* d) {
-            d->show();
-            body();
-            d->close();
-            return 0;
-        };
-        (*program_)->form1->N40->trigger();
-        dialogs_.onModal = nullptr;
+        dialogs_.whileShown([this] { (*program_)->form1->N40->trigger(); },
+                            [&](QDialog*) { body(); });
     }
     int rowOfPosition(int npp) {
         data::Dataset& rows = dm().IBQuery55;

@@ -64,14 +64,7 @@ protected:
     }
     // Opens a directory through its menu command; body runs while the window is shown.
     void withDirectory(QAction* command, const std::function<void()>& body) {
-        dialogs_.onModal = [&](QDialog* d) {
-            d->show();
-            body();
-            d->close();
-            return 0;
-        };
-        command->trigger();
-        dialogs_.onModal = nullptr;
+        dialogs_.whileShown([command] { command->trigger(); }, [&](QDialog*) { body(); });
     }
     void type(int row, int col, const QString& text) {
         ASSERT_TRUE(grid().setData(grid().index(row, col), text, Qt::EditRole));

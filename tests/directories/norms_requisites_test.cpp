@@ -46,14 +46,7 @@ protected:
     TForm1& form() { return *(*program_)->form1; }
     TForm3& norms() { return *(*program_)->form3; }
     void withWindow(QAction* command, const std::function<void(QDialog*)>& body) {
-        dialogs_.onModal = [&](QDialog* d) {
-            d->show();
-            body(d);
-            d->close();
-            return 0;
-        };
-        command->trigger();
-        dialogs_.onModal = nullptr;
+        dialogs_.whileShown([command] { command->trigger(); }, body);
     }
     // Opens the type list, picks a key (or nothing) and closes the list, as the user does.
     void chooseType(const QVariant& key) {
@@ -65,14 +58,7 @@ protected:
         ui::DatasetModel* m = norms().DBGridEh1->datasetModel();
         ASSERT_TRUE(m->setData(m->index(row, column), text, Qt::EditRole));
     }
-    void type(QLineEdit* edit, const QString& text) {
-        edit->setFocus();
-        edit->selectAll();
-        for (QChar ch : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(edit, &press);
-        }
-    }
+    void type(QLineEdit* edit, const QString& text) { testing_support::typeText(edit, text); }
 
     ScriptedDialogs dialogs_;
     std::unique_ptr<TempDatabase> db_;
@@ -84,8 +70,9 @@ TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {
         EXPECT_EQ(CurrentDirectoryKind, 20);
         EXPECT_EQ(norms().DBLookupComboBox1->currentIndex(), -1);
         EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);
-        EXPECT_EQ(norms().DBGridEh1->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
-                  QStringLiteral("Норма времени для врача (мин)"))
+        EXPECT_EQ(
+            norms().DBGridEh1->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+            QStringLiteral("Норма времени для врача (мин)"))
             << "titles before the first type is chosen";
         chooseType(QVariant());  // closing the list without a choice: key 0
         EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);

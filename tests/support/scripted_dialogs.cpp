@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+
 namespace testing_support {
 
 QMessageBox::StandardButton ScriptedDialogs::message(QWidget*, const ui::Message& m) {
@@ -51,6 +54,27 @@ QStringList ScriptedDialogs::texts() const {
     QStringList t;
     for (const auto& m : messages) t << m.text;
     return t;
+}
+
+void ScriptedDialogs::whileShown(const std::function<void()>& command,
+                                 const std::function<void(QDialog*)>& body) {
+    onModal = [&](QDialog* d) {
+        d->show();
+        body(d);
+        d->close();
+        return 0;
+    };
+    command();
+    onModal = nullptr;
+}
+
+void typeText(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(edit, &press);
+    }
 }
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -36,6 +37,14 @@ public:
     int showModal(QDialog* dialog) override;
 
     QStringList texts() const;
+
+    // Runs a command that shows a window modally: the window is shown, body runs, the window
+    // is closed as the user would close it.
+    void whileShown(const std::function<void()>& command,
+                    const std::function<void(QDialog*)>& body);
 };
+
+// Types into an edit key by key, Cyrillic included, replacing what it held.
+void typeText(QLineEdit* edit, const QString& text);
 
 }  // namespace testing_support
