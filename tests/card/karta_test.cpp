@@ -105,6 +105,25 @@ TEST_F(CardTest, SaveWritesResultsAndRecord) {
     EXPECT_TRUE(card().isVisible()) << "the card stays open after saving";
 }
 
+TEST_F(CardTest, ResultsAreWrittenBeforeTheRecord) {
+    // A rule of this test's database marks the record when, at its update, the result is there.
+    {
+        auto c = db_->connect();
+        db::Transaction tr(*c, {"write", "concurrency", "wait"});
+        db::executeRaw(tr,
+                       "create trigger ISSLED_ORDER_PROBE for ISSLED before update as begin "
+                       "if (exists(select 1 from LAB_ISSL_BOL where N_ISSLED = new.N_ISSLED and RESULT = 'маркер')) "
+                       "then new.NOM_KART = 'после результатов'; end");
+        tr.commit();
+    }
+    open(1);
+    typeResult(0, QStringLiteral("маркер"));
+    type(card().DBEdit10, QStringLiteral("Иванович"));
+    card().Button5Click();
+    EXPECT_EQ(db_->scalar("select NOM_KART from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("после результатов"));
+}
+
 TEST_F(CardTest, FailedSaveKeepsWhatWasTypedAndWritesNothing) {
     open(1);
     typeResult(0, QStringLiteral("положительно"));
