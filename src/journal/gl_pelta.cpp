@@ -1,6 +1,7 @@
 #include "journal/gl_pelta.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -95,11 +96,18 @@ void TForm1::bindJournal() {
     journal->DBLookupComboboxEh1->setListSource(&dm.DataSource2, "N_LISSL", "NAME");
     connect(journal->DBLookupComboboxEh1, &ui::DbLookupComboBox::keyValueChanged, this,
             [this] { ui::guarded(this, [this] { DBLookupComboboxEh1Change(); }); });
+    // A date typed digit by digit is taken when it is finished (Enter or leaving the picker) or
+    // picked in the calendar, not at every digit.
+    auto datesChosen = [this] {
+        if (!shown_ || !dm.Issled.isActive()) return;
+        if (dm.Issled.param("d1").toDate() == journal->DateTimePicker1->date() &&
+            dm.Issled.param("d2").toDate() == journal->DateTimePicker2->date())
+            return;
+        ui::guarded(this, [this] { DateTimePicker2Change(); });
+    };
     for (QDateEdit* picker : {journal->DateTimePicker1, journal->DateTimePicker2}) {
-        connect(picker, &QDateEdit::userDateChanged, this, [this] {
-            if (!shown_) return;
-            ui::guarded(this, [this] { DateTimePicker2Change(); });
-        });
+        connect(picker, &QDateEdit::editingFinished, this, datesChosen);
+        connect(picker->calendarWidget(), &QCalendarWidget::clicked, this, datesChosen);
     }
     bindResultMarks();
     bindEditing();

@@ -69,7 +69,8 @@ void DbGrid::applyWidths() {
                     8;
         // Sections keep their sizes across a reopening; only what differs is set.
         const bool sized = horizontalHeader()->sectionResizeMode(c) == QHeaderView::Interactive;
-        if (sized && width > 0 && columnWidth(c) != width && !isColumnHidden(c)) setColumnWidth(c, width);
+        if (sized && width > 0 && columnWidth(c) != width && !isColumnHidden(c))
+            setColumnWidth(c, width);
         if (isColumnHidden(c) == column.visible) setColumnHidden(c, !column.visible);
     }
 }

@@ -112,7 +112,8 @@ TEST_F(CardTest, ResultsAreWrittenBeforeTheRecord) {
         db::Transaction tr(*c, {"write", "concurrency", "wait"});
         db::executeRaw(tr,
                        "create trigger ISSLED_ORDER_PROBE for ISSLED before update as begin "
-                       "if (exists(select 1 from LAB_ISSL_BOL where N_ISSLED = new.N_ISSLED and RESULT = 'маркер')) "
+                       "if (exists(select 1 from LAB_ISSL_BOL where N_ISSLED = new.N_ISSLED and "
+                       "RESULT = 'маркер')) "
                        "then new.NOM_KART = 'после результатов'; end");
         tr.commit();
     }

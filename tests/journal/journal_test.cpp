@@ -3,6 +3,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 
 #include "data/globals.h"
@@ -102,6 +103,18 @@ TEST_F(JournalTest, ResultEnteredElsewhereShowsAfterTheNextReload) {
     EXPECT_TRUE(marked(2)) << "the mark is what the journal read";
     form().DateTimePicker2Change();
     EXPECT_FALSE(marked(2));
+}
+
+TEST_F(JournalTest, AFinishedDateReloadsOnce) {
+    QSignalSpy reloads(&journal(), &data::Dataset::opened);
+    page().DateTimePicker1->setDate(QDate(2026, 12, 8));
+    EXPECT_EQ(reloads.count(), 0) << "not while the date is being typed";
+    emit page().DateTimePicker1->editingFinished();
+    EXPECT_EQ(reloads.count(), 1);
+    EXPECT_EQ(journal().param("d1").toDate(), QDate(2026, 12, 8));
+    emit page().DateTimePicker2->editingFinished();
+    EXPECT_EQ(reloads.count(), 1) << "nothing changed: no reload";
+    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 3"));
 }
 
 TEST_F(JournalTest, ReversedRangeGivesAnEmptyJournal) {
