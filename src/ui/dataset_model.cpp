@@ -59,6 +59,11 @@ void DatasetModel::bind() {
         if (row >= 0 && row < rowCount() && columnCount() > 0)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     });
+    auto indicatorMoved = [this] {
+        if (!bracket_ && rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    };
+    connect(bound_, &data::Dataset::currentChanged, this, indicatorMoved);
+    connect(bound_, &data::Dataset::stateChanged, this, indicatorMoved);
 }
 
 void DatasetModel::setColumns(const QList<GridColumn>& columns) {
@@ -141,7 +146,16 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size()) return {};
+    if (orientation == Qt::Vertical) {
+        // The row indicator: the current row, and whether it is being edited or inserted.
+        if (role != Qt::DisplayRole || !bound_ || section != bound_->currentRow()) return {};
+        switch (bound_->state()) {
+            case data::DatasetState::Edit: return QStringLiteral("✎");
+            case data::DatasetState::Insert: return QStringLiteral("✱");
+            default: return QStringLiteral("▶");
+        }
+    }
+    if (section < 0 || section >= columns_.size()) return {};
     if (role != Qt::DisplayRole) return {};
     const GridColumn& c = columns_[section];
     const int f = fieldOfColumn_[section];

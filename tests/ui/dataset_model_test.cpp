@@ -160,6 +160,21 @@ TEST_F(ModelTest, DisabledControlsHearOfAReopeningOnce) {
     EXPECT_EQ(model.rowCount(), 2) << "enabled again: changes are told as they happen";
 }
 
+TEST_F(ModelTest, RowIndicatorShowsTheCurrentRowAndItsState) {
+    ui::DatasetModel model(&recordsSource_);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    records_.open();
+    records_.last();
+    EXPECT_TRUE(model.headerData(0, Qt::Vertical, Qt::DisplayRole).isNull());
+    EXPECT_EQ(model.headerData(1, Qt::Vertical, Qt::DisplayRole).toString(), QStringLiteral("▶"));
+    records_.edit();
+    EXPECT_EQ(model.headerData(1, Qt::Vertical, Qt::DisplayRole).toString(), QStringLiteral("✎"));
+    records_.cancel();
+    records_.insert();
+    EXPECT_EQ(model.headerData(1, Qt::Vertical, Qt::DisplayRole).toString(), QStringLiteral("✱"));
+    records_.cancel();
+}
+
 TEST_F(ModelTest, GridFollowsTheDatasetAndMovesIt) {
     ui::DbGrid grid;
     grid.setDataSource(&recordsSource_);
