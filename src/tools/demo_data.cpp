@@ -285,7 +285,8 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
         const int type =
             k % 3 == 0 ? int(random.bounded(ty.size())) + 1 : 1 + int(random.bounded(3));
         const int lpu = 1 + int(random.bounded(institutions.size()));
-        const QDate taken = today.addDays(-int(random.bounded(120)));
+        // The last few dozen arrive today, so the first journal of the day is not empty.
+        const QDate taken = k > count - 40 ? today : today.addDays(-int(random.bounded(120)));
         const bool male = random.bounded(2) == 0;
         QString surname = pick(kMaleSurnames);
         if (!male) surname += surname.endsWith(u'н') || surname.endsWith(u'в') ? "а" : "";
