@@ -48,6 +48,40 @@ int firstKeyOf(Dataset& list, const QString& column) {
     return key;
 }
 
+// What the card's fields are called when a message names one.
+QString cardLabel(const QString& column) {
+    static const QHash<QString, QString> labels = {{"N_ISSLED", "Код исследования"},
+                                                   {"N_LISSL", "Вид исследования"},
+                                                   {"COD_LPU", "ЛПУ"},
+                                                   {"COD_OTD", "Отделение"},
+                                                   {"N_IFIN", "Бюджет"},
+                                                   {"COD_VR", "Врач"},
+                                                   {"COD_MS", "Лаборант"},
+                                                   {"N_KON", "Код обслед."},
+                                                   {"NPP", "№ пп"},
+                                                   {"NOM", "Уник.№"},
+                                                   {"FAM", "Фамилия"},
+                                                   {"IMJA", "Имя"},
+                                                   {"OTCH", "Отчество"},
+                                                   {"SNILS", "СНИЛС"},
+                                                   {"DAT_R", "Дата рождения"},
+                                                   {"VOZR", "Возраст"},
+                                                   {"NOM_KART", "Карта №"},
+                                                   {"NOM_POL", "№ в др.ЛПУ"},
+                                                   {"DIAG_COD", "Диагноз МКБ"},
+                                                   {"DAT_ISSLED", "Дата взятия ан."},
+                                                   {"DAT_DOSTAV", "Дата доставки"},
+                                                   {"DAT_REZULT", "Дата результ."},
+                                                   {"ADRES", "Улица, дом, кв."},
+                                                   {"POL", "Пол"},
+                                                   {"COD_GOS", "Страна осн.регистр."},
+                                                   {"COD_TER", "Территория"},
+                                                   {"COD_RAION", "Район/округ"},
+                                                   {"NAS_PUNKT", "Нас.пункт"},
+                                                   {"PR_LIVE", "Житель города \\ села"}};
+    return labels.value(column);
+}
+
 }  // namespace
 
 const QStringList& issledColumns() {
@@ -278,6 +312,12 @@ void TdmV::setUpDatasets() {
                         [this](Dataset& d, const QVariant& v) { IssledDAT_RValidate(d, v); });
 
     Karta.setSql(kCardSql);
+    // The card shows captions of its own; the labels name the fields in messages about them.
+    QList<FieldSpec> card;
+    for (const QString& column : issledColumns() + QStringList{"LPU", "OTD", "VRACH", "MEDSES",
+                                                               "COD_OBSL", "GOS", "TER", "RAION"})
+        card << FieldSpec{column, cardLabel(column), true, 0, false};
+    Karta.declareFields(card);
     IBUpdateSQL8 = UpdateSql::standard("Issled", "N_ISSLED", issledColumns());
     Karta.setUpdateSql(IBUpdateSQL8);
     Karta.setGenerator("N_ISSLED", "GEN_ISSLED_ID");

@@ -150,9 +150,12 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
         // The row indicator: the current row, and whether it is being edited or inserted.
         if (role != Qt::DisplayRole || !bound_ || section != bound_->currentRow()) return {};
         switch (bound_->state()) {
-            case data::DatasetState::Edit: return QStringLiteral("✎");
-            case data::DatasetState::Insert: return QStringLiteral("✱");
-            default: return QStringLiteral("▶");
+            case data::DatasetState::Edit:
+                return QStringLiteral("✎");
+            case data::DatasetState::Insert:
+                return QStringLiteral("✱");
+            default:
+                return QStringLiteral("▶");
         }
     }
     if (section < 0 || section >= columns_.size()) return {};

@@ -105,6 +105,17 @@ TEST_F(CardTest, SaveWritesResultsAndRecord) {
     EXPECT_TRUE(card().isVisible()) << "the card stays open after saving";
 }
 
+TEST_F(CardTest, ANumberFieldRefusesAWordByItsCaption) {
+    open(1);
+    type(card().DBEdit1, QStringLiteral("сто"));
+    card().DBEdit1->flush();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text,
+              QStringLiteral("«сто» не является целым числом (поле «Уник.№»)."));
+    EXPECT_TRUE(card().DBEdit1->text().isEmpty()) << "the field shows what it holds";
+    EXPECT_TRUE(record().value("NOM").isNull());
+}
+
 TEST_F(CardTest, ResultsAreWrittenBeforeTheRecord) {
     // A rule of this test's database marks the record when, at its update, the result is there.
     {
