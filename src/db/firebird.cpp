@@ -96,7 +96,8 @@ const QHash<QString, unsigned char>& tpbTags() {
 // ---------------------------------------------------------------------------------------------
 
 struct StatementHandle {
-    Status status;  // reused by every execution of the statement
+    Status status;         // reused by every execution of the statement
+    QByteArray outBuffer;  // the row being fetched by the statement's cursor
     IStatement* statement = nullptr;
     IMessageMetadata* inMeta = nullptr;
     IMessageMetadata* outMeta = nullptr;
@@ -356,12 +357,14 @@ qint64 Transaction::nextGeneratorValue(const QString& generator) {
 
 // ---------------------------------------------------------------------------------------------
 
+// A statement has one open cursor at a time, so the cursor borrows the statement's status and
+// output buffer instead of allocating its own at every opening.
 struct Cursor::State {
-    Status status;  // one for the whole cursor: a fetch should not allocate one per row
     std::shared_ptr<StatementHandle> handle;
     Transaction* transaction = nullptr;
     IResultSet* resultSet = nullptr;
-    QByteArray buffer;
+    Status& status() { return handle->status; }
+    QByteArray& buffer() { return handle->outBuffer; }
 
     QVariant readBlob(const ISC_QUAD& id) {
         return guarded([&] {
@@ -385,7 +388,7 @@ struct Cursor::State {
     }
 
     QVariant read(const OutColumn& c) {
-        const char* base = buffer.constData();
+        const char* base = buffer().constData();
         if (*reinterpret_cast<const short*>(base + c.nullOffset)) return {};
         const char* p = base + c.offset;
         switch (c.type) {
@@ -437,7 +440,7 @@ struct Cursor::State {
         if (!resultSet) return;
         if (!handle->stale()) {
             try {
-                resultSet->close(&status);
+                resultSet->close(&status());
                 resultSet = nullptr;
                 return;
             } catch (const FbException&) {
@@ -467,7 +470,8 @@ const QVector<ColumnInfo>& Cursor::columns() const {
 
 bool Cursor::fetch(QVector<QVariant>& row) {
     if (!d || !d->resultSet) return false;
-    const int rc = guarded([&] { return d->resultSet->fetchNext(&d->status, d->buffer.data()); });
+    const int rc =
+        guarded([&] { return d->resultSet->fetchNext(&d->status(), d->buffer().data()); });
     if (rc != IStatus::RESULT_OK) {
         d->closeResultSet();
         return false;
@@ -690,9 +694,10 @@ Cursor Statement::openCursor() {
     auto state = std::make_unique<Cursor::State>();
     state->handle = handle_;
     state->transaction = &transaction_;
-    state->buffer = QByteArray(qsizetype(handle_->outLength), '\0');
+    if (handle_->outBuffer.size() != qsizetype(handle_->outLength))
+        handle_->outBuffer = QByteArray(qsizetype(handle_->outLength), '\0');
     state->resultSet = guarded([&] {
-        return handle_->statement->openCursor(&state->status, transaction_.handle_, inMeta,
+        return handle_->statement->openCursor(&handle_->status, transaction_.handle_, inMeta,
                                               input.isEmpty() ? nullptr : input.data(),
                                               handle_->outMeta, 0);
     });
