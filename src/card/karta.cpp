@@ -88,17 +88,8 @@ void TForm2::FormShow() {
 
 void TForm2::Button5Click() {
     ui::flushEditors(this);
-    try {
-        // Results first, then the record; one commit keeps both or neither.
-        if (IBQuery2.isActive()) IBQuery2.applyUpdates();
-        if (dm.Karta.isActive()) dm.Karta.applyUpdates();
-        dm.IBTransaction1.commitRetaining();
-    } catch (const db::DbError&) {
-        dm.IBTransaction1.rollbackRetaining();
-        throw;
-    }
-    IBQuery2.commitUpdates();
-    dm.Karta.commitUpdates();
+    // Results first, then the record; one commit keeps both or neither.
+    data::saveTogether({&IBQuery2, &dm.Karta});
 }
 
 void TForm2::Button3Click() {

@@ -246,14 +246,13 @@ void TForm2::bindControls() {
     DBLookupComboboxEh2->view()->setMinimumWidth(300);
 
     for (ui::DbEdit* name : {DBEdit12, DBEdit8, DBEdit10})
-        connect(name, &ui::DbEdit::left, this,
-                [this] { ui::guarded(this, [this] { DBEdit12Exit(); }); });
+        connect(name, &ui::DbEdit::left, this, ui::guardedSlot(this, [this] { DBEdit12Exit(); }));
     connect(BitBtn2, &QPushButton::clicked, this,
-            [this] { ui::guarded(this, [this] { BitBtn2Click(); }); });
+            ui::guardedSlot(this, [this] { BitBtn2Click(); }));
     connect(Button5, &QPushButton::clicked, this,
-            [this] { ui::guarded(this, [this] { Button5Click(); }); });
+            ui::guardedSlot(this, [this] { Button5Click(); }));
     connect(Button3, &QPushButton::clicked, this,
-            [this] { ui::guarded(this, [this] { Button3Click(); }); });
+            ui::guardedSlot(this, [this] { Button3Click(); }));
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
 
     DBGridEh10->setDataSource(&DataSource2);

@@ -562,14 +562,25 @@ void Dataset::save(SaveFailure onFailure) {
         return;
     }
     try {
-        applyUpdates();
-        transaction_.commitRetaining();
+        saveTogether({this});
     } catch (const db::DbError&) {
         if (onFailure == SaveFailure::CancelChanges) cancelUpdates();
-        transaction_.rollbackRetaining();
         throw;
     }
-    commitUpdates();
+}
+
+void saveTogether(std::initializer_list<Dataset*> datasets) {
+    if (datasets.size() == 0) return;
+    db::Transaction& transaction = (*datasets.begin())->transaction();
+    try {
+        for (Dataset* d : datasets)
+            if (d->isActive()) d->applyUpdates();
+        transaction.commitRetaining();
+    } catch (const db::DbError&) {
+        transaction.rollbackRetaining();
+        throw;
+    }
+    for (Dataset* d : datasets) d->commitUpdates();
 }
 
 }  // namespace data

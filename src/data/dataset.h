@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QVector>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -198,6 +199,11 @@ private:
     quint64 sequence_ = 0;
     int controlsDisabled_ = 0;
 };
+
+// Writes the buffers of datasets that share one transaction with one commit-retaining. When the
+// database refuses, the transaction is rolled back retaining, every buffer keeps its changes and
+// the error passes on. Closed datasets are skipped.
+void saveTogether(std::initializer_list<Dataset*> datasets);
 
 inline ControlsDisabled::ControlsDisabled(Dataset& dataset) : dataset_(dataset) {
     dataset_.disableControls();

@@ -36,7 +36,7 @@ TForm20::TForm20(TdmV& dmodule, QWidget* parent) : QDialog(parent), dm(dmodule) 
     layout->addWidget(BitBtn4, 7, 1, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(BitBtn4, &QPushButton::clicked, this,
-            [this] { ui::guarded(this, [this] { BitBtn4Click(); }); });
+            ui::guardedSlot(this, [this] { BitBtn4Click(); }));
 }
 
 void TForm20::showEvent(QShowEvent* event) {

@@ -82,7 +82,7 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent) {
 
     auto connectButton = [this](QPushButton* b, void (TForm12::*method)()) {
         connect(b, &QPushButton::clicked, this,
-                [this, method] { ui::guarded(this, [&] { (this->*method)(); }); });
+                ui::guardedSlot(this, [this, method] { (this->*method)(); }));
     };
     connectButton(BitBtn2, &TForm12::BitBtn2Click);
     connectButton(BitBtn3, &TForm12::BitBtn3Click);
@@ -90,9 +90,9 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent) {
     connectButton(BitBtn8, &TForm12::BitBtn8Click);
     connectButton(BitBtn1, &TForm12::BitBtn1Click);
     connect(DBGridEh3, &QAbstractItemView::doubleClicked, this,
-            [this] { ui::guarded(this, [this] { BitBtn7Click(); }); });
+            ui::guardedSlot(this, [this] { BitBtn7Click(); }));
     connect(DBGridEh2, &QAbstractItemView::doubleClicked, this,
-            [this] { ui::guarded(this, [this] { BitBtn8Click(); }); });
+            ui::guardedSlot(this, [this] { BitBtn8Click(); }));
 }
 
 void TForm12::showEvent(QShowEvent* event) {
@@ -151,20 +151,8 @@ void TForm12::BitBtn8Click() {
 }
 
 void TForm12::BitBtn1Click() {
-    data::Dataset& rows = *CompositionRowsQuery;
-    data::Dataset& types = *CompositionTypeQuery;
-    db::Transaction& tr = rows.transaction();
-    try {
-        // Both buffers go out in one commit; a refusal keeps them for correction.
-        if (rows.isActive() && rows.updatesPending()) rows.applyUpdates();
-        if (types.isActive() && types.updatesPending()) types.applyUpdates();
-        tr.commitRetaining();
-    } catch (const db::DbError&) {
-        tr.rollbackRetaining();
-        throw;
-    }
-    rows.commitUpdates();
-    types.commitUpdates();
+    // Both buffers go out in one commit; a refusal keeps them for correction.
+    data::saveTogether({CompositionRowsQuery, CompositionTypeQuery});
 }
 
 bool TForm12::eventFilter(QObject* watched, QEvent* event) {

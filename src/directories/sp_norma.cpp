@@ -59,9 +59,9 @@ TForm3::TForm3(TdmV& dmodule, QWidget* parent) : QDialog(parent), dm(dmodule) {
     layout->addLayout(bottom);
 
     connect(DBLookupComboBox1, &ui::DbLookupComboBox::popupHidden, this,
-            [this] { ui::guarded(this, [this] { DBLookupComboBox1CloseUp(); }); });
+            ui::guardedSlot(this, [this] { DBLookupComboBox1CloseUp(); }));
     connect(Button5, &QPushButton::clicked, this,
-            [this] { ui::guarded(this, [this] { Button5Click(); }); });
+            ui::guardedSlot(this, [this] { Button5Click(); }));
     connect(Button1, &QPushButton::clicked, this, &QDialog::close);
 }
 

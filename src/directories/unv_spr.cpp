@@ -17,13 +17,6 @@
 
 Tun_spr* un_spr = nullptr;
 
-namespace {
-template <typename F>
-auto handler(QWidget* w, F f) {
-    return [w, f] { ui::guarded(w, f); };
-}
-}  // namespace
-
 Tun_spr::Tun_spr(QWidget* parent) : QDialog(parent) {
     setObjectName("un_spr");
     setWindowTitle(QStringLiteral("Справочник"));
@@ -79,19 +72,21 @@ Tun_spr::Tun_spr(QWidget* parent) : QDialog(parent) {
     layout->addLayout(bottom);
 
     connect(InsertButton, &QToolButton::clicked, this,
-            handler(this, [] { CurrentDirectoryQuery->insert(); }));
-    connect(DeleteButton, &QToolButton::clicked, this, handler(this, [this] {
+            ui::guardedSlot(this, [] { CurrentDirectoryQuery->insert(); }));
+    connect(DeleteButton, &QToolButton::clicked, this, ui::guardedSlot(this, [this] {
                 data::Dataset& d = *CurrentDirectoryQuery;
                 if (!d.isEmpty() && ui::confirm(this, QStringLiteral("Удалить запись?")))
                     d.remove();
             }));
     connect(EditButton, &QToolButton::clicked, this,
-            handler(this, [] { CurrentDirectoryQuery->edit(); }));
-    connect(Button2, &QPushButton::clicked, this, handler(this, [this] { Button2Click(); }));
-    connect(Button4, &QPushButton::clicked, this, handler(this, [this] { Button4Click(); }));
+            ui::guardedSlot(this, [] { CurrentDirectoryQuery->edit(); }));
+    connect(Button2, &QPushButton::clicked, this,
+            ui::guardedSlot(this, [this] { Button2Click(); }));
+    connect(Button4, &QPushButton::clicked, this,
+            ui::guardedSlot(this, [this] { Button4Click(); }));
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(Button1, &QPushButton::clicked, this, &QDialog::close);
-    connect(Edit1, &QLineEdit::textChanged, this, handler(this, [this] { Edit1Change(); }));
+    connect(Edit1, &QLineEdit::textChanged, this, ui::guardedSlot(this, [this] { Edit1Change(); }));
     showSearch(false);
 }
 

@@ -95,7 +95,7 @@ void TForm1::bindJournal() {
 
     journal->DBLookupComboboxEh1->setListSource(&dm.DataSource2, "N_LISSL", "NAME");
     connect(journal->DBLookupComboboxEh1, &ui::DbLookupComboBox::keyValueChanged, this,
-            [this] { ui::guarded(this, [this] { DBLookupComboboxEh1Change(); }); });
+            ui::guardedSlot(this, [this] { DBLookupComboboxEh1Change(); }));
     // A date typed digit by digit is taken when it is finished (Enter or leaving the picker) or
     // picked in the calendar, not at every digit.
     auto datesChosen = [this] {
@@ -115,7 +115,7 @@ void TForm1::bindJournal() {
 
 void TForm1::bindEditing() {
     auto handler = [this](void (TForm1::*method)()) {
-        return [this, method] { ui::guarded(this, [&] { (this->*method)(); }); };
+        return ui::guardedSlot(this, [this, method] { (this->*method)(); });
     };
     connect(journal->RxSpeedButton1, &QToolButton::clicked, this,
             handler(&TForm1::RxSpeedButton1Click));

@@ -87,8 +87,9 @@ protected:
 private:
     void buildMenu();
     void showDirectory(int kind, const QString& caption, data::Dataset& dataset,
-                       data::DataSource& source);
-    void rereadJournalLists();
+                       data::DataSource& source, bool typeSelectionFollows = false);
+    // Rereads the institution and type lists; true when the journal's institution is still there.
+    bool rereadJournalLists();
     void bindJournal();
     void bindEditing();
     void bindResultMarks();

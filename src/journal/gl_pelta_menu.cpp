@@ -20,7 +20,7 @@ void TForm1::buildMenu() {
         a->setObjectName(QString::fromLatin1(name));
         if (handler)
             connect(a, &QAction::triggered, this,
-                    [this, handler] { ui::guarded(this, [&] { (this->*handler)(); }); });
+                    ui::guardedSlot(this, [this, handler] { (this->*handler)(); }));
         else
             a->setEnabled(false);  // its window or report arrives with its own issue
         return a;
@@ -60,16 +60,19 @@ void TForm1::buildMenu() {
 }
 
 void TForm1::showDirectory(int kind, const QString& caption, data::Dataset& dataset,
-                           data::DataSource& source) {
+                           data::DataSource& source, bool typeSelectionFollows) {
     CurrentDirectoryKind = kind;
     un_spr->setWindowTitle(caption);
     CurrentDirectoryQuery = &dataset;
     CurrentDirectorySource = &source;
     ui::dialogs().showModal(un_spr);
-    rereadJournalLists();
+    // The journal is read again for its institution, unless the type selection that follows
+    // the types directory reads it anyway.
+    const bool samePlace = rereadJournalLists();
+    if (!samePlace || !typeSelectionFollows) IBQuery3AfterScroll();
 }
 
-void TForm1::rereadJournalLists() {
+bool TForm1::rereadJournalLists() {
     // A new or renamed institution or type shows in the journal's lists at once; the journal
     // keeps the institution and type it had.
     const QVariant institution = IBQuery3.value("COD_LPU");
@@ -81,9 +84,9 @@ void TForm1::rereadJournalLists() {
     rereadingLists_ = true;
     IBQuery3.close();
     IBQuery3.open();
-    if (!institution.isNull()) IBQuery3.locate("COD_LPU", institution);
+    const bool samePlace = !institution.isNull() && IBQuery3.locate("COD_LPU", institution);
     rereadingLists_ = false;
-    IBQuery3AfterScroll();
+    return samePlace;
 }
 
 void TForm1::N31Click() {
@@ -92,7 +95,7 @@ void TForm1::N31Click() {
 
 void TForm1::N34Click() {
     showDirectory(38, QStringLiteral("Справочник лабораторных исследований"), dm.IBQuery53,
-                  dm.DataSource53);
+                  dm.DataSource53, true);
     journal->DBLookupComboboxEh1->setKeyValue(
         CurrentInvestigationType > 0 ? QVariant(CurrentInvestigationType) : QVariant());
     DBLookupComboboxEh1Change();

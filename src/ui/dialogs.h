@@ -70,4 +70,10 @@ bool guarded(QWidget* parent, F&& handler) {
     }
 }
 
+// A slot that runs a handler under guarded(), for connecting buttons and menu commands.
+template <typename F>
+auto guardedSlot(QWidget* parent, F handler) {
+    return [parent, handler] { guarded(parent, handler); };
+}
+
 }  // namespace ui

@@ -21,10 +21,10 @@ using testing_support::TempDatabase;
 
 namespace {
 
-class CardTest : public ::testing::Test {
+class CardTest : public testing_support::ProgramTest {
 protected:
     void SetUp() override {
-        db_ = std::make_unique<TempDatabase>(QStringList{
+        start(QStringList{
             "insert into RECV_ST (COD) values (1)",
             "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
             "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
@@ -39,16 +39,13 @@ protected:
             "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (1, 21, "
             "1, 1, '0,2')",
             "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED) values (2, 20, 1, 1)"});
-        program_ = std::make_unique<Program>(*db_, dialogs_);
-        dialogs_.messages.clear();
     }
     void TearDown() override {
         if (card().isVisible()) {
             dialogs_.answers.push_back(QMessageBox::No);
             card().hide();
         }
-        program_.reset();
-        db_.reset();
+        ProgramTest::TearDown();
     }
 
     TForm2& card() { return *(*program_)->form2; }
@@ -64,10 +61,6 @@ protected:
         ASSERT_TRUE(model->setData(model->index(row, 1), text, Qt::EditRole));
     }
     void type(QLineEdit* edit, const QString& text) { testing_support::typeText(edit, text); }
-
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<Program> program_;
 };
 
 TEST_F(CardTest, ShowsTheRecordAndItsResultsInCompositionOrder) {

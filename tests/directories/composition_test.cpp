@@ -50,17 +50,9 @@ QStringList fixture() {
     return sql;
 }
 
-class CompositionTest : public ::testing::Test {
+class CompositionTest : public testing_support::ProgramTest {
 protected:
-    void SetUp() override {
-        db_ = std::make_unique<TempDatabase>(fixture());
-        program_ = std::make_unique<Program>(*db_, dialogs_);
-        dialogs_.messages.clear();
-    }
-    void TearDown() override {
-        program_.reset();
-        db_.reset();
-    }
+    void SetUp() override { start(fixture()); }
 
     TdmV& dm() { return *(*program_)->dmV; }
     TForm12& window() { return *(*program_)->form12; }
@@ -85,10 +77,6 @@ protected:
             list << r[0].toString() + ":" + r[1].toString();
         return list.join(' ');
     }
-
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<Program> program_;
 };
 
 struct MoveCase {

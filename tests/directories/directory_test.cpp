@@ -24,10 +24,10 @@ namespace {
 const QStringList kDoctors = {QStringLiteral("Ёлкина"), QStringLiteral("Андреева"),
                               QStringLiteral("Белов")};
 
-class DirectoryTest : public ::testing::Test {
+class DirectoryTest : public testing_support::ProgramTest {
 protected:
     void SetUp() override {
-        db_ = std::make_unique<TempDatabase>(
+        start(
             QStringList{"insert into RECV_ST (COD) values (1)",
                         "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
                         "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
@@ -38,12 +38,6 @@ protected:
                         "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_VR, DAT_ISSLED, FAM) "
                         "values (1, 1, 2, 2, '2026-12-09', 'Иванов')",
                         "set generator GEN_SP_VR_ID to 10", "set generator GEN_SP_LPU_ID to 10"});
-        program_ = std::make_unique<Program>(*db_, dialogs_);
-        dialogs_.messages.clear();
-    }
-    void TearDown() override {
-        program_.reset();
-        db_.reset();
     }
 
     TForm1& form() { return *(*program_)->form1; }
@@ -69,10 +63,6 @@ protected:
     void type(int row, int col, const QString& text) {
         ASSERT_TRUE(grid().setData(grid().index(row, col), text, Qt::EditRole));
     }
-
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<Program> program_;
 };
 
 TEST_F(DirectoryTest, ColumnsAreRebuiltForEachDirectory) {

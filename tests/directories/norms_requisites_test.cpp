@@ -19,10 +19,10 @@ using testing_support::TempDatabase;
 
 namespace {
 
-class WindowsTest : public ::testing::Test {
+class WindowsTest : public testing_support::ProgramTest {
 protected:
     void SetUp() override {
-        db_ = std::make_unique<TempDatabase>(QStringList{
+        start(QStringList{
             "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR, KOD_OGRN) values (1, "
             "'КДЛ', 'Лаборатория', "
             "'ул. Ленина', 'Петрова', '1026300958470')",
@@ -34,12 +34,6 @@ protected:
             "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 1, 1, 1)",
             "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (2, 2, 1, 1)",
             "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (3, 2, 2, 2)"});
-        program_ = std::make_unique<Program>(*db_, dialogs_);
-        dialogs_.messages.clear();
-    }
-    void TearDown() override {
-        program_.reset();
-        db_.reset();
     }
 
     TdmV& dm() { return *(*program_)->dmV; }
@@ -59,10 +53,6 @@ protected:
         ASSERT_TRUE(m->setData(m->index(row, column), text, Qt::EditRole));
     }
     void type(QLineEdit* edit, const QString& text) { testing_support::typeText(edit, text); }
-
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<Program> program_;
 };
 
 TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {

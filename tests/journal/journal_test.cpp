@@ -48,17 +48,9 @@ QStringList fixture() {
         "set generator GEN_ISSLED_ID to 100"};
 }
 
-class JournalTest : public ::testing::Test {
+class JournalTest : public testing_support::ProgramTest {
 protected:
-    void SetUp() override {
-        db_ = std::make_unique<TempDatabase>(fixture());
-        program_ = std::make_unique<Program>(*db_, dialogs_);
-        dialogs_.messages.clear();
-    }
-    void TearDown() override {
-        program_.reset();
-        db_.reset();
-    }
+    void SetUp() override { start(fixture()); }
 
     TForm1& form() { return *(*program_)->form1; }
     JournalPage& page() { return *form().journal; }
@@ -81,10 +73,6 @@ protected:
             list << r[0].toString() + "/" + r[1].toString();
         return list;
     }
-
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<Program> program_;
 };
 
 TEST_F(JournalTest, StartsOnTypeOneWithTotalsAndMarks) {

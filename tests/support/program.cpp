@@ -27,4 +27,15 @@ Program::~Program() {
     data::clock::setToday({});
 }
 
+void ProgramTest::start(const QStringList& sql) {
+    db_ = std::make_unique<TempDatabase>(sql);
+    program_ = std::make_unique<Program>(*db_, dialogs_);
+    dialogs_.messages.clear();
+}
+
+void ProgramTest::TearDown() {
+    program_.reset();
+    db_.reset();
+}
+
 }  // namespace testing_support

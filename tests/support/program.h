@@ -1,7 +1,10 @@
 // Test helper: the whole program started on a database with a scripted login, today fixed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QDate>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -25,6 +28,19 @@ public:
 private:
     QTemporaryDir dir_;
     std::unique_ptr<app::Application> app_;
+};
+
+// A test fixture running the program on a database of its own.
+class ProgramTest : public ::testing::Test {
+protected:
+    // Makes the database from the shipped schema and these statements, starts the program on it
+    // and forgets the messages of the start-up.
+    void start(const QStringList& sql);
+    void TearDown() override;
+
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<TempDatabase> db_;
+    std::unique_ptr<Program> program_;
 };
 
 }  // namespace testing_support
