@@ -8,12 +8,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "card/karta.h"
-#include "data/dm_pelta.h"
-#include "data/globals.h"
+#include "card/research_card.h"
 #include "data/heap.h"
-#include "journal/gl_pelta.h"
+#include "data/lab_data.h"
 #include "journal/journal_page.h"
+#include "journal/main_window.h"
 #include "raw_client.h"
 
 namespace {
@@ -65,13 +64,13 @@ int main(int argc, char** argv) {
                          ? qEnvironmentVariableIntValue("BENCH_RUNS")
                          : 15;
 
-    TdmV dm;
-    dm.IBDatabase1.setDatabaseName(path);
-    dm.IBDatabase1.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA", "sql_role_name="});
-    dm.IBDatabase1.open();
+    LabData labData;
+    labData.mainConnection.setDatabaseName(path);
+    labData.mainConnection.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA", "sql_role_name="});
+    labData.mainConnection.open();
     // The register holds the 150 days before the day it was made; take its last month.
     const QDate last =
-        db::queryRows(dm.IBTransaction1,
+        db::queryRows(labData.writeTransaction,
                       "select max(dat_issled) from issled where cod_lpu = 3 and n_lissl = 4")
             .at(0)
             .at(0)
@@ -81,7 +80,7 @@ int main(int argc, char** argv) {
     bench::RawSession raw(path);
 
     // --- journal_open: the journal dataset alone.
-    data::Dataset& journal = dm.Issled;
+    data::Dataset& journal = labData.journal;
     auto setJournal = [&](int institution) {
         journal.setParam("n_lissl1", type);
         journal.setParam("n_lissl2", type);
@@ -105,16 +104,17 @@ int main(int argc, char** argv) {
         });
 
     // --- journal_reload: moving between two institutions in the main window, marks included.
-    for (data::Dataset* list :
-         {&dm.IBQuery2, &dm.IBQuery3, &dm.IBQuery4, &dm.IBQuery5, &dm.IBQuery12, &dm.IBQuery6})
+    for (data::Dataset* list : {&labData.typeList, &labData.institutions, &labData.departments,
+                                &labData.doctors, &labData.labAssistants, &labData.fundingSources})
         list->open();
-    TForm1 form(dm);
-    TForm2 card(dm);
-    Form2 = &card;
-    form.journal->DateTimePicker1->setDate(first);
-    form.journal->DateTimePicker2->setDate(last);
-    CurrentInvestigationType = type;
-    form.IBQuery3.open();
+    MainWindow form(labData);
+    ResearchCard card(labData);
+    form.setWindows({.card = &card});
+    JournalPage& page = *form.journalPage;
+    page.periodFrom->setDate(first);
+    page.periodTo->setDate(last);
+    labData.session.investigationType = type;
+    page.institutionList.open();
     auto rawMarks = raw.prepare(
         "select distinct b.n_issled from issled i join lab_issl_bol b on b.n_issled = i.n_issled "
         "where i.n_lissl between :n_lissl1 and :n_lissl2 and i.cod_lpu between :cod_lpu1 and "
@@ -122,7 +122,8 @@ int main(int argc, char** argv) {
         "and i.dat_issled between :d1 and :d2 and b.result is not null");
     auto institutionOf = [](int i) { return i % 2 == 0 ? 3 : 4; };
     compare(
-        "journal_reload", runs, [&](int i) { form.IBQuery3.locate("COD_LPU", institutionOf(i)); },
+        "journal_reload", runs,
+        [&](int i) { page.institutionList.locate("COD_LPU", institutionOf(i)); },
         [&](int i) {
             const int lpu = institutionOf(i);
             rawJournal.fetchAll({type, type, lpu, lpu, first, last});
@@ -131,14 +132,15 @@ int main(int argc, char** argv) {
 
     // --- card_open: the card's lists, the record and its results.
     const int key = journal.value("N_ISSLED").toInt();
-    CurrentInvestigationKey = key;
+    labData.session.investigationKey = key;
     std::vector<bench::RawSession::Statement> rawCard;
-    for (data::Dataset* d : {&dm.IBQuery8, &dm.IBQuery9, &dm.IBQuery10, &dm.IBQuery11})
+    for (data::Dataset* d :
+         {&labData.examinationCodes, &labData.countries, &labData.territories, &labData.districts})
         rawCard.push_back(raw.prepare(d->sql()));
-    auto rawRecord = raw.prepare(dm.Karta.sql());
-    auto rawResults = raw.prepare(card.IBQuery2.sql());
+    auto rawRecord = raw.prepare(labData.card.sql());
+    auto rawResults = raw.prepare(card.results.sql());
     compare(
-        "card_open", std::max(runs, 301), [&](int) { card.FormShow(); },
+        "card_open", std::max(runs, 301), [&](int) { card.openRecord(); },
         [&](int) {
             for (auto& s : rawCard) s.fetchAll({});
             rawRecord.fetchAll({key});
@@ -146,19 +148,19 @@ int main(int argc, char** argv) {
         });
 
     // --- card_save: one result typed and saved.
-    card.FormShow();
-    data::Dataset& results = card.IBQuery2;
+    card.openRecord();
+    data::Dataset& results = card.results;
     const QVariant isbol = results.value("N_ISBOL"), prlab = results.value("N_PRLAB"),
                    lissl = results.value("N_LISSL");
     auto rawSave =
-        raw.prepare(dm.Karta.isActive() ? card.IBQuery2.updateSql()->modifySql : QString());
+        raw.prepare(labData.card.isActive() ? card.results.updateSql()->modifySql : QString());
     auto valueOf = [](int i) { return QStringLiteral("результат %1").arg(i); };
     compare(
         "card_save", std::max(runs, 101),
         [&](int i) {
             results.edit();
             results.setValue("RESULT", valueOf(i));
-            card.Button5Click();
+            card.saveRecord();
         },
         [&](int i) {
             rawSave.execute({isbol, prlab, lissl, key, valueOf(i) + "r", isbol});

@@ -3,14 +3,14 @@
 
 #include <memory>
 
-#include "card/karta.h"
-#include "data/dm_pelta.h"
-#include "directories/rekvizit.h"
-#include "directories/sp_group.h"
-#include "directories/sp_norma.h"
-#include "directories/unv_spr.h"
-#include "journal/gl_pelta.h"
-#include "query/zadat_krit.h"
+#include "card/research_card.h"
+#include "data/lab_data.h"
+#include "directories/composition_window.h"
+#include "directories/directory_window.h"
+#include "directories/requisites_window.h"
+#include "directories/time_norms_window.h"
+#include "journal/main_window.h"
+#include "query/query_builder_window.h"
 
 namespace app {
 
@@ -23,13 +23,13 @@ public:
     // user ended the program at the login.
     bool start();
 
-    std::unique_ptr<TdmV> dmV;
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<Tun_spr> unSpr;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm12> form12;
-    std::unique_ptr<TForm3> form3;
-    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<LabData> labData;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<DirectoryWindow> directoryWindow;
+    std::unique_ptr<ResearchCard> researchCard;
+    std::unique_ptr<CompositionWindow> compositionWindow;
+    std::unique_ptr<TimeNormsWindow> timeNormsWindow;
+    std::unique_ptr<QueryBuilderWindow> queryBuilderWindow;
 };
 
 }  // namespace app

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "data/lab_data.h"
 #include "ui/db_grid.h"
 #include "ui/db_lookup_combo.h"
 
@@ -35,7 +36,28 @@ QDateEdit* datePicker(QWidget* parent) {
 
 }  // namespace
 
-JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
+JournalPage::JournalPage(LabData& lab, QWidget* parent)
+    : QWidget(parent),
+      labData(lab),
+      session(lab.session),
+      institutionList(lab.writeTransaction, "institutionList"),
+      institutionListSource(&institutionList, "institutionListSource"),
+      recordsWithResultsQuery(lab.writeTransaction, "recordsWithResultsQuery") {
+    institutionList.setSql("Select * from SP_LPU Order by Name");
+    institutionList.declareFields({{"COD_LPU", {}, false, 0, false},
+                                   {"NAME", QStringLiteral("Наименование"), true, 0, false}});
+    institutionList.afterScroll = [this](data::Dataset&) { reloadForInstitution(); };
+    labData.journalInstitutions = &institutionList;
+
+    buildControls();
+    bindJournal();
+}
+
+JournalPage::~JournalPage() {
+    if (labData.journalInstitutions == &institutionList) labData.journalInstitutions = nullptr;
+}
+
+void JournalPage::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
 
@@ -43,56 +65,57 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
     tools->setFixedHeight(46);
     auto* strip = new QHBoxLayout(tools);
     strip->setContentsMargins(4, 2, 4, 2);
-    RxSpeedButton1 = pictureButton(tools, QStyle::SP_FileIcon, QStringLiteral("Добавить запись"));
-    RxSpeedButton2 = pictureButton(tools, QStyle::SP_TrashIcon, QStringLiteral("Удалить запись"));
-    RxSpeedButton4 =
+    addRecordButton = pictureButton(tools, QStyle::SP_FileIcon, QStringLiteral("Добавить запись"));
+    deleteRecordButton =
+        pictureButton(tools, QStyle::SP_TrashIcon, QStringLiteral("Удалить запись"));
+    saveRecordButton =
         pictureButton(tools, QStyle::SP_DialogSaveButton, QStringLiteral("Сохранить запись"));
-    strip->addWidget(RxSpeedButton1);
-    strip->addWidget(RxSpeedButton2);
-    strip->addWidget(RxSpeedButton4);
+    strip->addWidget(addRecordButton);
+    strip->addWidget(deleteRecordButton);
+    strip->addWidget(saveRecordButton);
     strip->addSpacing(16);
     auto* from = new QLabel(QStringLiteral("Дата с.."), tools);
     from->setStyleSheet(QStringLiteral("color: navy; font-weight: bold;"));
     strip->addWidget(from);
-    DateTimePicker1 = datePicker(tools);
-    strip->addWidget(DateTimePicker1);
+    periodFrom = datePicker(tools);
+    strip->addWidget(periodFrom);
     auto* to = new QLabel(QStringLiteral("по.."), tools);
     to->setStyleSheet(QStringLiteral("color: navy; font-weight: bold;"));
     strip->addWidget(to);
-    DateTimePicker2 = datePicker(tools);
-    strip->addWidget(DateTimePicker2);
+    periodTo = datePicker(tools);
+    strip->addWidget(periodTo);
     strip->addSpacing(16);
     strip->addWidget(new QLabel(QStringLiteral("Вид исследования"), tools));
-    DBLookupComboboxEh1 = new ui::DbLookupComboBox(tools);
-    DBLookupComboboxEh1->setFixedWidth(245);
-    DBLookupComboboxEh1->setMaxVisibleItems(16);
-    strip->addWidget(DBLookupComboboxEh1);
+    typeSelector = new ui::DbLookupComboBox(tools);
+    typeSelector->setFixedWidth(245);
+    typeSelector->setMaxVisibleItems(16);
+    strip->addWidget(typeSelector);
     strip->addSpacing(16);
-    BitBtn1 = new QPushButton(QStringLiteral("Журнал"), tools);
-    strip->addWidget(BitBtn1);
+    journalDocumentButton = new QPushButton(QStringLiteral("Журнал"), tools);
+    strip->addWidget(journalDocumentButton);
     strip->addStretch(1);
     layout->addWidget(tools);
 
     auto* body = new QSplitter(Qt::Horizontal, this);
-    GroupBox1 = new QGroupBox(QStringLiteral("ЛПУ  "), body);
-    GroupBox1->setStyleSheet(
+    institutionsBox = new QGroupBox(QStringLiteral("ЛПУ  "), body);
+    institutionsBox->setStyleSheet(
         QStringLiteral("QGroupBox { font-weight: bold; font-style: italic; }"));
-    GroupBox1->setMinimumWidth(227);
-    auto* groupLayout = new QVBoxLayout(GroupBox1);
+    institutionsBox->setMinimumWidth(227);
+    auto* groupLayout = new QVBoxLayout(institutionsBox);
     groupLayout->setContentsMargins(2, 2, 2, 2);
-    DBGridEh2 = new ui::DbGrid(GroupBox1);
-    DBGridEh2->horizontalHeader()->hide();
-    DBGridEh2->verticalHeader()->hide();
-    DBGridEh2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGridEh2->setStyleSheet(
+    institutionGrid = new ui::DbGrid(institutionsBox);
+    institutionGrid->horizontalHeader()->hide();
+    institutionGrid->verticalHeader()->hide();
+    institutionGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    institutionGrid->setStyleSheet(
         QStringLiteral("QTableView { color: navy; font-family: Arial; font-weight: bold; }"));
-    groupLayout->addWidget(DBGridEh2);
-    DBGridEh1 = new ui::DbGrid(body);
-    DBGridEh1->horizontalHeader()->setStyleSheet(
+    groupLayout->addWidget(institutionGrid);
+    journalGrid = new ui::DbGrid(body);
+    journalGrid->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: rgb(170, 204, 255); }"));
-    DBGridEh1->setStyleSheet(QStringLiteral("QTableView { font-weight: bold; }"));
-    body->addWidget(GroupBox1);
-    body->addWidget(DBGridEh1);
+    journalGrid->setStyleSheet(QStringLiteral("QTableView { font-weight: bold; }"));
+    body->addWidget(institutionsBox);
+    body->addWidget(journalGrid);
     body->setStretchFactor(1, 1);
     body->setSizes({227, 800});
     layout->addWidget(body, 1);
@@ -100,12 +123,12 @@ JournalPage::JournalPage(QWidget* parent) : QWidget(parent) {
     auto* bottom = new QWidget(this);
     bottom->setFixedHeight(41);
     auto* bottomStrip = new QHBoxLayout(bottom);
-    PrintButton = new QPushButton(QStringLiteral("Печать"), bottom);
-    bottomStrip->addWidget(PrintButton);
+    printButton = new QPushButton(QStringLiteral("Печать"), bottom);
+    bottomStrip->addWidget(printButton);
     bottomStrip->addSpacing(24);
-    Label3 = new QLabel(QStringLiteral("Всего: 0"), bottom);
-    Label3->setStyleSheet(QStringLiteral("color: maroon; font-weight: bold;"));
-    bottomStrip->addWidget(Label3);
+    totalLabel = new QLabel(QStringLiteral("Всего: 0"), bottom);
+    totalLabel->setStyleSheet(QStringLiteral("color: maroon; font-weight: bold;"));
+    bottomStrip->addWidget(totalLabel);
     bottomStrip->addSpacing(24);
     auto* legend = new QLabel(bottom);
     legend->setFixedSize(21, 21);

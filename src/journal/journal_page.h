@@ -1,11 +1,22 @@
-// The journal page "Лабораторные исследования": selections on top, institutions on the left,
-// the journal of the chosen institution, type and period on the right.
+// The journal page "Лабораторные исследования": selections on top, institutions on the left, the
+// journal of the chosen institution, type and period on the right; its reloads, the marks of
+// records without results, and the editing commands that lead to the research card.
 #pragma once
 
+#include <QSet>
 #include <QWidget>
 
+#include "data/data_source.h"
+#include "data/dataset.h"
+
+class LabData;
+class ResearchCard;
+struct Session;
+class QAction;
+class QDate;
 class QDateEdit;
 class QLabel;
+class QMenu;
 class QToolButton;
 class QPushButton;
 class QGroupBox;
@@ -18,18 +29,71 @@ class DbLookupComboBox;
 class JournalPage : public QWidget {
     Q_OBJECT
 public:
-    explicit JournalPage(QWidget* parent = nullptr);
+    explicit JournalPage(LabData& labData, QWidget* parent = nullptr);
+    ~JournalPage() override;
 
-    QToolButton* RxSpeedButton1;                // "Добавить запись"
-    QToolButton* RxSpeedButton2;                // "Удалить запись"
-    QToolButton* RxSpeedButton4;                // "Сохранить запись"
-    QDateEdit* DateTimePicker1;                 // "Дата с.."
-    QDateEdit* DateTimePicker2;                 // "по.."
-    ui::DbLookupComboBox* DBLookupComboboxEh1;  // investigation type
-    QPushButton* BitBtn1;                       // "Журнал"
-    QGroupBox* GroupBox1;                       // "ЛПУ  "
-    ui::DbGrid* DBGridEh2;                      // institutions
-    ui::DbGrid* DBGridEh1;                      // the journal
-    QPushButton* PrintButton;                   // "Печать"
-    QLabel* Label3;                             // "Всего: N"
+    // The card that results entry opens.
+    void setResearchCard(ResearchCard* card) { card_ = card; }
+
+    // The first journal of a run: the first institution, type 1, today.
+    void start(const QDate& today);
+    // Rereads the institution and type lists; true when the journal's institution is still there.
+    bool rereadLists();
+
+    // The journal's reloads: the institution, the type or the period changed.
+    void reloadForInstitution();
+    void reloadForType();
+    void reloadForPeriod();
+
+    // Editing and results entry.
+    void addRecord();     // "Добавить запись"
+    void deleteRecord();  // "Удалить запись"
+    void saveRecord();    // "Сохранить запись"
+    void enterResults();  // results entry in the card
+
+    // Keys of the journal's records that have at least one result, read with the journal.
+    const QSet<int>& recordsWithResults() const { return recordsWithResults_; }
+
+    LabData& labData;
+    Session& session;
+
+    QToolButton* addRecordButton;
+    QToolButton* deleteRecordButton;
+    QToolButton* saveRecordButton;
+    QDateEdit* periodFrom;  // "Дата с.."
+    QDateEdit* periodTo;    // "по.."
+    ui::DbLookupComboBox* typeSelector;
+    QPushButton* journalDocumentButton;  // "Журнал"
+    QGroupBox* institutionsBox;          // "ЛПУ  "
+    ui::DbGrid* institutionGrid;
+    ui::DbGrid* journalGrid;
+    QPushButton* printButton;  // "Печать"
+    QLabel* totalLabel;        // "Всего: N"
+    QMenu* journalMenu;        // the journal grid's menu
+    QAction* enterResultsAction;
+    QAction* copyPatientDataAction;
+    QAction* printResultAction;
+    QAction* printAllResultsAction;
+
+    // The page's own institution list, distinct from the directories' one.
+    data::Dataset institutionList;
+    data::DataSource institutionListSource;
+    data::Dataset recordsWithResultsQuery;
+
+private:
+    void buildControls();
+    void bindJournal();
+    void bindEditing();
+    void bindResultMarks();
+    void readResultMarks();
+    void setTypeParameters();
+    void countJournal();
+    void savePendingEdits();
+    // After a reload: the current record, the total, the buttons and the type column.
+    void showJournal();
+
+    ResearchCard* card_ = nullptr;
+    QSet<int> recordsWithResults_;
+    bool started_ = false;
+    bool rereadingLists_ = false;  // the institution list is being reread: no journal reload yet
 };

@@ -10,6 +10,6 @@ class SearchPage : public QWidget {
 public:
     explicit SearchPage(QWidget* parent = nullptr);
 
-    QDateEdit* DateTimePicker3;  // "Дата с.."
-    QDateEdit* DateTimePicker4;  // "по.."
+    QDateEdit* periodFrom;  // "Дата с.."
+    QDateEdit* periodTo;    // "по.."
 };

@@ -9,7 +9,6 @@
 
 #include "app/application.h"
 #include "data/clock.h"
-#include "data/globals.h"
 #include "data/reg_ini.h"
 #include "journal/journal_page.h"
 #include "support/scripted_dialogs.h"
@@ -49,7 +48,6 @@ protected:
 
     void SetUp() override {
         data::clock::setToday(QDate(2026, 12, 9));
-        CurrentInvestigationType = 0;
         writeIni(db_->path(), "SYSDBA", "");
     }
     void TearDown() override { data::clock::setToday({}); }
@@ -64,7 +62,7 @@ protected:
 
     std::unique_ptr<app::Application> makeProgram() {
         auto p = std::make_unique<app::Application>();
-        p->form1->setRegIniPath(ini_.filePath("Reg.INI"));
+        p->mainWindow->setRegIniPath(ini_.filePath("Reg.INI"));
         return p;
     }
 
@@ -78,35 +76,36 @@ TEST_F(StartupTest, SuccessfulLoginLoadsRequisitesListsAndTheFirstJournal) {
     dialogs_.logins.push_back(Login{"SYSDBA", "secret"});
     auto program = makeProgram();
     ASSERT_TRUE(program->start());
-    TForm1& form = *program->form1;
+    MainWindow& form = *program->mainWindow;
     ASSERT_EQ(dialogs_.loginRequests.size(), 1u);
     EXPECT_EQ(dialogs_.loginRequests[0].databaseName, db_->path());
     EXPECT_EQ(dialogs_.loginRequests[0].userName, "SYSDBA");
     EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join("; ").toStdString();
 
     EXPECT_EQ(form.windowTitle(), kFullName);
-    EXPECT_EQ(InstitutionFullName, kFullName);
-    EXPECT_EQ(InstitutionName, QStringLiteral("КДЛ"));
-    EXPECT_EQ(InstitutionHead, QStringLiteral("Петрова Н.В."));
-    EXPECT_EQ(form.StatusBar1->text(),
+    EXPECT_EQ(program->labData->session.institutionFullName, kFullName);
+    EXPECT_EQ(program->labData->session.institutionName, QStringLiteral("КДЛ"));
+    EXPECT_EQ(program->labData->session.institutionHead, QStringLiteral("Петрова Н.В."));
+    EXPECT_EQ(form.statusText->text(),
               QStringLiteral("Успешное подключение к базе данных 09.12.2026"));
     EXPECT_TRUE(form.isMaximized());
-    EXPECT_FALSE(program->dmV->IBQuery1.isActive());
+    EXPECT_FALSE(program->labData->requisites.isActive());
     for (data::Dataset* list :
-         {&program->dmV->IBQuery2, &program->dmV->IBQuery3, &program->dmV->IBQuery4,
-          &program->dmV->IBQuery5, &program->dmV->IBQuery12, &program->dmV->IBQuery6})
+         {&program->labData->typeList, &program->labData->institutions,
+          &program->labData->departments, &program->labData->doctors,
+          &program->labData->labAssistants, &program->labData->fundingSources})
         EXPECT_TRUE(list->isActive()) << list->name().toStdString();
 
     // Type 1, the first institution by name ("Амбулатория"), today only.
-    EXPECT_EQ(CurrentInvestigationType, 1);
-    EXPECT_EQ(CurrentTemplateFile, "ifa.xlt");
-    EXPECT_EQ(form.journal->DBLookupComboboxEh1->currentText(), QStringLiteral("ИФА ВИЧ"));
-    EXPECT_EQ(form.journal->DateTimePicker1->date(), QDate(2026, 12, 9));
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.journal);
-    data::Dataset& journal = program->dmV->Issled;
+    EXPECT_EQ(program->labData->session.investigationType, 1);
+    EXPECT_EQ(program->labData->session.templateFile, "ifa.xlt");
+    EXPECT_EQ(form.journalPage->typeSelector->currentText(), QStringLiteral("ИФА ВИЧ"));
+    EXPECT_EQ(form.journalPage->periodFrom->date(), QDate(2026, 12, 9));
+    EXPECT_EQ(form.pages->currentWidget(), form.journalPage);
+    data::Dataset& journal = program->labData->journal;
     ASSERT_EQ(journal.recordCount(), 1);
     EXPECT_EQ(journal.value("FAM").toString(), QStringLiteral("Иванов"));
-    EXPECT_EQ(program->dmV->IBDatabase1.params(),
+    EXPECT_EQ(program->labData->mainConnection.params(),
               (QStringList{"lc_ctype=WIN1251", "user_name=SYSDBA", "sql_role_name="}));
 }
 
@@ -119,9 +118,9 @@ TEST_F(StartupTest, CancelThenCancelEndsTheProgramWithoutTouchingData) {
     EXPECT_EQ(dialogs_.messages[0].text, kFailedLogin);
     EXPECT_EQ(dialogs_.messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(dialogs_.messages[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    EXPECT_FALSE(program->dmV->IBDatabase1.isOpen());
-    EXPECT_FALSE(program->dmV->IBQuery1.isActive());
-    EXPECT_TRUE(program->form1->windowTitle().isEmpty());
+    EXPECT_FALSE(program->labData->mainConnection.isOpen());
+    EXPECT_FALSE(program->labData->requisites.isActive());
+    EXPECT_TRUE(program->mainWindow->windowTitle().isEmpty());
 }
 
 TEST_F(StartupTest, CancelThenOkPromptsAgainAndCompletes) {
@@ -132,8 +131,8 @@ TEST_F(StartupTest, CancelThenOkPromptsAgainAndCompletes) {
     ASSERT_TRUE(program->start());
     ASSERT_EQ(dialogs_.loginRequests.size(), 2u);
     EXPECT_EQ(dialogs_.loginRequests[1].userName, "SYSDBA");
-    EXPECT_EQ(program->form1->windowTitle(), kFullName);
-    EXPECT_EQ(program->dmV->Issled.recordCount(), 1);
+    EXPECT_EQ(program->mainWindow->windowTitle(), kFullName);
+    EXPECT_EQ(program->labData->journal.recordCount(), 1);
 }
 
 TEST_F(StartupTest, SecondFailureShowsTheDatabaseMessageAndLeavesTheWindowEmpty) {
@@ -149,9 +148,9 @@ TEST_F(StartupTest, SecondFailureShowsTheDatabaseMessageAndLeavesTheWindowEmpty)
     EXPECT_TRUE(dialogs_.messages[1].text.contains("missing.fdb"))
         << dialogs_.messages[1].text.toStdString();
     EXPECT_EQ(dialogs_.loginRequests.size(), 2u) << "no third attempt";
-    EXPECT_TRUE(program->form1->StatusBar1->text().isEmpty());
-    EXPECT_FALSE(program->dmV->IBQuery2.isActive());
-    EXPECT_TRUE(program->form1->isVisible());
+    EXPECT_TRUE(program->mainWindow->statusText->text().isEmpty());
+    EXPECT_FALSE(program->labData->typeList.isActive());
+    EXPECT_TRUE(program->mainWindow->isVisible());
 }
 
 TEST_F(StartupTest, TypedUserNameReplacesTheConfiguredOne) {
@@ -160,7 +159,7 @@ TEST_F(StartupTest, TypedUserNameReplacesTheConfiguredOne) {
     auto program = makeProgram();
     ASSERT_TRUE(program->start());
     EXPECT_TRUE(dialogs_.loginRequests[0].userName.isEmpty());
-    EXPECT_EQ(program->dmV->IBDatabase1.param("user_name"), "LABORANT");
+    EXPECT_EQ(program->labData->mainConnection.param("user_name"), "LABORANT");
 }
 
 TEST_F(StartupTest, MissingRegIniMakesTheFirstAttemptFail) {
@@ -177,15 +176,15 @@ TEST_F(StartupTest, ExitCommitsClosesEverythingAndDropsUnsavedEdits) {
     dialogs_.logins.push_back(Login{"SYSDBA", "x"});
     auto program = makeProgram();
     ASSERT_TRUE(program->start());
-    TdmV& dm = *program->dmV;
-    dm.Issled.edit();
-    dm.Issled.setValue("FAM", QStringLiteral("Несохранённый"));
-    db::executeSql(dm.IBTransaction1, "update ISSLED set NPP = 11 where N_ISSLED = 4");
-    program->form1->N4->trigger();
-    EXPECT_FALSE(program->form1->isVisible());
-    EXPECT_FALSE(dm.IBDatabase1.isOpen());
-    EXPECT_FALSE(dm.Issled.isActive());
-    EXPECT_FALSE(program->form1->IBQuery3.isActive());
+    LabData& labData = *program->labData;
+    labData.journal.edit();
+    labData.journal.setValue("FAM", QStringLiteral("Несохранённый"));
+    db::executeSql(labData.writeTransaction, "update ISSLED set NPP = 11 where N_ISSLED = 4");
+    program->mainWindow->exitAction->trigger();
+    EXPECT_FALSE(program->mainWindow->isVisible());
+    EXPECT_FALSE(labData.mainConnection.isOpen());
+    EXPECT_FALSE(labData.journal.isActive());
+    EXPECT_FALSE(program->mainWindow->journalPage->institutionList.isActive());
     EXPECT_EQ(db_->scalar("select NPP from ISSLED where N_ISSLED = 4").toInt(), 11) << "committed";
     EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
               QStringLiteral("Иванов"));
@@ -201,16 +200,16 @@ TEST(StartupEmptyRequisites, GiveAnEmptyCaptionAndTexts) {
     f.close();
     ScriptedDialogs dialogs;
     dialogs.logins.push_back(Login{"SYSDBA", "x"});
-    InstitutionName = "old";
     app::Application program;
-    program.form1->setRegIniPath(dir.filePath("Reg.INI"));
+    program.labData->session.institutionName = "old";
+    program.mainWindow->setRegIniPath(dir.filePath("Reg.INI"));
     ASSERT_TRUE(program.start());
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.texts().join("; ").toStdString();
-    EXPECT_TRUE(program.form1->windowTitle().isEmpty());
-    EXPECT_TRUE(InstitutionName.isEmpty());
-    EXPECT_TRUE(InstitutionFullName.isEmpty());
-    EXPECT_EQ(CurrentInvestigationType, 1);
-    EXPECT_EQ(program.form1->journal->DBLookupComboboxEh1->currentIndex(), -1) << "no type 1";
+    EXPECT_TRUE(program.mainWindow->windowTitle().isEmpty());
+    EXPECT_TRUE(program.labData->session.institutionName.isEmpty());
+    EXPECT_TRUE(program.labData->session.institutionFullName.isEmpty());
+    EXPECT_EQ(program.labData->session.investigationType, 1);
+    EXPECT_EQ(program.mainWindow->journalPage->typeSelector->currentIndex(), -1) << "no type 1";
 }
 
 TEST(RegIni, ReadsKeysWithoutRegardToCase) {

@@ -6,7 +6,7 @@
 #include <QSignalSpy>
 #include <QToolButton>
 
-#include "data/globals.h"
+#include "data/session.h"
 #include "journal/journal_page.h"
 #include "support/program.h"
 #include "support/temp_database.h"
@@ -52,11 +52,11 @@ class JournalTest : public testing_support::ProgramTest {
 protected:
     void SetUp() override { start(fixture()); }
 
-    TForm1& form() { return *(*program_)->form1; }
-    JournalPage& page() { return *form().journal; }
-    data::Dataset& journal() { return (*program_)->dmV->Issled; }
+    MainWindow& form() { return *(*program_)->mainWindow; }
+    JournalPage& page() { return *form().journalPage; }
+    data::Dataset& journal() { return (*program_)->labData->journal; }
     bool marked(int key) {
-        ui::DatasetModel* model = page().DBGridEh1->datasetModel();
+        ui::DatasetModel* model = page().journalGrid->datasetModel();
         for (int row = 0; row < model->rowCount(); ++row)
             if (journal().valueAt(row, journal().fieldIndex("N_ISSLED")).toInt() == key)
                 return model->data(model->index(row, 4), Qt::BackgroundRole).value<QColor>() ==
@@ -77,10 +77,10 @@ protected:
 
 TEST_F(JournalTest, StartsOnTypeOneWithTotalsAndMarks) {
     EXPECT_EQ(journal().recordCount(), 3);
-    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 3"));
-    EXPECT_TRUE(page().DBGridEh1->isColumnHidden(0));
-    EXPECT_TRUE(page().RxSpeedButton1->isEnabled());
-    EXPECT_TRUE(page().RxSpeedButton2->isEnabled());
+    EXPECT_EQ(page().totalLabel->text(), QStringLiteral("Всего: 3"));
+    EXPECT_TRUE(page().journalGrid->isColumnHidden(0));
+    EXPECT_TRUE(page().addRecordButton->isEnabled());
+    EXPECT_TRUE(page().deleteRecordButton->isEnabled());
     EXPECT_TRUE(marked(1)) << "no result rows at all";
     EXPECT_TRUE(marked(2)) << "result rows, all empty";
     EXPECT_FALSE(marked(3)) << "one result entered";
@@ -89,44 +89,44 @@ TEST_F(JournalTest, StartsOnTypeOneWithTotalsAndMarks) {
 TEST_F(JournalTest, ResultEnteredElsewhereShowsAfterTheNextReload) {
     db_->exec("update LAB_ISSL_BOL set RESULT = 'пол' where N_ISSLED = 2");
     EXPECT_TRUE(marked(2)) << "the mark is what the journal read";
-    form().DateTimePicker2Change();
+    page().reloadForPeriod();
     EXPECT_FALSE(marked(2));
 }
 
 TEST_F(JournalTest, AFinishedDateReloadsOnce) {
     QSignalSpy reloads(&journal(), &data::Dataset::opened);
-    page().DateTimePicker1->setDate(QDate(2026, 12, 8));
+    page().periodFrom->setDate(QDate(2026, 12, 8));
     EXPECT_EQ(reloads.count(), 0) << "not while the date is being typed";
-    emit page().DateTimePicker1->editingFinished();
+    emit page().periodFrom->editingFinished();
     EXPECT_EQ(reloads.count(), 1);
     EXPECT_EQ(journal().param("d1").toDate(), QDate(2026, 12, 8));
-    emit page().DateTimePicker2->editingFinished();
+    emit page().periodTo->editingFinished();
     EXPECT_EQ(reloads.count(), 1) << "nothing changed: no reload";
-    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 3"));
+    EXPECT_EQ(page().totalLabel->text(), QStringLiteral("Всего: 3"));
 }
 
 TEST_F(JournalTest, ReversedRangeGivesAnEmptyJournal) {
-    page().DateTimePicker1->setDate(QDate(2026, 12, 10));
-    form().DateTimePicker2Change();
+    page().periodFrom->setDate(QDate(2026, 12, 10));
+    page().reloadForPeriod();
     EXPECT_EQ(journal().recordCount(), 0);
-    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 0"));
-    EXPECT_FALSE(page().RxSpeedButton2->isEnabled());
-    form().DBGridEh1DblClick();
+    EXPECT_EQ(page().totalLabel->text(), QStringLiteral("Всего: 0"));
+    EXPECT_FALSE(page().deleteRecordButton->isEnabled());
+    page().enterResults();
     EXPECT_EQ(dialogs_.texts(), QStringList{QStringLiteral("Задайте метод исследования.")});
 }
 
 TEST_F(JournalTest, ClearingTheTypeShowsAllTypesAndTheTypeColumn) {
-    page().DBLookupComboboxEh1->setKeyValue(QVariant());
-    EXPECT_EQ(CurrentInvestigationType, 0);
+    page().typeSelector->setKeyValue(QVariant());
+    EXPECT_EQ(session().investigationType, 0);
     EXPECT_EQ(journal().recordCount(), 4);
-    EXPECT_FALSE(page().DBGridEh1->isColumnHidden(0));
-    page().DBLookupComboboxEh1->setKeyValue(2);
+    EXPECT_FALSE(page().journalGrid->isColumnHidden(0));
+    page().typeSelector->setKeyValue(2);
     EXPECT_EQ(journal().recordCount(), 1);
-    EXPECT_TRUE(page().DBGridEh1->isColumnHidden(0));
-    form().IBQuery3.locate("COD_LPU", 2);
+    EXPECT_TRUE(page().journalGrid->isColumnHidden(0));
+    page().institutionList.locate("COD_LPU", 2);
     EXPECT_EQ(journal().recordCount(), 0) << "the type stays with another institution";
-    EXPECT_EQ(CurrentInvestigationType, 2);
-    EXPECT_EQ(page().DateTimePicker1->date(), QDate(2026, 12, 9));
+    EXPECT_EQ(session().investigationType, 2);
+    EXPECT_EQ(page().periodFrom->date(), QDate(2026, 12, 9));
 }
 
 TEST_F(JournalTest, ResultRowsAreCreatedOnceInCompositionOrder) {
@@ -134,14 +134,14 @@ TEST_F(JournalTest, ResultRowsAreCreatedOnceInCompositionOrder) {
     dialogs_.onModal = [&](QDialog* card) {
         ++shown;
         EXPECT_EQ(card->windowTitle(), QStringLiteral("Данные исследования - ИФА ВИЧ"));
-        EXPECT_EQ(CurrentInvestigationKey, 1);
+        EXPECT_EQ(session().investigationKey, 1);
         return 0;
     };
     journal().locate("N_ISSLED", 1);
-    form().DBGridEh1DblClick();
+    page().enterResults();
     EXPECT_EQ(resultIndicators(1), (QStringList{"20/1", "22/1", "21/1"}));
     EXPECT_EQ(journal().value("N_ISSLED").toInt(), 1) << "the journal returns to the record";
-    form().DBGridEh1DblClick();
+    page().enterResults();
     EXPECT_EQ(resultIndicators(1).size(), 3) << "created once";
     EXPECT_EQ(shown, 2);
     EXPECT_TRUE(marked(1));
@@ -149,12 +149,12 @@ TEST_F(JournalTest, ResultRowsAreCreatedOnceInCompositionOrder) {
 
 TEST_F(JournalTest, EmptyCompositionCreatesNothingUntilItGetsIndicators) {
     dialogs_.onModal = [](QDialog*) { return 0; };
-    page().DBLookupComboboxEh1->setKeyValue(QVariant());
+    page().typeSelector->setKeyValue(QVariant());
     journal().locate("N_ISSLED", 4);
-    form().DBGridEh1DblClick();
+    page().enterResults();
     EXPECT_TRUE(resultIndicators(4).isEmpty());
     db_->exec("insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (10, 2, 22, 1)");
-    form().DBGridEh1DblClick();
+    page().enterResults();
     EXPECT_EQ(resultIndicators(4), QStringList{"22/2"})
         << "the record's own type, not the selector's";
 }
@@ -167,23 +167,23 @@ TEST_F(JournalTest, AddedRecordAndItsEmptyRowsStayAfterCancel) {
             if (b->text() == QStringLiteral("Отменить")) b->click();
         return 0;
     };
-    form().RxSpeedButton1Click();
+    page().addRecord();
     EXPECT_EQ(db_->scalar("select count(*) from ISSLED where N_ISSLED = 101").toInt(), 1);
     EXPECT_EQ(db_->scalar("select COD_LPU from ISSLED where N_ISSLED = 101").toInt(), 1);
     EXPECT_EQ(resultIndicators(101), (QStringList{"20/1", "22/1", "21/1"}));
-    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 4"));
+    EXPECT_EQ(page().totalLabel->text(), QStringLiteral("Всего: 4"));
     EXPECT_EQ(journal().currentRow(), 0) << "after adding the journal stands on its first record";
     EXPECT_TRUE(marked(101));
     EXPECT_TRUE(dialogs_.texts().first().startsWith(QStringLiteral("Отсутствует фамилия")));
 }
 
 TEST_F(JournalTest, AddWithoutATypeOnlyAsksForOne) {
-    page().DBLookupComboboxEh1->setKeyValue(QVariant());
+    page().typeSelector->setKeyValue(QVariant());
     dialogs_.onModal = [](QDialog*) {
         ADD_FAILURE() << "the card opened";
         return 0;
     };
-    form().RxSpeedButton1Click();
+    page().addRecord();
     EXPECT_EQ(dialogs_.texts(), QStringList{QStringLiteral("Задайте вид исследования.")});
     EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 4);
 }
@@ -191,39 +191,39 @@ TEST_F(JournalTest, AddWithoutATypeOnlyAsksForOne) {
 TEST_F(JournalTest, DeleteAsksFirst) {
     journal().locate("N_ISSLED", 3);
     dialogs_.answers = {QMessageBox::No, QMessageBox::Yes};
-    form().RxSpeedButton2Click();
+    page().deleteRecord();
     EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 4);
-    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 3"));
+    EXPECT_EQ(page().totalLabel->text(), QStringLiteral("Всего: 3"));
     journal().locate("N_ISSLED", 3);
-    form().RxSpeedButton2Click();
+    page().deleteRecord();
     ASSERT_EQ(dialogs_.messages.size(), 2u);
     EXPECT_EQ(dialogs_.messages[1].text, QStringLiteral("Вы уверены?"));
     EXPECT_EQ(dialogs_.messages[1].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(db_->scalar("select count(*) from ISSLED where N_ISSLED = 3").toInt(), 0);
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL where N_ISSLED = 3").toInt(), 0);
-    EXPECT_EQ(page().Label3->text(), QStringLiteral("Всего: 2"));
+    EXPECT_EQ(page().totalLabel->text(), QStringLiteral("Всего: 2"));
 }
 
 TEST_F(JournalTest, InPlaceEditSurvivesAnInstitutionChange) {
-    ui::DatasetModel* model = page().DBGridEh1->datasetModel();
+    ui::DatasetModel* model = page().journalGrid->datasetModel();
     ASSERT_TRUE(model->setData(model->index(0, 4), QStringLiteral("Исправленная"), Qt::EditRole));
     ASSERT_TRUE(journal().updatesPending());
-    form().IBQuery3.locate("COD_LPU", 2);
+    page().institutionList.locate("COD_LPU", 2);
     EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
               QStringLiteral("Исправленная"));
     EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable) << "joined department name";
 }
 
 TEST_F(JournalTest, SaveKeepsAFailedEditForTheNextAttempt) {
-    ui::DatasetModel* model = page().DBGridEh1->datasetModel();
+    ui::DatasetModel* model = page().journalGrid->datasetModel();
     model->setData(model->index(0, 4), QStringLiteral("Новая"), Qt::EditRole);
     auto other = db_->connect();
     db::Transaction lock(*other);
     db::executeSql(lock, "update ISSLED set FAM = FAM where N_ISSLED = 1");
-    EXPECT_THROW(form().RxSpeedButton4Click(), db::DbError);
+    EXPECT_THROW(page().saveRecord(), db::DbError);
     EXPECT_TRUE(journal().updatesPending());
     lock.rollback();
-    form().RxSpeedButton4Click();
+    page().saveRecord();
     EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
               QStringLiteral("Новая"));
 }

@@ -18,7 +18,7 @@ Program::Program(const TempDatabase& db, ScriptedDialogs& dialogs, const QDate& 
     ini.close();
     dialogs.logins.push_back(Login{"SYSDBA", "x"});
     app_ = std::make_unique<app::Application>();
-    app_->form1->setRegIniPath(dir_.filePath("Reg.INI"));
+    app_->mainWindow->setRegIniPath(dir_.filePath("Reg.INI"));
     EXPECT_TRUE(app_->start());
 }
 
@@ -31,6 +31,14 @@ void ProgramTest::start(const QStringList& sql) {
     db_ = std::make_unique<TempDatabase>(sql);
     program_ = std::make_unique<Program>(*db_, dialogs_);
     dialogs_.messages.clear();
+}
+
+LabData& ProgramTest::labData() {
+    return *(*program_)->labData;
+}
+
+Session& ProgramTest::session() {
+    return labData().session;
 }
 
 void ProgramTest::TearDown() {

@@ -37,6 +37,8 @@ protected:
     // and forgets the messages of the start-up.
     void start(const QStringList& sql);
     void TearDown() override;
+    LabData& labData();
+    Session& session();
 
     ScriptedDialogs dialogs_;
     std::unique_ptr<TempDatabase> db_;

@@ -4,9 +4,9 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-#include "data/globals.h"
-#include "directories/rekvizit.h"
-#include "directories/sp_norma.h"
+#include "data/session.h"
+#include "directories/requisites_window.h"
+#include "directories/time_norms_window.h"
 #include "support/program.h"
 #include "support/temp_database.h"
 #include "ui/data_aware.h"
@@ -36,67 +36,67 @@ protected:
             "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (3, 2, 2, 2)"});
     }
 
-    TdmV& dm() { return *(*program_)->dmV; }
-    TForm1& form() { return *(*program_)->form1; }
-    TForm3& norms() { return *(*program_)->form3; }
+    LabData& labData() { return *(*program_)->labData; }
+    MainWindow& form() { return *(*program_)->mainWindow; }
+    TimeNormsWindow& norms() { return *(*program_)->timeNormsWindow; }
     void withWindow(QAction* command, const std::function<void(QDialog*)>& body) {
         dialogs_.whileShown([command] { command->trigger(); }, body);
     }
     // Opens the type list, picks a key (or nothing) and closes the list, as the user does.
     void chooseType(const QVariant& key) {
-        norms().DBLookupComboBox1->showPopup();
-        if (key.isValid()) norms().DBLookupComboBox1->setKeyValue(key);
-        norms().DBLookupComboBox1->hidePopup();
+        norms().typeSelector->showPopup();
+        if (key.isValid()) norms().typeSelector->setKeyValue(key);
+        norms().typeSelector->hidePopup();
     }
     void typeNorm(int row, int column, const QString& text) {
-        ui::DatasetModel* m = norms().DBGridEh1->datasetModel();
+        ui::DatasetModel* m = norms().normsGrid->datasetModel();
         ASSERT_TRUE(m->setData(m->index(row, column), text, Qt::EditRole));
     }
     void type(QLineEdit* edit, const QString& text) { testing_support::typeText(edit, text); }
 };
 
 TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {
-    withWindow(form().N20, [&](QDialog*) {
-        EXPECT_EQ(CurrentDirectoryKind, 20);
-        EXPECT_EQ(norms().DBLookupComboBox1->currentIndex(), -1);
-        EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);
+    withWindow(form().timeNormsAction, [&](QDialog*) {
+        EXPECT_EQ(session().directoryKind, DirectoryKind::TimeNorms);
+        EXPECT_EQ(norms().typeSelector->currentIndex(), -1);
+        EXPECT_EQ(norms().normsGrid->model()->rowCount(), 0);
         EXPECT_EQ(
-            norms().DBGridEh1->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+            norms().normsGrid->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
             QStringLiteral("Норма времени для врача (мин)"))
             << "titles before the first type is chosen";
         chooseType(QVariant());  // closing the list without a choice: key 0
-        EXPECT_EQ(norms().DBGridEh1->model()->rowCount(), 0);
+        EXPECT_EQ(norms().normsGrid->model()->rowCount(), 0);
         chooseType(2);
-        ASSERT_EQ(norms().DBGridEh1->model()->rowCount(), 2);
-        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(0, 1),
+        ASSERT_EQ(norms().normsGrid->model()->rowCount(), 2);
+        EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(0, 1),
                                                    Qt::DisplayRole),
                   "2.50");
-        EXPECT_FALSE(norms().DBGridEh1->model()->flags(norms().DBGridEh1->model()->index(0, 0)) &
+        EXPECT_FALSE(norms().normsGrid->model()->flags(norms().normsGrid->model()->index(0, 0)) &
                      Qt::ItemIsEditable);
         typeNorm(1, 1, "3,25");
         chooseType(1);  // another type without saving drops the typing
         chooseType(2);
         EXPECT_TRUE(norms()
-                        .DBGridEh1->model()
-                        ->data(norms().DBGridEh1->model()->index(1, 1), Qt::DisplayRole)
+                        .normsGrid->model()
+                        ->data(norms().normsGrid->model()->index(1, 1), Qt::DisplayRole)
                         .toString()
                         .isEmpty());
     });
-    EXPECT_FALSE(dm().IBQuery13.isActive());
-    EXPECT_FALSE(dm().IBQuery53.isActive());
+    EXPECT_FALSE(labData().indicatorNorms.isActive());
+    EXPECT_FALSE(labData().investigationTypes.isActive());
 }
 
 TEST_F(WindowsTest, NormsAreSharedByTheTypesOfAnIndicator) {
-    withWindow(form().N20, [&](QDialog*) {
+    withWindow(form().timeNormsAction, [&](QDialog*) {
         chooseType(1);
         typeNorm(0, 1, "4,75");
         typeNorm(0, 2, "12");
-        norms().Button5->click();
+        norms().saveButton->click();
         chooseType(2);
-        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(0, 1),
+        EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(0, 1),
                                                    Qt::DisplayRole),
                   "4.75");
-        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(0, 2),
+        EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(0, 2),
                                                    Qt::DisplayRole),
                   "12.00");
     });
@@ -107,22 +107,23 @@ TEST_F(WindowsTest, NormsAreSharedByTheTypesOfAnIndicator) {
 }
 
 TEST_F(WindowsTest, NormsSaveCommitsEvenWithNothingTypedAndKeepsARefusedValue) {
-    withWindow(form().N20, [&](QDialog*) {
+    withWindow(form().timeNormsAction, [&](QDialog*) {
         chooseType(2);
-        db::executeSql(dm().IBTransaction1, "update SP_TARVIK set COD = 'ИБ' where N_LISSL = 2");
-        norms().Button5->click();
+        db::executeSql(labData().writeTransaction,
+                       "update SP_TARVIK set COD = 'ИБ' where N_LISSL = 2");
+        norms().saveButton->click();
         EXPECT_EQ(db_->scalar("select COD from SP_TARVIK where N_LISSL = 2").toString(),
                   QStringLiteral("ИБ"));
         typeNorm(1, 1, "99999999,5");  // more than NUMERIC(9,2) holds
-        norms().Button5->click();
+        norms().saveButton->click();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
         EXPECT_TRUE(dialogs_.messages[0].text.contains("overflow"))
             << dialogs_.messages[0].text.toStdString();
-        EXPECT_EQ(norms().DBGridEh1->model()->data(norms().DBGridEh1->model()->index(1, 1),
+        EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(1, 1),
                                                    Qt::DisplayRole),
                   "99999999.50");
         typeNorm(1, 1, "1,5");
-        norms().Button5->click();
+        norms().saveButton->click();
     });
     EXPECT_EQ(db_->scalar("select NORMA_TIME from SP_PRIZ_LAB_ISSL where N_PRLAB = 2")
                   .value<db::Decimal>()
@@ -131,16 +132,17 @@ TEST_F(WindowsTest, NormsSaveCommitsEvenWithNothingTypedAndKeepsARefusedValue) {
 }
 
 TEST_F(WindowsTest, RequisitesSaveWhatWasTypedOnly) {
-    withWindow(form().N37, [&](QDialog* d) {
-        auto* window = static_cast<TForm20*>(d);
-        EXPECT_EQ(window->DBEdit2->text(), QStringLiteral("Лаборатория"));
-        EXPECT_EQ(window->DBEdit2->maxLength(), 255);
-        db::executeSql(dm().IBTransaction1, "update SP_TARVIK set COD = 'X' where N_LISSL = 1");
-        window->BitBtn4->click();  // nothing typed: nothing sent, nothing committed
+    withWindow(form().requisitesAction, [&](QDialog* d) {
+        auto* window = static_cast<RequisitesWindow*>(d);
+        EXPECT_EQ(window->fullNameEdit->text(), QStringLiteral("Лаборатория"));
+        EXPECT_EQ(window->fullNameEdit->maxLength(), 255);
+        db::executeSql(labData().writeTransaction,
+                       "update SP_TARVIK set COD = 'X' where N_LISSL = 1");
+        window->saveButton->click();  // nothing typed: nothing sent, nothing committed
         EXPECT_TRUE(db_->scalar("select COD from SP_TARVIK where N_LISSL = 1").isNull());
-        dm().IBTransaction1.rollbackRetaining();
-        type(window->DBEdit2, QStringLiteral("Клинико-диагностическая лаборатория"));
-        window->BitBtn4->click();
+        labData().writeTransaction.rollbackRetaining();
+        type(window->fullNameEdit, QStringLiteral("Клинико-диагностическая лаборатория"));
+        window->saveButton->click();
     });
     EXPECT_EQ(db_->scalar("select NAME_FULL from RECV_ST").toString(),
               QStringLiteral("Клинико-диагностическая лаборатория"));
@@ -151,28 +153,28 @@ TEST_F(WindowsTest, RequisitesSaveWhatWasTypedOnly) {
 }
 
 TEST_F(WindowsTest, RequisitesWindowIsMadeAgainAfterClosingAndDropsTyping) {
-    QPointer<TForm20> first = Form20;
-    withWindow(form().N37, [&](QDialog* d) {
-        type(static_cast<TForm20*>(d)->DBEdit1, QStringLiteral("Другое"));
+    QPointer<RequisitesWindow> first = form().requisitesWindow();
+    withWindow(form().requisitesAction, [&](QDialog* d) {
+        type(static_cast<RequisitesWindow*>(d)->shortNameEdit, QStringLiteral("Другое"));
     });
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull()) << "destroyed when closed";
     EXPECT_EQ(db_->scalar("select NAME from RECV_ST").toString(), QStringLiteral("КДЛ"));
-    withWindow(form().N37, [&](QDialog* d) {
+    withWindow(form().requisitesAction, [&](QDialog* d) {
         EXPECT_NE(d, nullptr);
-        EXPECT_EQ(static_cast<TForm20*>(d)->DBEdit1->text(), QStringLiteral("КДЛ"));
+        EXPECT_EQ(static_cast<RequisitesWindow*>(d)->shortNameEdit->text(), QStringLiteral("КДЛ"));
     });
 }
 
 TEST_F(WindowsTest, RequisitesCannotBeStoredWithoutTheirRow) {
     db_->exec("delete from RECV_ST");
-    withWindow(form().N37, [&](QDialog* d) {
-        auto* window = static_cast<TForm20*>(d);
-        EXPECT_TRUE(window->DBEdit1->text().isEmpty());
-        type(window->DBEdit1, QStringLiteral("КДЛ"));
-        window->BitBtn4->click();
+    withWindow(form().requisitesAction, [&](QDialog* d) {
+        auto* window = static_cast<RequisitesWindow*>(d);
+        EXPECT_TRUE(window->shortNameEdit->text().isEmpty());
+        type(window->shortNameEdit, QStringLiteral("КДЛ"));
+        window->saveButton->click();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
-        EXPECT_TRUE(window->DBEdit1->text().isEmpty()) << "the fields show what is stored";
+        EXPECT_TRUE(window->shortNameEdit->text().isEmpty()) << "the fields show what is stored";
     });
     EXPECT_EQ(db_->scalar("select count(*) from RECV_ST").toInt(), 0);
 }

@@ -2,8 +2,7 @@
 
 #include "data/age.h"
 #include "data/clock.h"
-#include "data/dm_pelta.h"
-#include "data/globals.h"
+#include "data/lab_data.h"
 #include "support/temp_database.h"
 
 using testing_support::TempDatabase;
@@ -12,7 +11,7 @@ namespace {
 
 const QDate kToday(2026, 12, 9);
 
-class DataModuleTest : public ::testing::Test {
+class LabDataTest : public ::testing::Test {
 protected:
     void SetUp() override {
         data::clock::setToday(kToday);
@@ -28,24 +27,25 @@ protected:
             "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (21, 'Белок')",
             "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 2, 20, 7)",
             "set generator GEN_ISSLED_ID to 100", "set generator GEN_LAB_ISSL_PRIZ_ID to 50"});
-        dm_ = std::make_unique<TdmV>();
-        dm_->IBDatabase1.setDatabaseName(db_->path());
-        dm_->IBDatabase1.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA", "sql_role_name="});
-        institutions_ = std::make_unique<data::Dataset>(dm_->IBTransaction1, "IBQuery3");
+        labData_ = std::make_unique<LabData>();
+        labData_->mainConnection.setDatabaseName(db_->path());
+        labData_->mainConnection.setParams(
+            {"lc_ctype=WIN1251", "user_name=SYSDBA", "sql_role_name="});
+        institutions_ = std::make_unique<data::Dataset>(labData_->writeTransaction, "institutions");
         institutions_->setSql("Select * from SP_LPU Order by Name");
-        dm_->journalInstitutions = institutions_.get();
-        CurrentInvestigationType = 1;
-        CurrentDirectoryKind = 0;
+        labData_->journalInstitutions = institutions_.get();
+        labData_->session.investigationType = 1;
+        labData_->session.directoryKind = DirectoryKind::None;
     }
 
     void TearDown() override {
         institutions_.reset();
-        dm_.reset();
+        labData_.reset();
         data::clock::setToday({});
     }
 
     void openJournal(int type, int institution) {
-        data::Dataset& j = dm_->Issled;
+        data::Dataset& j = labData_->journal;
         j.close();
         j.setParam("n_lissl1", type);
         j.setParam("n_lissl2", type);
@@ -57,16 +57,16 @@ protected:
     }
 
     std::unique_ptr<TempDatabase> db_;
-    std::unique_ptr<TdmV> dm_;
+    std::unique_ptr<LabData> labData_;
     std::unique_ptr<data::Dataset> institutions_;
 };
 
-TEST_F(DataModuleTest, NewInvestigationGetsItsDefaults) {
+TEST_F(LabDataTest, NewInvestigationGetsItsDefaults) {
     institutions_->open();
     institutions_->locate("COD_LPU", 4);
     openJournal(1, 4);
-    dm_->Issled.insert();
-    data::Dataset& j = dm_->Issled;
+    labData_->journal.insert();
+    data::Dataset& j = labData_->journal;
     EXPECT_EQ(j.value("N_ISSLED").toInt(), 101);
     EXPECT_EQ(j.value("N_LISSL").toInt(), 1);
     EXPECT_EQ(j.value("DAT_ISSLED").toDate(), kToday);
@@ -77,7 +77,7 @@ TEST_F(DataModuleTest, NewInvestigationGetsItsDefaults) {
     EXPECT_FALSE(j.value("COD_TER").isNull());
     for (const char* untouched : {"FAM", "DAT_R", "VOZR", "NPP", "COD_OTD", "DAT_REZULT"})
         EXPECT_TRUE(j.value(untouched).isNull()) << untouched;
-    EXPECT_FALSE(dm_->IBQuery9.isActive()) << "the country list is closed again";
+    EXPECT_FALSE(labData_->countries.isActive()) << "the country list is closed again";
 
     j.setValue("FAM", QStringLiteral("Иванов"));
     j.save();
@@ -90,30 +90,30 @@ TEST_F(DataModuleTest, NewInvestigationGetsItsDefaults) {
     EXPECT_TRUE(j.value("OTD").isNull());
 }
 
-TEST_F(DataModuleTest, EmptyListsGiveZeroKeys) {
+TEST_F(LabDataTest, EmptyListsGiveZeroKeys) {
     db_->exec(QStringList{"delete from SP_GOS", "delete from SP_LPU"});
     institutions_->open();
     openJournal(1, 4);
-    dm_->Issled.insert();
-    EXPECT_EQ(dm_->Issled.value("COD_GOS"), QVariant(0));
-    EXPECT_EQ(dm_->Issled.value("COD_LPU"), QVariant(0));
+    labData_->journal.insert();
+    EXPECT_EQ(labData_->journal.value("COD_GOS"), QVariant(0));
+    EXPECT_EQ(labData_->journal.value("COD_LPU"), QVariant(0));
 }
 
-TEST_F(DataModuleTest, CancelledRecordLeavesAGapInKeys) {
+TEST_F(LabDataTest, CancelledRecordLeavesAGapInKeys) {
     institutions_->open();
     openJournal(1, 4);
-    dm_->Issled.insert();
-    dm_->Issled.cancel();
-    dm_->Issled.insert();
-    EXPECT_EQ(dm_->Issled.value("N_ISSLED").toInt(), 102);
-    dm_->Issled.save();
+    labData_->journal.insert();
+    labData_->journal.cancel();
+    labData_->journal.insert();
+    EXPECT_EQ(labData_->journal.value("N_ISSLED").toInt(), 102);
+    labData_->journal.save();
     EXPECT_EQ(db_->scalar("select list(N_ISSLED) from ISSLED").toString(), "102");
 }
 
-TEST_F(DataModuleTest, JournalFieldsCarryTheirLabels) {
+TEST_F(LabDataTest, JournalFieldsCarryTheirLabels) {
     institutions_->open();
     openJournal(1, 4);
-    const data::Dataset& j = dm_->Issled;
+    const data::Dataset& j = labData_->journal;
     EXPECT_EQ(j.fields()[0].name, "FAM");
     EXPECT_EQ(j.field("FAM").displayLabel(), QStringLiteral("Фамилия пациента"));
     EXPECT_EQ(j.field("POL").displayWidth, 5);
@@ -141,10 +141,10 @@ TEST(Age, CompletedYears) {
             << c.today.toString(Qt::ISODate).toStdString();
 }
 
-TEST_F(DataModuleTest, BirthDateSetsAndClearsTheAge) {
+TEST_F(LabDataTest, BirthDateSetsAndClearsTheAge) {
     institutions_->open();
     openJournal(1, 4);
-    data::Dataset& j = dm_->Issled;
+    data::Dataset& j = labData_->journal;
     j.insert();
     j.setValue("DAT_R", QDate(1990, 12, 10));
     EXPECT_EQ(j.value("VOZR").toInt(), 35);
@@ -154,7 +154,7 @@ TEST_F(DataModuleTest, BirthDateSetsAndClearsTheAge) {
     EXPECT_TRUE(j.value("VOZR").isNull());
     j.save();
 
-    data::Dataset& card = dm_->Karta;
+    data::Dataset& card = labData_->card;
     card.setParam("n_issled", j.value("N_ISSLED"));
     card.open();
     card.edit();
@@ -164,33 +164,33 @@ TEST_F(DataModuleTest, BirthDateSetsAndClearsTheAge) {
     EXPECT_EQ(db_->scalar("select VOZR from ISSLED").toInt(), 26);
 }
 
-TEST_F(DataModuleTest, CompositionRowsAreNumberedAfterTheLast) {
-    CurrentDirectoryKind = 39;
-    dm_->IBQuery54.open();
-    dm_->IBQuery53.open();  // stands on type 1: no rows
-    EXPECT_EQ(LastCompositionNpp, 0);
-    ASSERT_TRUE(dm_->IBQuery53.locate("N_LISSL", 2));
-    EXPECT_EQ(LastCompositionNpp, 7);
-    ASSERT_TRUE(dm_->IBQuery54.locate("N_PRLAB", 21));
-    dm_->IBQuery55.append();
-    EXPECT_EQ(dm_->IBQuery55.value("NPP").toInt(), 8);
-    EXPECT_EQ(dm_->IBQuery55.value("N_LISSL").toInt(), 2);
-    EXPECT_EQ(dm_->IBQuery55.value("N_PRLAB").toInt(), 21);
-    EXPECT_EQ(dm_->IBQuery55.value("N_LIPR").toInt(), 51);
-    dm_->IBQuery55.append();
-    EXPECT_EQ(dm_->IBQuery55.value("NPP").toInt(), 9);
-    dm_->IBQuery55.save();
+TEST_F(LabDataTest, CompositionRowsAreNumberedAfterTheLast) {
+    labData_->session.directoryKind = DirectoryKind::Composition;
+    labData_->indicators.open();
+    labData_->investigationTypes.open();  // stands on type 1: no rows
+    EXPECT_EQ(labData_->session.lastCompositionPosition, 0);
+    ASSERT_TRUE(labData_->investigationTypes.locate("N_LISSL", 2));
+    EXPECT_EQ(labData_->session.lastCompositionPosition, 7);
+    ASSERT_TRUE(labData_->indicators.locate("N_PRLAB", 21));
+    labData_->composition.append();
+    EXPECT_EQ(labData_->composition.value("NPP").toInt(), 8);
+    EXPECT_EQ(labData_->composition.value("N_LISSL").toInt(), 2);
+    EXPECT_EQ(labData_->composition.value("N_PRLAB").toInt(), 21);
+    EXPECT_EQ(labData_->composition.value("N_LIPR").toInt(), 51);
+    labData_->composition.append();
+    EXPECT_EQ(labData_->composition.value("NPP").toInt(), 9);
+    labData_->composition.save();
     EXPECT_EQ(db_->scalar("select list(NPP) from (select NPP from LAB_ISSL_PRIZ where N_LISSL = 2 "
                           "order by NPP)")
                   .toString(),
               "7,8,9");
 }
 
-TEST_F(DataModuleTest, CompositionReloadOnlyWhileTheCompositionWindowIsOpen) {
-    CurrentDirectoryKind = 5;
-    dm_->IBQuery53.open();
-    dm_->IBQuery53.locate("N_LISSL", 2);
-    EXPECT_FALSE(dm_->IBQuery55.isActive());
+TEST_F(LabDataTest, CompositionReloadOnlyWhileTheCompositionWindowIsOpen) {
+    labData_->session.directoryKind = DirectoryKind::Departments;
+    labData_->investigationTypes.open();
+    labData_->investigationTypes.locate("N_LISSL", 2);
+    EXPECT_FALSE(labData_->composition.isActive());
 }
 
 }  // namespace

@@ -7,17 +7,16 @@
 #include <QTabWidget>
 
 #include "data/clock.h"
-#include "data/dm_pelta.h"
-#include "data/globals.h"
+#include "data/lab_data.h"
 #include "data/reg_ini.h"
-#include "journal/gl_pelta.h"
 #include "journal/journal_page.h"
+#include "journal/main_window.h"
 #include "journal/search_page.h"
 #include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
 
-void TForm1::FormShow() {
-    db::Connection& database = dm.IBDatabase1;
+void MainWindow::startUp() {
+    db::Connection& database = labData.mainConnection;
     if (database.isOpen()) database.close();
 
     const data::RegIni ini = data::readRegIni(regIniPath_);
@@ -45,48 +44,45 @@ void TForm1::FormShow() {
         }
     }
 
-    dm.IBQuery1.close();
-    dm.IBQuery1.open();
-    const bool requisites = !dm.IBQuery1.isEmpty();
-    InstitutionFullName = requisites ? dm.IBQuery1.value("NAME_FULL").toString() : QString();
-    InstitutionName = requisites ? dm.IBQuery1.value("NAME").toString() : QString();
-    InstitutionAddress = requisites ? dm.IBQuery1.value("ADRES").toString() : QString();
-    InstitutionHead = requisites ? dm.IBQuery1.value("GLAV_VR").toString() : QString();
-    setWindowTitle(InstitutionFullName);
-    dm.IBQuery1.close();
+    labData.requisites.close();
+    labData.requisites.open();
+    const bool requisites = !labData.requisites.isEmpty();
+    session.institutionFullName =
+        requisites ? labData.requisites.value("NAME_FULL").toString() : QString();
+    session.institutionName = requisites ? labData.requisites.value("NAME").toString() : QString();
+    session.institutionAddress =
+        requisites ? labData.requisites.value("ADRES").toString() : QString();
+    session.institutionHead =
+        requisites ? labData.requisites.value("GLAV_VR").toString() : QString();
+    setWindowTitle(session.institutionFullName);
+    labData.requisites.close();
 
     const QDate today = data::clock::today();
-    StatusBar1->setText(QStringLiteral("Успешное подключение к базе данных ") +
+    statusText->setText(QStringLiteral("Успешное подключение к базе данных ") +
                         QLocale::system().toString(today, QLocale::ShortFormat));
 
     for (data::Dataset* list :
-         {&dm.IBQuery2, &dm.IBQuery3, &dm.IBQuery4, &dm.IBQuery5, &dm.IBQuery12, &dm.IBQuery6}) {
+         {&labData.typeList, &labData.institutions, &labData.departments, &labData.doctors,
+          &labData.labAssistants, &labData.fundingSources}) {
         list->close();
         list->open();
     }
 
-    // Opening the institution list loads the journal of the first institution.
-    IBQuery3.close();
-    IBQuery3.open();
-
-    for (QDateEdit* picker : {journal->DateTimePicker1, journal->DateTimePicker2,
-                              search->DateTimePicker3, search->DateTimePicker4}) {
+    journalPage->start(today);
+    for (QDateEdit* picker : {searchPage->periodFrom, searchPage->periodTo}) {
         const QSignalBlocker quiet(picker);
         picker->setDate(today);
     }
 
-    CurrentInvestigationType = 1;
-    journal->DBLookupComboboxEh1->setKeyValue(1);
-
-    const QSignalBlocker quiet(PageControl1);
-    PageControl1->setCurrentWidget(journal);
+    const QSignalBlocker quiet(pages);
+    pages->setCurrentWidget(journalPage);
 }
 
-bool TForm1::FormClose() {
-    if (dm.IBTransaction1.isActive()) dm.IBTransaction1.commit();
-    if (dm.IBTransaction3.isActive()) dm.IBTransaction3.commit();
-    for (data::Dataset* d : dm.mainDatasets()) d->close();
-    IBQuery3.close();
-    dm.IBDatabase1.close();
+bool MainWindow::shutDown() {
+    if (labData.writeTransaction.isActive()) labData.writeTransaction.commit();
+    if (labData.searchSnapshot.isActive()) labData.searchSnapshot.commit();
+    for (data::Dataset* d : labData.mainDatasets()) d->close();
+    journalPage->institutionList.close();
+    labData.mainConnection.close();
     return true;
 }

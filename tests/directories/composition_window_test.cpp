@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "data/globals.h"
-#include "directories/sp_group.h"
+#include "data/session.h"
+#include "directories/composition_window.h"
 #include "support/program.h"
 #include "support/temp_database.h"
 #include "ui/db_grid.h"
@@ -54,14 +54,14 @@ class CompositionTest : public testing_support::ProgramTest {
 protected:
     void SetUp() override { start(fixture()); }
 
-    TdmV& dm() { return *(*program_)->dmV; }
-    TForm12& window() { return *(*program_)->form12; }
+    LabData& labData() { return *(*program_)->labData; }
+    CompositionWindow& window() { return *(*program_)->compositionWindow; }
     void withWindow(const std::function<void()>& body) {
-        dialogs_.whileShown([this] { (*program_)->form1->N40->trigger(); },
+        dialogs_.whileShown([this] { (*program_)->mainWindow->compositionAction->trigger(); },
                             [&](QDialog*) { body(); });
     }
     int rowOfPosition(int npp) {
-        data::Dataset& rows = dm().IBQuery55;
+        data::Dataset& rows = labData().composition;
         for (int r = 0; r < rows.recordCount(); ++r)
             if (rows.valueAt(r, rows.fieldIndex("NPP")).toInt() == npp) return r;
         ADD_FAILURE() << "no row at " << npp;
@@ -97,10 +97,10 @@ TEST_F(CompositionTest, DraggingRenumbersAsTheStatementsDo) {
         TearDown();  // each move on a fresh database
         SetUp();
         withWindow([&] {
-            ASSERT_TRUE(dm().IBQuery53.locate("N_LISSL", c.type));
-            window().DBGridEh2MouseDown(rowOfPosition(c.from));
-            window().DBGridEh2MouseUp(rowOfPosition(c.to));
-            EXPECT_EQ(dm().IBQuery55.currentRow(), 0) << "the list is read again";
+            ASSERT_TRUE(labData().investigationTypes.locate("N_LISSL", c.type));
+            window().startDrag(rowOfPosition(c.from));
+            window().dropOn(rowOfPosition(c.to));
+            EXPECT_EQ(labData().composition.currentRow(), 0) << "the list is read again";
         });
         EXPECT_EQ(positions(c.type), c.expected) << c.from << " -> " << c.to;
     }
@@ -108,14 +108,14 @@ TEST_F(CompositionTest, DraggingRenumbersAsTheStatementsDo) {
 
 TEST_F(CompositionTest, DroppingOnItselfOrOnAnUnplacedRowChangesNothing) {
     withWindow([&] {
-        dm().IBQuery53.locate("N_LISSL", 1);
-        window().DBGridEh2MouseDown(rowOfPosition(3));
-        window().DBGridEh2MouseUp(rowOfPosition(3));
-        dm().IBQuery53.locate("N_LISSL", 4);
-        window().DBGridEh2MouseDown(0);  // the row without a position comes first
-        window().DBGridEh2MouseUp(1);
-        window().DBGridEh2MouseDown(1);
-        window().DBGridEh2MouseUp(0);
+        labData().investigationTypes.locate("N_LISSL", 1);
+        window().startDrag(rowOfPosition(3));
+        window().dropOn(rowOfPosition(3));
+        labData().investigationTypes.locate("N_LISSL", 4);
+        window().startDrag(0);  // the row without a position comes first
+        window().dropOn(1);
+        window().startDrag(1);
+        window().dropOn(0);
     });
     EXPECT_EQ(positions(1), "11:1 12:2 13:3 14:4 15:5");
     EXPECT_EQ(positions(4), "11: 12:1");
@@ -123,11 +123,11 @@ TEST_F(CompositionTest, DroppingOnItselfOrOnAnUnplacedRowChangesNothing) {
 
 TEST_F(CompositionTest, DraggingWithTheMouse) {
     withWindow([&] {
-        dm().IBQuery53.locate("N_LISSL", 2);
-        QWidget* viewport = window().DBGridEh2->viewport();
+        labData().investigationTypes.locate("N_LISSL", 2);
+        QWidget* viewport = window().compositionGrid->viewport();
         auto centre = [&](int row) {
-            return QPoint(5, window().DBGridEh2->rowViewportPosition(row) +
-                                 window().DBGridEh2->rowHeight(row) / 2);
+            return QPoint(5, window().compositionGrid->rowViewportPosition(row) +
+                                 window().compositionGrid->rowHeight(row) / 2);
         };
         QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
         QMouseEvent move(QEvent::MouseMove, centre(3), viewport->mapToGlobal(centre(3)),
@@ -140,26 +140,26 @@ TEST_F(CompositionTest, DraggingWithTheMouse) {
 
 TEST_F(CompositionTest, NewIndicatorGoesAfterTheLastPosition) {
     withWindow([&] {
-        dm().IBQuery53.locate("N_LISSL", 3);
-        EXPECT_EQ(LastCompositionNpp, 7);
-        dm().IBQuery54.locate("N_PRLAB", 99);
-        window().BitBtn7->click();
-        EXPECT_EQ(dm().IBQuery55.recordCount(), 2);
-        window().BitBtn7->click();
+        labData().investigationTypes.locate("N_LISSL", 3);
+        EXPECT_EQ(session().lastCompositionPosition, 7);
+        labData().indicators.locate("N_PRLAB", 99);
+        window().addIndicatorButton->click();
+        EXPECT_EQ(labData().composition.recordCount(), 2);
+        window().addIndicatorButton->click();
     });
     EXPECT_EQ(positions(3), "11:7 99:8 99:9");
 }
 
 TEST_F(CompositionTest, RemovedRowComesBackWhenAnotherIsDragged) {
     withWindow([&] {
-        dm().IBQuery53.locate("N_LISSL", 1);
-        dm().IBQuery55.moveTo(rowOfPosition(5));
-        window().BitBtn8->click();
-        EXPECT_EQ(dm().IBQuery55.recordCount(), 4);
-        window().DBGridEh2MouseDown(rowOfPosition(1));
-        window().DBGridEh2MouseUp(rowOfPosition(2));
-        EXPECT_EQ(dm().IBQuery55.recordCount(), 5) << "the removal was not saved";
-        dm().IBQuery55.moveTo(rowOfPosition(5));
+        labData().investigationTypes.locate("N_LISSL", 1);
+        labData().composition.moveTo(rowOfPosition(5));
+        window().removeIndicatorButton->click();
+        EXPECT_EQ(labData().composition.recordCount(), 4);
+        window().startDrag(rowOfPosition(1));
+        window().dropOn(rowOfPosition(2));
+        EXPECT_EQ(labData().composition.recordCount(), 5) << "the removal was not saved";
+        labData().composition.moveTo(rowOfPosition(5));
         dialogs_.answers = {};
     });
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_PRIZ where N_LISSL = 1").toInt(), 5);
@@ -167,11 +167,11 @@ TEST_F(CompositionTest, RemovedRowComesBackWhenAnotherIsDragged) {
 
 TEST_F(CompositionTest, RemovalIsSavedByTheNextAddition) {
     withWindow([&] {
-        dm().IBQuery53.locate("N_LISSL", 2);
-        dm().IBQuery55.moveTo(rowOfPosition(2));
-        window().BitBtn8->click();
-        dm().IBQuery54.locate("N_PRLAB", 99);
-        window().BitBtn7->click();
+        labData().investigationTypes.locate("N_LISSL", 2);
+        labData().composition.moveTo(rowOfPosition(2));
+        window().removeIndicatorButton->click();
+        labData().indicators.locate("N_PRLAB", 99);
+        window().addIndicatorButton->click();
     });
     EXPECT_EQ(positions(2), "21:1 23:3 24:4 99:5");
 }
@@ -181,17 +181,17 @@ TEST_F(CompositionTest, ClosingSavesEditsAndARefusedSaveKeepsThem) {
     db::Transaction lock(*other);
     db::executeSql(lock, "update SP_TARVIK set NAME = NAME where N_LISSL = 2");
     withWindow([&] {
-        dm().IBQuery53.locate("N_LISSL", 2);
-        dm().IBQuery53.edit();
-        dm().IBQuery53.setValue("NAME", QStringLiteral("Иммуноблот"));
-        dm().IBQuery55.first();
-        window().BitBtn8->click();
-        window().BitBtn1->click();
+        labData().investigationTypes.locate("N_LISSL", 2);
+        labData().investigationTypes.edit();
+        labData().investigationTypes.setValue("NAME", QStringLiteral("Иммуноблот"));
+        labData().composition.first();
+        window().removeIndicatorButton->click();
+        window().saveButton->click();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
         EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") ||
                     dialogs_.messages[0].text.contains("deadlock"));
-        EXPECT_TRUE(dm().IBQuery53.updatesPending()) << "kept for another attempt";
-        EXPECT_TRUE(dm().IBQuery55.updatesPending());
+        EXPECT_TRUE(labData().investigationTypes.updatesPending()) << "kept for another attempt";
+        EXPECT_TRUE(labData().composition.updatesPending());
         EXPECT_EQ(positions(2), "21:1 22:2 23:3 24:4") << "nothing committed";
         lock.rollback();
     });
@@ -202,20 +202,21 @@ TEST_F(CompositionTest, ClosingSavesEditsAndARefusedSaveKeepsThem) {
 
 TEST_F(CompositionTest, TypesAreAddedAndOnlyUnusedOnesRemoved) {
     withWindow([&] {
-        window().BitBtn2->click();
-        EXPECT_EQ(dm().IBQuery55.recordCount(), 0) << "the new type's composition is empty";
-        dm().IBQuery53.edit();
-        dm().IBQuery53.setValue("NAME", QStringLiteral("Новый вид"));
-        dm().IBQuery53.locate("N_LISSL", 1);
-        EXPECT_EQ(dm().IBQuery55.recordCount(), 5) << "another type shows its composition at once";
-        window().BitBtn3->click();
+        window().addTypeButton->click();
+        EXPECT_EQ(labData().composition.recordCount(), 0) << "the new type's composition is empty";
+        labData().investigationTypes.edit();
+        labData().investigationTypes.setValue("NAME", QStringLiteral("Новый вид"));
+        labData().investigationTypes.locate("N_LISSL", 1);
+        EXPECT_EQ(labData().composition.recordCount(), 5)
+            << "another type shows its composition at once";
+        window().deleteTypeButton->click();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
         EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("нельзя удалить")));
-        EXPECT_EQ(dm().IBQuery53.recordCount(), 5);
+        EXPECT_EQ(labData().investigationTypes.recordCount(), 5);
     });
     EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK").toInt(), 5);
     EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK where NAME = 'Новый вид'").toInt(), 1);
-    EXPECT_FALSE(dm().IBQuery55.isActive()) << "the menu closes the datasets afterwards";
+    EXPECT_FALSE(labData().composition.isActive()) << "the menu closes the datasets afterwards";
 }
 
 }  // namespace

@@ -1,24 +1,22 @@
-#include "card/karta.h"
+#include "card/research_card.h"
 
 #include <QLineEdit>
 
 #include "data/clock.h"
-#include "data/dm_pelta.h"
-#include "data/globals.h"
+#include "data/lab_data.h"
 #include "ui/data_aware.h"
 #include "ui/db_grid.h"
 #include "ui/dialogs.h"
 
-TForm2* Form2 = nullptr;
-
-TForm2::TForm2(TdmV& dmodule, QWidget* parent)
+ResearchCard::ResearchCard(LabData& lab, QWidget* parent)
     : QDialog(parent),
-      dm(dmodule),
-      IBQuery2(dmodule.IBTransaction1, "IBQuery2"),
-      DataSource2(&IBQuery2, "DataSource2") {
-    setObjectName("Form2");
+      labData(lab),
+      session(lab.session),
+      results(lab.writeTransaction, "results"),
+      resultsSource(&results, "resultsSource") {
+    setObjectName("ResearchCard");
     setWindowTitle(QStringLiteral("Данные исследования"));
-    IBQuery2.setSql(
+    results.setSql(
         "Select li.*, lp.npp,pr.name,pr.ed_izm\n"
         "from Lab_issl_bol li,sp_priz_lab_issl pr, lab_issl_priz lp\n"
         "Where li.n_prlab=pr.n_prlab \n"
@@ -26,87 +24,84 @@ TForm2::TForm2(TdmV& dmodule, QWidget* parent)
         " and li.n_issled=:n_issled\n"
         " and lp.n_lissl=li.n_lissl\n"
         "Order by lp.npp");
-    IBQuery2.declareFields({{"N_ISBOL", {}, false, 0, false},
-                            {"N_PRLAB", {}, false, 0, false},
-                            {"N_LISSL", {}, true, 0, false},
-                            {"N_ISSLED", {}, false, 0, false},
-                            {"NAME", QStringLiteral("Показатель"), true, 0, false},
-                            {"RESULT", QStringLiteral("Результат"), true, 0, false},
-                            {"ED_IZM", QStringLiteral("Ед. изм."), true, 0, false},
-                            {"NPP", {}, true, 0, false}});
-    data::UpdateSql results;
-    results.modifySql =
+    results.declareFields({{"N_ISBOL", {}, false, 0, false},
+                           {"N_PRLAB", {}, false, 0, false},
+                           {"N_LISSL", {}, true, 0, false},
+                           {"N_ISSLED", {}, false, 0, false},
+                           {"NAME", QStringLiteral("Показатель"), true, 0, false},
+                           {"RESULT", QStringLiteral("Результат"), true, 0, false},
+                           {"ED_IZM", QStringLiteral("Ед. изм."), true, 0, false},
+                           {"NPP", {}, true, 0, false}});
+    data::UpdateSql resultsUpdate;
+    resultsUpdate.modifySql =
         "update Lab_issl_bol set N_ISBOL = :N_ISBOL, N_PRLAB = :N_PRLAB, N_LISSL = :N_LISSL, "
         "N_ISSLED = "
         ":N_ISSLED, RESULT = :RESULT where N_ISBOL = :OLD_N_ISBOL";
-    results.insertSql =
+    resultsUpdate.insertSql =
         "insert into Lab_issl_bol (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (:N_ISBOL, "
         ":N_PRLAB, :N_LISSL, :N_ISSLED, :RESULT)";
-    results.deleteSql = "delete from Lab_issl_bol where N_ISBOL = :OLD_N_ISBOL";
-    IBQuery2.setUpdateSql(results);
-    IBQuery2.afterInsert = [this](data::Dataset& d) {
-        d.setValue("N_ISSLED", dm.Karta.value("N_ISSLED"));
+    resultsUpdate.deleteSql = "delete from Lab_issl_bol where N_ISBOL = :OLD_N_ISBOL";
+    results.setUpdateSql(resultsUpdate);
+    results.afterInsert = [this](data::Dataset& d) {
+        d.setValue("N_ISSLED", labData.card.value("N_ISSLED"));
     };
 
     buildControls();
     bindControls();
 }
 
-void TForm2::showEvent(QShowEvent* event) {
+void ResearchCard::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    ui::guarded(this, [this] { FormShow(); });
+    ui::guarded(this, [this] { openRecord(); });
 }
 
-void TForm2::done(int result) {
+void ResearchCard::done(int result) {
     // Every way of closing the card ("Выход", "Отменить", the close box, Escape) passes here.
     if (!closing_) {
         closing_ = true;
-        ui::guarded(this, [this] { FormClose(); });
+        ui::guarded(this, [this] { closeRecord(); });
         closing_ = false;
     }
     QDialog::done(result);
 }
 
-void TForm2::FormShow() {
+void ResearchCard::openRecord() {
     // Each list and the record are closed and reopened; the controls show the result once.
-    for (data::Dataset* list : {&dm.IBQuery8, &dm.IBQuery9, &dm.IBQuery10, &dm.IBQuery11}) {
+    for (data::Dataset* list : {&labData.examinationCodes, &labData.countries, &labData.territories,
+                                &labData.districts}) {
         const data::ControlsDisabled quiet(*list);
         list->close();
         list->open();
     }
-    const data::ControlsDisabled quiet(dm.Karta);
-    dm.Karta.close();
-    dm.Karta.setParam("n_issled", CurrentInvestigationKey);
-    dm.Karta.open();
-    const data::ControlsDisabled quietResults(IBQuery2);
-    IBQuery2.close();
-    IBQuery2.setParam("n_issled", dm.Karta.value("N_ISSLED"));
-    IBQuery2.open();
-    Edit1->clear();
-    Edit2->clear();
+    const data::ControlsDisabled quiet(labData.card);
+    labData.card.close();
+    labData.card.setParam("n_issled", session.investigationKey);
+    labData.card.open();
+    const data::ControlsDisabled quietResults(results);
+    results.close();
+    results.setParam("n_issled", labData.card.value("N_ISSLED"));
+    results.open();
+    ageYearsEdit->clear();
+    ageMonthsEdit->clear();
 }
 
-void TForm2::Button5Click() {
+void ResearchCard::saveRecord() {
     ui::flushEditors(this);
     // Results first, then the record; one commit keeps both or neither.
-    data::saveTogether({&IBQuery2, &dm.Karta});
+    data::saveTogether({&results, &labData.card});
 }
 
-void TForm2::Button3Click() {
-    IBQuery2.cancelUpdates();
-    dm.Karta.cancel();
-    dm.Karta.cancelUpdates();
+void ResearchCard::cancelChanges() {
+    results.cancelUpdates();
+    labData.card.cancel();
+    labData.card.cancelUpdates();
     close();
 }
 
-void TForm2::Button2Click() {
-    close();
-}
-
-void TForm2::FormClose() {
+void ResearchCard::closeRecord() {
     ui::flushEditors(this);
-    IBQuery2.close();
-    data::Dataset& card = dm.Karta;
+    results.close();
+    data::Dataset& card = labData.card;
     if (!card.isActive() || card.isEmpty()) return;
     const bool nameless = card.value("FAM").toString().isEmpty() &&
                           card.value("IMJA").toString().isEmpty() &&
@@ -116,11 +111,11 @@ void TForm2::FormClose() {
         return;
     card.remove();
     card.applyUpdates();
-    dm.IBTransaction1.commitRetaining();
+    labData.writeTransaction.commitRetaining();
     card.commitUpdates();
 }
 
-QString TForm2::capitalizedName(const QString& text) {
+QString ResearchCard::capitalizedName(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text[begin].unicode() <= 0x20) ++begin;
@@ -130,18 +125,18 @@ QString TForm2::capitalizedName(const QString& text) {
     return trimmed.left(1).toUpper() + trimmed.mid(1, 30);
 }
 
-void TForm2::DBEdit12Exit() {
-    data::Dataset& card = dm.Karta;
+void ResearchCard::capitalizeNames() {
+    data::Dataset& card = labData.card;
     if (!card.isActive()) return;
     card.edit();
-    for (ui::DbEdit* edit : {DBEdit12, DBEdit8, DBEdit10}) {
+    for (ui::DbEdit* edit : {surnameEdit, firstNameEdit, patronymicEdit}) {
         if (edit->text().isEmpty()) continue;
         card.setValue(edit->fieldName(), capitalizedName(edit->text()));
     }
 }
 
-QDate TForm2::birthDateFromAge(const QString& yearsText, const QString& monthsText,
-                               const QDate& today) {
+QDate ResearchCard::birthDateFromAge(const QString& yearsText, const QString& monthsText,
+                                     const QDate& today) {
     auto number = [](const QString& text, const QString& field) {
         bool ok = false;
         const int n = text.trimmed().toInt(&ok);
@@ -171,9 +166,10 @@ QDate TForm2::birthDateFromAge(const QString& yearsText, const QString& monthsTe
     return birth;
 }
 
-void TForm2::BitBtn2Click() {
-    if (Edit1->text().isEmpty() && Edit2->text().isEmpty()) return;
-    const QDate birth = birthDateFromAge(Edit1->text(), Edit2->text(), data::clock::today());
-    dm.Karta.edit();
-    dm.Karta.setValue("DAT_R", birth);
+void ResearchCard::setBirthDateFromAge() {
+    if (ageYearsEdit->text().isEmpty() && ageMonthsEdit->text().isEmpty()) return;
+    const QDate birth =
+        birthDateFromAge(ageYearsEdit->text(), ageMonthsEdit->text(), data::clock::today());
+    labData.card.edit();
+    labData.card.setValue("DAT_R", birth);
 }

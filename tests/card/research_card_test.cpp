@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "card/karta.h"
+#include "card/research_card.h"
 #include "data/clock.h"
-#include "data/globals.h"
+#include "data/session.h"
 #include "support/program.h"
 #include "support/temp_database.h"
 #include "ui/data_aware.h"
@@ -48,16 +48,16 @@ protected:
         ProgramTest::TearDown();
     }
 
-    TForm2& card() { return *(*program_)->form2; }
-    data::Dataset& record() { return (*program_)->dmV->Karta; }
+    ResearchCard& card() { return *(*program_)->researchCard; }
+    data::Dataset& record() { return (*program_)->labData->card; }
     void open(int key) {
-        CurrentInvestigationKey = key;
+        session().investigationKey = key;
         card().show();
         card().activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&card()));
     }
     void typeResult(int row, const QString& text) {
-        ui::DatasetModel* model = card().DBGridEh10->datasetModel();
+        ui::DatasetModel* model = card().resultsGrid->datasetModel();
         ASSERT_TRUE(model->setData(model->index(row, 1), text, Qt::EditRole));
     }
     void type(QLineEdit* edit, const QString& text) { testing_support::typeText(edit, text); }
@@ -65,10 +65,10 @@ protected:
 
 TEST_F(CardTest, ShowsTheRecordAndItsResultsInCompositionOrder) {
     open(1);
-    EXPECT_EQ(card().DBEdit12->text(), QStringLiteral("Иванов"));
-    EXPECT_EQ(card().DBLookupComboboxEh8->currentText(), QStringLiteral("Амбулатория"));
-    EXPECT_EQ(card().DBDateEdit1->text(), "09.12.2026");
-    ui::DatasetModel* results = card().DBGridEh10->datasetModel();
+    EXPECT_EQ(card().surnameEdit->text(), QStringLiteral("Иванов"));
+    EXPECT_EQ(card().institutionSelector->currentText(), QStringLiteral("Амбулатория"));
+    EXPECT_EQ(card().samplingDateEdit->text(), "09.12.2026");
+    ui::DatasetModel* results = card().resultsGrid->datasetModel();
     ASSERT_EQ(results->rowCount(), 2);
     EXPECT_EQ(results->data(results->index(0, 0), Qt::DisplayRole).toString(),
               QStringLiteral("Антитела"));
@@ -82,15 +82,15 @@ TEST_F(CardTest, ShowsTheRecordAndItsResultsInCompositionOrder) {
 TEST_F(CardTest, RecordWithoutResultRowsShowsAnEmptyGrid) {
     dialogs_.answers = {QMessageBox::No};
     open(2);
-    EXPECT_EQ(card().DBGridEh10->datasetModel()->rowCount(), 0);
+    EXPECT_EQ(card().resultsGrid->datasetModel()->rowCount(), 0);
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL where N_ISSLED = 2").toInt(), 0);
 }
 
 TEST_F(CardTest, SaveWritesResultsAndRecord) {
     open(1);
     typeResult(0, QStringLiteral("отрицательно"));
-    type(card().DBEdit10, QStringLiteral("Иванович"));
-    card().Button5Click();
+    type(card().patronymicEdit, QStringLiteral("Иванович"));
+    card().saveRecord();
     EXPECT_EQ(db_->scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 2").toString(),
               QStringLiteral("отрицательно"));
     EXPECT_EQ(db_->scalar("select OTCH from ISSLED where N_ISSLED = 1").toString(),
@@ -100,12 +100,12 @@ TEST_F(CardTest, SaveWritesResultsAndRecord) {
 
 TEST_F(CardTest, ANumberFieldRefusesAWordByItsCaption) {
     open(1);
-    type(card().DBEdit1, QStringLiteral("сто"));
-    card().DBEdit1->flush();
+    type(card().uniqueNumberEdit, QStringLiteral("сто"));
+    card().uniqueNumberEdit->flush();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].text,
               QStringLiteral("«сто» не является целым числом (поле «Уник.№»)."));
-    EXPECT_TRUE(card().DBEdit1->text().isEmpty()) << "the field shows what it holds";
+    EXPECT_TRUE(card().uniqueNumberEdit->text().isEmpty()) << "the field shows what it holds";
     EXPECT_TRUE(record().value("NOM").isNull());
 }
 
@@ -123,8 +123,8 @@ TEST_F(CardTest, ResultsAreWrittenBeforeTheRecord) {
     }
     open(1);
     typeResult(0, QStringLiteral("маркер"));
-    type(card().DBEdit10, QStringLiteral("Иванович"));
-    card().Button5Click();
+    type(card().patronymicEdit, QStringLiteral("Иванович"));
+    card().saveRecord();
     EXPECT_EQ(db_->scalar("select NOM_KART from ISSLED where N_ISSLED = 1").toString(),
               QStringLiteral("после результатов"));
 }
@@ -132,21 +132,21 @@ TEST_F(CardTest, ResultsAreWrittenBeforeTheRecord) {
 TEST_F(CardTest, FailedSaveKeepsWhatWasTypedAndWritesNothing) {
     open(1);
     typeResult(0, QStringLiteral("положительно"));
-    type(card().DBEdit10, QStringLiteral("Петрович"));
+    type(card().patronymicEdit, QStringLiteral("Петрович"));
     // Another workstation holds the record: the results go first and are rolled back with it.
     auto other = db_->connect();
     db::Transaction lock(*other);
     db::executeSql(lock, "update ISSLED set NPP = 5 where N_ISSLED = 1");
-    QPushButton* save = card().Button5;
+    QPushButton* save = card().saveButton;
     save->click();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") ||
                 dialogs_.messages[0].text.contains("deadlock"))
         << dialogs_.messages[0].text.toStdString();
     EXPECT_TRUE(db_->scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 2").isNull());
-    EXPECT_EQ(card().DBEdit10->text(), QStringLiteral("Петрович"));
-    EXPECT_EQ(card().DBGridEh10->datasetModel()->data(
-                  card().DBGridEh10->datasetModel()->index(0, 1), Qt::DisplayRole),
+    EXPECT_EQ(card().patronymicEdit->text(), QStringLiteral("Петрович"));
+    EXPECT_EQ(card().resultsGrid->datasetModel()->data(
+                  card().resultsGrid->datasetModel()->index(0, 1), Qt::DisplayRole),
               QStringLiteral("положительно"));
     lock.rollback();
     save->click();
@@ -159,20 +159,20 @@ TEST_F(CardTest, FailedSaveKeepsWhatWasTypedAndWritesNothing) {
 TEST_F(CardTest, ExitLosesUnsavedResults) {
     open(1);
     typeResult(1, QStringLiteral("9,9"));
-    card().Button2->click();
+    card().exitButton->click();
     EXPECT_FALSE(card().isVisible());
     EXPECT_EQ(db_->scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 1").toString(), "0,2");
     open(1);
-    EXPECT_EQ(card().DBGridEh10->datasetModel()->data(
-                  card().DBGridEh10->datasetModel()->index(1, 1), Qt::DisplayRole),
+    EXPECT_EQ(card().resultsGrid->datasetModel()->data(
+                  card().resultsGrid->datasetModel()->index(1, 1), Qt::DisplayRole),
               "0,2");
 }
 
 TEST_F(CardTest, CancelDiscardsRecordAndResults) {
     open(1);
     typeResult(1, QStringLiteral("9,9"));
-    type(card().DBEdit12, QStringLiteral("Другой"));
-    card().Button3->click();
+    type(card().surnameEdit, QStringLiteral("Другой"));
+    card().cancelButton->click();
     EXPECT_FALSE(card().isVisible());
     EXPECT_FALSE(record().updatesPending());
     EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
@@ -182,7 +182,7 @@ TEST_F(CardTest, CancelDiscardsRecordAndResults) {
 TEST_F(CardTest, NamelessRecordAsksToBeDeletedOnClose) {
     dialogs_.answers = {QMessageBox::No};
     open(2);
-    card().Button2->click();
+    card().exitButton->click();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].text,
               QStringLiteral("Отсутствует фамилия, имя, отчество \r удалить запись?"));
@@ -195,8 +195,8 @@ TEST_F(CardTest, NamelessRecordAsksToBeDeletedOnClose) {
 
     // A name typed but not saved still counts: no question.
     open(1);
-    type(card().DBEdit12, QStringLiteral(" "));
-    card().DBEdit12Exit();
+    type(card().surnameEdit, QStringLiteral(" "));
+    card().capitalizeNames();
     card().close();
     EXPECT_EQ(dialogs_.messages.size(), 2u);
 }
@@ -213,32 +213,32 @@ TEST(CardNames, AreTrimmedAndCapitalised) {
         {QString(40, u'ж'), QStringLiteral("Ж") + QString(30, u'ж')},
     };
     for (const auto& [input, expected] : cases)
-        EXPECT_EQ(TForm2::capitalizedName(input), expected) << input.toStdString();
+        EXPECT_EQ(ResearchCard::capitalizedName(input), expected) << input.toStdString();
 }
 
 TEST_F(CardTest, LeavingANameEditCapitalisesAllThree) {
     open(1);
-    type(card().DBEdit12, QStringLiteral("  сидоров"));
-    type(card().DBEdit8, QStringLiteral("пётр"));
-    card().DBEdit10->setFocus();  // leaving "Имя" runs the handler
+    type(card().surnameEdit, QStringLiteral("  сидоров"));
+    type(card().firstNameEdit, QStringLiteral("пётр"));
+    card().patronymicEdit->setFocus();  // leaving "Имя" runs the handler
     EXPECT_EQ(record().value("FAM").toString(), QStringLiteral("Сидоров"));
     EXPECT_EQ(record().value("IMJA").toString(), QStringLiteral("Пётр"));
-    EXPECT_EQ(card().DBEdit12->text(), QStringLiteral("Сидоров"));
+    EXPECT_EQ(card().surnameEdit->text(), QStringLiteral("Сидоров"));
 }
 
 TEST(CardAge, BirthDateFromYearsAndMonths) {
     const QDate today(2024, 4, 15);
-    EXPECT_EQ(TForm2::birthDateFromAge("30", "5", today), QDate(1993, 11, 1));
-    EXPECT_EQ(TForm2::birthDateFromAge("30", "2", today), QDate(1994, 2, 1));
-    EXPECT_EQ(TForm2::birthDateFromAge("30", "", today), QDate(1994, 4, 1));
-    EXPECT_EQ(TForm2::birthDateFromAge("", "4", today), QDate(2023, 12, 1))
+    EXPECT_EQ(ResearchCard::birthDateFromAge("30", "5", today), QDate(1993, 11, 1));
+    EXPECT_EQ(ResearchCard::birthDateFromAge("30", "2", today), QDate(1994, 2, 1));
+    EXPECT_EQ(ResearchCard::birthDateFromAge("30", "", today), QDate(1994, 4, 1));
+    EXPECT_EQ(ResearchCard::birthDateFromAge("", "4", today), QDate(2023, 12, 1))
         << "the year changes only by the borrow";
-    EXPECT_EQ(TForm2::birthDateFromAge("", "3", today), QDate(2024, 1, 1));
-    EXPECT_EQ(TForm2::birthDateFromAge("", "15", today), QDate(2023, 1, 1));
+    EXPECT_EQ(ResearchCard::birthDateFromAge("", "3", today), QDate(2024, 1, 1));
+    EXPECT_EQ(ResearchCard::birthDateFromAge("", "15", today), QDate(2023, 1, 1));
     for (const auto& [years, months, field] :
          {std::tuple{"3a", "", "Лет"}, std::tuple{"", "x", "Мес"}, std::tuple{"", "16", "мес"}}) {
         try {
-            TForm2::birthDateFromAge(years, months, today);
+            ResearchCard::birthDateFromAge(years, months, today);
             ADD_FAILURE() << years << "/" << months;
         } catch (const db::DbError& e) {
             EXPECT_TRUE(e.message().contains(QString::fromUtf8(field)))
@@ -250,29 +250,29 @@ TEST(CardAge, BirthDateFromYearsAndMonths) {
 TEST_F(CardTest, AgeButtonSetsBirthDateAndAgeOrChangesNothing) {
     data::clock::setToday(QDate(2024, 4, 15));
     open(1);
-    card().BitBtn2->click();
+    card().birthDateFromAgeButton->click();
     EXPECT_TRUE(record().value("DAT_R").isNull()) << "both fields empty";
-    card().Edit1->setText("30");
-    card().Edit2->setText("5");
-    card().BitBtn2->click();
+    card().ageYearsEdit->setText("30");
+    card().ageMonthsEdit->setText("5");
+    card().birthDateFromAgeButton->click();
     EXPECT_EQ(record().value("DAT_R").toDate(), QDate(1993, 11, 1));
     EXPECT_EQ(record().value("VOZR").toInt(), 30);
-    EXPECT_EQ(card().DBDateEdit3->text(), "01.11.1993");
-    card().Edit2->setText("пять");
-    card().BitBtn2->click();
+    EXPECT_EQ(card().birthDateEdit->text(), "01.11.1993");
+    card().ageMonthsEdit->setText("пять");
+    card().birthDateFromAgeButton->click();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(record().value("DAT_R").toDate(), QDate(1993, 11, 1));
-    card().Button2->click();
+    card().exitButton->click();
     open(1);
-    EXPECT_TRUE(card().Edit1->text().isEmpty()) << "emptied on every showing";
+    EXPECT_TRUE(card().ageYearsEdit->text().isEmpty()) << "emptied on every showing";
 }
 
 TEST_F(CardTest, ResultsGridWidensWhileItHasTheFocus) {
     open(1);
-    card().DBGridEh10->setFocus();
-    EXPECT_EQ(card().DBGridEh10->geometry(), QRect(377, 4, 634, 505));
-    card().DBEdit12->setFocus();
-    EXPECT_EQ(card().DBGridEh10->geometry(), QRect(637, 4, 373, 505));
+    card().resultsGrid->setFocus();
+    EXPECT_EQ(card().resultsGrid->geometry(), QRect(377, 4, 634, 505));
+    card().surnameEdit->setFocus();
+    EXPECT_EQ(card().resultsGrid->geometry(), QRect(637, 4, 373, 505));
 }
 
 }  // namespace

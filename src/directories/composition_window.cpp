@@ -1,4 +1,4 @@
-#include "directories/sp_group.h"
+#include "directories/composition_window.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -8,12 +8,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "data/dm_pelta.h"
-#include "data/globals.h"
+#include "data/lab_data.h"
 #include "ui/db_grid.h"
 #include "ui/dialogs.h"
-
-TForm12* Form12 = nullptr;
 
 namespace {
 
@@ -25,107 +22,102 @@ QPushButton* glyphButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
     return b;
 }
 
-// Runs one statement through the data module's statement object, as the reordering does.
-void runStatement(const QString& sql) {
-    data::StatementObject& s = dmV->IBSQL1;
-    s.close();
-    s.setSql(sql);
-    s.execute();
-}
-
 }  // namespace
 
-TForm12::TForm12(QWidget* parent) : QDialog(parent) {
-    setObjectName("Form12");
+CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
+    : QDialog(parent), labData(lab), session(lab.session) {
+    setObjectName("CompositionWindow");
     setWindowTitle(QStringLiteral("Группы препаратов"));
     resize(980, 620);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 5, 5, 5);
 
     auto* top = new QHBoxLayout;
-    DBGridEh1 = new ui::DbGrid(this);
-    top->addWidget(DBGridEh1, 1);
+    typesGrid = new ui::DbGrid(this);
+    top->addWidget(typesGrid, 1);
     auto* typeButtons = new QVBoxLayout;
-    BitBtn2 = glyphButton(this, QStyle::SP_FileDialogNewFolder,
-                          QStringLiteral("Добавить вид исследования"));
-    BitBtn3 = glyphButton(this, QStyle::SP_TrashIcon, QStringLiteral("Удалить вид исследования"));
-    typeButtons->addWidget(BitBtn2);
-    typeButtons->addWidget(BitBtn3);
+    addTypeButton = glyphButton(this, QStyle::SP_FileDialogNewFolder,
+                                QStringLiteral("Добавить вид исследования"));
+    deleteTypeButton =
+        glyphButton(this, QStyle::SP_TrashIcon, QStringLiteral("Удалить вид исследования"));
+    typeButtons->addWidget(addTypeButton);
+    typeButtons->addWidget(deleteTypeButton);
     typeButtons->addStretch(1);
     top->addLayout(typeButtons);
     layout->addLayout(top, 2);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    DBGridEh3 = new ui::DbGrid(splitter);
-    DBGridEh3->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    indicatorsGrid = new ui::DbGrid(splitter);
+    indicatorsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto* right = new QWidget(splitter);
     auto* rightLayout = new QHBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     auto* rowButtons = new QVBoxLayout;
-    BitBtn7 =
+    addIndicatorButton =
         glyphButton(right, QStyle::SP_ArrowRight, QStringLiteral("Добавить в выбранную группу"));
-    BitBtn8 =
+    removeIndicatorButton =
         glyphButton(right, QStyle::SP_ArrowLeft, QStringLiteral("Удалить из выбранной группы"));
-    BitBtn1 = glyphButton(right, QStyle::SP_DialogSaveButton, QStringLiteral("Запомнить "));
-    for (QPushButton* b : {BitBtn7, BitBtn8, BitBtn1}) rowButtons->addWidget(b);
+    saveButton = glyphButton(right, QStyle::SP_DialogSaveButton, QStringLiteral("Запомнить "));
+    for (QPushButton* b : {addIndicatorButton, removeIndicatorButton, saveButton})
+        rowButtons->addWidget(b);
     rowButtons->addStretch(1);
     rightLayout->addLayout(rowButtons);
-    DBGridEh2 = new ui::DbGrid(right);
-    DBGridEh2->setEditTriggers(QAbstractItemView::EditKeyPressed |
-                               QAbstractItemView::AnyKeyPressed);
-    DBGridEh2->viewport()->installEventFilter(this);
-    rightLayout->addWidget(DBGridEh2, 1);
-    splitter->addWidget(DBGridEh3);
+    compositionGrid = new ui::DbGrid(right);
+    compositionGrid->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                                     QAbstractItemView::AnyKeyPressed);
+    compositionGrid->viewport()->installEventFilter(this);
+    rightLayout->addWidget(compositionGrid, 1);
+    splitter->addWidget(indicatorsGrid);
     splitter->addWidget(right);
     splitter->setSizes({560, 400});
     layout->addWidget(splitter, 3);
 
-    auto connectButton = [this](QPushButton* b, void (TForm12::*method)()) {
+    auto connectButton = [this](QPushButton* b, void (CompositionWindow::*method)()) {
         connect(b, &QPushButton::clicked, this,
                 ui::guardedSlot(this, [this, method] { (this->*method)(); }));
     };
-    connectButton(BitBtn2, &TForm12::BitBtn2Click);
-    connectButton(BitBtn3, &TForm12::BitBtn3Click);
-    connectButton(BitBtn7, &TForm12::BitBtn7Click);
-    connectButton(BitBtn8, &TForm12::BitBtn8Click);
-    connectButton(BitBtn1, &TForm12::BitBtn1Click);
-    connect(DBGridEh3, &QAbstractItemView::doubleClicked, this,
-            ui::guardedSlot(this, [this] { BitBtn7Click(); }));
-    connect(DBGridEh2, &QAbstractItemView::doubleClicked, this,
-            ui::guardedSlot(this, [this] { BitBtn8Click(); }));
+    connectButton(addTypeButton, &CompositionWindow::addType);
+    connectButton(deleteTypeButton, &CompositionWindow::deleteType);
+    connectButton(addIndicatorButton, &CompositionWindow::addIndicator);
+    connectButton(removeIndicatorButton, &CompositionWindow::removeIndicator);
+    connectButton(saveButton, &CompositionWindow::saveChanges);
+    connect(indicatorsGrid, &QAbstractItemView::doubleClicked, this,
+            ui::guardedSlot(this, [this] { addIndicator(); }));
+    connect(compositionGrid, &QAbstractItemView::doubleClicked, this,
+            ui::guardedSlot(this, [this] { removeIndicator(); }));
 }
 
-void TForm12::showEvent(QShowEvent* event) {
+void CompositionWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormActivate();
+    bindGrids();
 }
 
-void TForm12::FormActivate() {
-    DBGridEh1->setDataSource(CompositionTypeSource);
-    DBGridEh3->setDataSource(CompositionIndicatorsSource);
-    DBGridEh2->setDataSource(CompositionRowsSource);
+void CompositionWindow::bindGrids() {
+    typesGrid->setDataSource(session.compositionTypesSource);
+    indicatorsGrid->setDataSource(session.compositionIndicatorsSource);
+    compositionGrid->setDataSource(session.compositionRowsSource);
 }
 
-void TForm12::done(int result) {
+void CompositionWindow::done(int result) {
     // Closing saves; a save the database refuses keeps the window open with the changes.
     if (!closing_) {
         closing_ = true;
-        const bool saved = ui::guarded(this, [this] { BitBtn1Click(); });
+        const bool saved = ui::guarded(this, [this] { saveChanges(); });
         closing_ = false;
         if (!saved) return;
     }
     QDialog::done(result);
 }
 
-void TForm12::BitBtn2Click() {
-    data::Dataset& types = *CompositionTypeQuery;
+void CompositionWindow::addType() {
+    data::Dataset& types = *session.compositionTypes;
     types.insert();
     types.applyUpdates();
     types.commitUpdates();
 }
 
-void TForm12::BitBtn3Click() {
-    data::Dataset& types = *CompositionTypeQuery;
+void CompositionWindow::deleteType() {
+    data::Dataset& types = *session.compositionTypes;
     types.remove();
     try {
         types.applyUpdates();
@@ -137,41 +129,41 @@ void TForm12::BitBtn3Click() {
     types.commitUpdates();
 }
 
-void TForm12::BitBtn7Click() {
-    data::Dataset& rows = *CompositionRowsQuery;
+void CompositionWindow::addIndicator() {
+    data::Dataset& rows = *session.compositionRows;
     rows.insert();
     rows.save(data::SaveFailure::KeepChanges);
     rows.close();
     rows.open();
 }
 
-void TForm12::BitBtn8Click() {
-    data::Dataset& rows = *CompositionRowsQuery;
+void CompositionWindow::removeIndicator() {
+    data::Dataset& rows = *session.compositionRows;
     if (!rows.isEmpty()) rows.remove();
 }
 
-void TForm12::BitBtn1Click() {
+void CompositionWindow::saveChanges() {
     // Both buffers go out in one commit; a refusal keeps them for correction.
-    data::saveTogether({CompositionRowsQuery, CompositionTypeQuery});
+    data::saveTogether({session.compositionRows, session.compositionTypes});
 }
 
-bool TForm12::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != DBGridEh2->viewport()) return QDialog::eventFilter(watched, event);
+bool CompositionWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != compositionGrid->viewport()) return QDialog::eventFilter(watched, event);
     auto rowAt = [this](QEvent* e) {
-        return DBGridEh2->rowAt(static_cast<QMouseEvent*>(e)->position().toPoint().y());
+        return compositionGrid->rowAt(static_cast<QMouseEvent*>(e)->position().toPoint().y());
     };
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-            ui::guarded(this, [&] { DBGridEh2MouseDown(rowAt(event)); });
+            ui::guarded(this, [&] { startDrag(rowAt(event)); });
             break;
         case QEvent::MouseMove:
             if (drag_.active) {
                 const int row = rowAt(event);
-                if (row >= 0) CompositionRowsQuery->moveTo(row);
+                if (row >= 0) session.compositionRows->moveTo(row);
             }
             break;
         case QEvent::MouseButtonRelease:
-            ui::guarded(this, [&] { DBGridEh2MouseUp(rowAt(event)); });
+            ui::guarded(this, [&] { dropOn(rowAt(event)); });
             break;
         default:
             break;
@@ -179,8 +171,8 @@ bool TForm12::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TForm12::DBGridEh2MouseDown(int row) {
-    data::Dataset& rows = *CompositionRowsQuery;
+void CompositionWindow::startDrag(int row) {
+    data::Dataset& rows = *session.compositionRows;
     if (row >= 0) rows.moveTo(row);
     drag_.active = true;
     drag_.sourceId = rows.value("N_LIPR").toInt();
@@ -188,16 +180,23 @@ void TForm12::DBGridEh2MouseDown(int row) {
     QApplication::setOverrideCursor(Qt::PointingHandCursor);
 }
 
-void TForm12::DBGridEh2MouseUp(int row) {
+void CompositionWindow::runStatement(const QString& sql) {
+    data::StatementObject& statement = labData.adHocStatement;
+    statement.close();
+    statement.setSql(sql);
+    statement.execute();
+}
+
+void CompositionWindow::dropOn(int row) {
     if (!drag_.active) return;
     drag_.active = false;
     QApplication::restoreOverrideCursor();
-    data::Dataset& rows = *CompositionRowsQuery;
+    data::Dataset& rows = *session.compositionRows;
     if (row >= 0) rows.moveTo(row);
     const int targetId = rows.value("N_LIPR").toInt();
     const int s = drag_.sourcePosition;
     const int t = rows.value("NPP").toInt();
-    const QString type = CompositionTypeQuery->value("N_LISSL").toString();
+    const QString type = session.compositionTypes->value("N_LISSL").toString();
     if (s == t || s == 0 || t == 0) return;
     runStatement(QStringLiteral("update lab_issl_priz lp set  lp.npp=%1 Where lp.n_lipr=%2")
                      .arg(t)

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "data/globals.h"
-#include "directories/unv_spr.h"
+#include "data/session.h"
+#include "directories/directory_window.h"
 #include "journal/journal_page.h"
 #include "support/program.h"
 #include "support/temp_database.h"
@@ -40,10 +40,10 @@ protected:
                         "set generator GEN_SP_VR_ID to 10", "set generator GEN_SP_LPU_ID to 10"});
     }
 
-    TForm1& form() { return *(*program_)->form1; }
-    TdmV& dm() { return *(*program_)->dmV; }
-    Tun_spr& window() { return *(*program_)->unSpr; }
-    ui::DatasetModel& grid() { return *window().DBGridEh1->datasetModel(); }
+    MainWindow& form() { return *(*program_)->mainWindow; }
+    LabData& labData() { return *(*program_)->labData; }
+    DirectoryWindow& window() { return *(*program_)->directoryWindow; }
+    ui::DatasetModel& grid() { return *window().grid->datasetModel(); }
     QStringList titles() {
         QStringList list;
         for (int c = 0; c < grid().columnCount(); ++c)
@@ -66,13 +66,13 @@ protected:
 };
 
 TEST_F(DirectoryTest, ColumnsAreRebuiltForEachDirectory) {
-    withDirectory(form().N35, [&] {
+    withDirectory(form().doctorsAction, [&] {
         EXPECT_EQ(window().windowTitle(), QStringLiteral("Справочник врачей"));
-        EXPECT_EQ(CurrentDirectoryKind, 35);
+        EXPECT_EQ(session().directoryKind, DirectoryKind::Doctors);
         EXPECT_EQ(titles(), QStringList{QStringLiteral("Ф.И.О.")});
         EXPECT_EQ(column(0), kDoctors);
     });
-    withDirectory(form().N46, [&] {
+    withDirectory(form().indicatorsAction, [&] {
         EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"), QStringLiteral("Ед.изм."),
                                          QStringLiteral("Норма"), QStringLiteral("Код"),
                                          QStringLiteral("Норма времени для врача (мин)"),
@@ -81,7 +81,7 @@ TEST_F(DirectoryTest, ColumnsAreRebuiltForEachDirectory) {
         EXPECT_FALSE(grid().flags(grid().index(0, 6)) & Qt::ItemIsEditable)
             << "the type's name is read-only";
     });
-    withDirectory(form().N3, [&] {
+    withDirectory(form().fundingSourcesAction, [&] {
         EXPECT_EQ(titles(), (QStringList{QStringLiteral("Наименование"),
                                          QStringLiteral("1 - по умолчанию, 0 - остальные")}));
         EXPECT_EQ(window().windowTitle(), QStringLiteral("Справочник источников финансирования"));
@@ -89,11 +89,11 @@ TEST_F(DirectoryTest, ColumnsAreRebuiltForEachDirectory) {
 }
 
 TEST_F(DirectoryTest, NewDoctorIsSavedAndOffered) {
-    withDirectory(form().N35, [&] {
-        window().InsertButton->click();
-        EXPECT_EQ(dm().IBQuery5.value("COD_VR").toInt(), 11);
-        type(dm().IBQuery5.currentRow(), 0, QStringLiteral("Григорьева"));
-        window().Button2->click();
+    withDirectory(form().doctorsAction, [&] {
+        window().insertButton->click();
+        EXPECT_EQ(labData().doctors.value("COD_VR").toInt(), 11);
+        type(labData().doctors.currentRow(), 0, QStringLiteral("Григорьева"));
+        window().saveButton->click();
         EXPECT_TRUE(dialogs_.messages.empty());
         EXPECT_EQ(grid().rowCount(), 4);
     });
@@ -102,25 +102,25 @@ TEST_F(DirectoryTest, NewDoctorIsSavedAndOffered) {
 }
 
 TEST_F(DirectoryTest, SaveWithNothingChangedSendsNothingAndDoesNotCommit) {
-    withDirectory(form().N35, [&] {
-        db::executeSql(dm().IBTransaction1,
+    withDirectory(form().doctorsAction, [&] {
+        db::executeSql(labData().writeTransaction,
                        "update SP_LPU set NAME = 'Не сохранено' where COD_LPU = 1");
-        window().Button2->click();
+        window().saveButton->click();
         EXPECT_EQ(db_->scalar("select NAME from SP_LPU where COD_LPU = 1").toString(),
                   QStringLiteral("Больница"));
-        dm().IBTransaction1.rollbackRetaining();
+        labData().writeTransaction.rollbackRetaining();
     });
 }
 
 TEST_F(DirectoryTest, CancelWhileInsertingUndoesEverything) {
-    withDirectory(form().N35, [&] {
+    withDirectory(form().doctorsAction, [&] {
         type(1, 0, QStringLiteral("Андреева-Петрова"));
-        window().InsertButton->click();
-        type(dm().IBQuery5.currentRow(), 0, QStringLiteral("Новый"));
-        window().Button4->click();
+        window().insertButton->click();
+        type(labData().doctors.currentRow(), 0, QStringLiteral("Новый"));
+        window().cancelButton->click();
         EXPECT_EQ(column(0), kDoctors);
-        EXPECT_FALSE(dm().IBQuery5.updatesPending());
-        window().Button2->click();
+        EXPECT_FALSE(labData().doctors.updatesPending());
+        window().saveButton->click();
     });
     EXPECT_EQ(db_->scalar("select count(*) from SP_VR").toInt(), 3);
 }
@@ -129,28 +129,28 @@ TEST_F(DirectoryTest, FailedSaveShowsTheDatabaseMessageAndTheStoredRows) {
     auto other = db_->connect();
     db::Transaction lock(*other);
     db::executeSql(lock, "update SP_VR set FIO = FIO where COD_VR = 2");
-    withDirectory(form().N35, [&] {
+    withDirectory(form().doctorsAction, [&] {
         type(2, 0, QStringLiteral("Белов-Старший"));
-        window().InsertButton->click();
-        type(dm().IBQuery5.currentRow(), 0, QStringLiteral("Новый"));
-        window().Button2->click();
+        window().insertButton->click();
+        type(labData().doctors.currentRow(), 0, QStringLiteral("Новый"));
+        window().saveButton->click();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
         EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") ||
                     dialogs_.messages[0].text.contains("deadlock"));
         EXPECT_EQ(column(0), kDoctors);
-        EXPECT_FALSE(dm().IBQuery5.updatesPending());
+        EXPECT_FALSE(labData().doctors.updatesPending());
     });
     lock.rollback();
     EXPECT_EQ(db_->scalar("select count(*) from SP_VR").toInt(), 3);
 }
 
 TEST_F(DirectoryTest, DeletingAnInstitutionInUseIsRefused) {
-    withDirectory(form().N31, [&] {
-        dm().IBQuery3.locate("COD_LPU", 2);
+    withDirectory(form().institutionsAction, [&] {
+        labData().institutions.locate("COD_LPU", 2);
         dialogs_.answers = {QMessageBox::Yes};
-        window().DeleteButton->click();
+        window().deleteButton->click();
         EXPECT_EQ(grid().rowCount(), 1);
-        window().Button2->click();
+        window().saveButton->click();
         ASSERT_EQ(dialogs_.messages.size(), 2u);
         EXPECT_EQ(
             dialogs_.messages[1].text,
@@ -161,53 +161,57 @@ TEST_F(DirectoryTest, DeletingAnInstitutionInUseIsRefused) {
 }
 
 TEST_F(DirectoryTest, IncrementalSearchFindsPrefixesWithoutRegardToCase) {
-    withDirectory(form().N35, [&] {
-        data::Dataset& d = dm().IBQuery5;
-        window().DBGridEh1->setCurrentIndex(window().DBGridEh1->model()->index(2, 0));
-        window().Button3->click();
-        EXPECT_TRUE(window().Edit1->isVisibleTo(&window()));
-        EXPECT_TRUE(window().Label1->isVisibleTo(&window()));
-        window().Edit1->setText(QStringLiteral("бе"));
+    withDirectory(form().doctorsAction, [&] {
+        data::Dataset& d = labData().doctors;
+        window().grid->setCurrentIndex(window().grid->model()->index(2, 0));
+        window().searchButton->click();
+        EXPECT_TRUE(window().searchEdit->isVisibleTo(&window()));
+        EXPECT_TRUE(window().searchLabel->isVisibleTo(&window()));
+        window().searchEdit->setText(QStringLiteral("бе"));
         EXPECT_EQ(d.value("COD_VR").toInt(), 2);
-        window().Edit1->setText(QStringLiteral("ёл"));
+        window().searchEdit->setText(QStringLiteral("ёл"));
         EXPECT_EQ(d.value("COD_VR").toInt(), 3);
-        window().Edit1->setText(QStringLiteral("лов"));
+        window().searchEdit->setText(QStringLiteral("лов"));
         EXPECT_EQ(d.value("COD_VR").toInt(), 3) << "letters inside a name find nothing";
-        window().Edit1->setText(QString());
+        window().searchEdit->setText(QString());
         EXPECT_EQ(d.currentRow(), 0);
-        window().Edit1Exit();
-        EXPECT_FALSE(window().Edit1->isVisibleTo(&window()));
+        window().endSearch();
+        EXPECT_FALSE(window().searchEdit->isVisibleTo(&window()));
     });
 }
 
 TEST_F(DirectoryTest, UnsavedChangesAreGoneAtTheNextOpening) {
-    withDirectory(form().N35, [&] { type(0, 0, QStringLiteral("Черновик")); });
-    withDirectory(form().N35, [&] { EXPECT_EQ(column(0), kDoctors); });
+    withDirectory(form().doctorsAction, [&] { type(0, 0, QStringLiteral("Черновик")); });
+    withDirectory(form().doctorsAction, [&] { EXPECT_EQ(column(0), kDoctors); });
 }
 
 TEST_F(DirectoryTest, JournalListsShowANewInstitutionAndKeepTheirPlace) {
-    form().IBQuery3.locate("COD_LPU", 2);
-    ASSERT_EQ(dm().Issled.recordCount(), 1);
-    withDirectory(form().N31, [&] {
-        window().InsertButton->click();
-        type(dm().IBQuery3.currentRow(), 0, QStringLiteral("Амбулатория"));
-        window().Button2->click();
+    form().journalPage->institutionList.locate("COD_LPU", 2);
+    ASSERT_EQ(labData().journal.recordCount(), 1);
+    withDirectory(form().institutionsAction, [&] {
+        window().insertButton->click();
+        type(labData().institutions.currentRow(), 0, QStringLiteral("Амбулатория"));
+        window().saveButton->click();
     });
-    EXPECT_EQ(form().IBQuery3.recordCount(), 3);
-    EXPECT_EQ(form().IBQuery3.valueAt(0, form().IBQuery3.fieldIndex("NAME")).toString(),
+    EXPECT_EQ(form().journalPage->institutionList.recordCount(), 3);
+    EXPECT_EQ(form()
+                  .journalPage->institutionList
+                  .valueAt(0, form().journalPage->institutionList.fieldIndex("NAME"))
+                  .toString(),
               QStringLiteral("Амбулатория"));
-    EXPECT_EQ(form().IBQuery3.value("COD_LPU").toInt(), 2) << "the journal keeps its institution";
-    EXPECT_EQ(dm().Issled.recordCount(), 1);
+    EXPECT_EQ(form().journalPage->institutionList.value("COD_LPU").toInt(), 2)
+        << "the journal keeps its institution";
+    EXPECT_EQ(labData().journal.recordCount(), 1);
 }
 
 TEST_F(DirectoryTest, RenamedTypeShowsInTheSelectorAndTheJournalIsReread) {
-    withDirectory(form().N34, [&] {
-        EXPECT_EQ(CurrentDirectoryKind, 38);
+    withDirectory(form().investigationTypesAction, [&] {
+        EXPECT_EQ(session().directoryKind, DirectoryKind::InvestigationTypes);
         type(0, 0, QStringLiteral("ИФА ВИЧ 1/2"));
-        window().Button2->click();
+        window().saveButton->click();
     });
-    EXPECT_EQ(form().journal->DBLookupComboboxEh1->currentText(), QStringLiteral("ИФА ВИЧ 1/2"));
-    EXPECT_EQ(CurrentInvestigationType, 1);
+    EXPECT_EQ(form().journalPage->typeSelector->currentText(), QStringLiteral("ИФА ВИЧ 1/2"));
+    EXPECT_EQ(session().investigationType, 1);
 }
 
 }  // namespace

@@ -1,0 +1,368 @@
+#include "data/lab_data.h"
+
+#include "data/age.h"
+#include "data/clock.h"
+
+using data::Dataset;
+using data::FieldSpec;
+using data::UpdateSql;
+
+namespace {
+
+const char* const kJournalSql =
+    "Select i.*, lpu.Name as LPU,otd.Name as OTD,li.Name as issl, f.name as fin,v.fio as "
+    "VRACH,ms.fio as MedSes,k.Cod as COD_OBSL, g.name as GOS,t.name as Ter,r.name as Raion from "
+    "Issled i left join sp_lpu lpu on i.cod_lpu=lpu.cod_lpu left join sp_otd otd on "
+    "i.cod_otd=otd.cod_otd left join sp_ist_fin f on i.n_ifin=f.n_ifin left join sp_vr v on "
+    "i.cod_vr=v.cod_vr left join sp_ms ms on i.cod_ms=ms.cod_ms left join sp_kontingent k on "
+    "i.n_kon=k.n_kon left join sp_tarvik li on i.n_lissl=li.n_lissl left join sp_gos g on "
+    "i.cod_gos=g.cod_gos left join sp_ter t on i.cod_ter=t.cod_ter left join sp_raion r on "
+    "i.cod_raion=r.cod_raion Where i.n_lissl between :n_lissl1 and :n_lissl2 and i.cod_lpu  "
+    "between :cod_lpu1 and :cod_lpu2 and i.dat_issled between :d1 and :d2 Order by i.npp";
+
+const char* const kCardSql =
+    "Select i.*,lpu.name as LPU, otd.name as OTD,v.fio as VRACH, ms.fio as MedSes,k.Cod as "
+    "COD_OBSL, g.name as GOS,t.name as Ter,r.name as Raion from Issled i left join sp_lpu lpu on "
+    "i.cod_lpu=lpu.cod_lpu left join sp_otd otd on i.cod_otd=otd.cod_otd left join sp_vr v on "
+    "i.cod_vr=v.cod_vr left join sp_ms ms on i.cod_ms=ms.cod_ms left join sp_kontingent k on "
+    "i.n_kon=k.n_kon left join sp_gos g on i.cod_gos=g.cod_gos left join sp_ter t on "
+    "i.cod_ter=t.cod_ter left join sp_raion r on i.cod_raion=r.cod_raion Where "
+    "i.n_issled=:n_issled";
+
+FieldSpec shown(const char* name, const QString& label = {}, int width = 0, bool readOnly = false) {
+    return FieldSpec{QString::fromLatin1(name), label, true, width, readOnly};
+}
+FieldSpec hidden(const char* name, const QString& label = {}) {
+    return FieldSpec{QString::fromLatin1(name), label, false, 0, false};
+}
+
+// The first row's value of a column of a freshly reopened list; 0 for an empty list.
+int firstKeyOf(Dataset& list, const QString& column) {
+    list.close();
+    list.open();
+    const int key = list.isEmpty() ? 0 : list.value(column).toInt();
+    list.close();
+    return key;
+}
+
+// What the card's fields are called when a message names one.
+QString cardLabel(const QString& column) {
+    static const QHash<QString, QString> labels = {{"N_ISSLED", "Код исследования"},
+                                                   {"N_LISSL", "Вид исследования"},
+                                                   {"COD_LPU", "ЛПУ"},
+                                                   {"COD_OTD", "Отделение"},
+                                                   {"N_IFIN", "Бюджет"},
+                                                   {"COD_VR", "Врач"},
+                                                   {"COD_MS", "Лаборант"},
+                                                   {"N_KON", "Код обслед."},
+                                                   {"NPP", "№ пп"},
+                                                   {"NOM", "Уник.№"},
+                                                   {"FAM", "Фамилия"},
+                                                   {"IMJA", "Имя"},
+                                                   {"OTCH", "Отчество"},
+                                                   {"SNILS", "СНИЛС"},
+                                                   {"DAT_R", "Дата рождения"},
+                                                   {"VOZR", "Возраст"},
+                                                   {"NOM_KART", "Карта №"},
+                                                   {"NOM_POL", "№ в др.ЛПУ"},
+                                                   {"DIAG_COD", "Диагноз МКБ"},
+                                                   {"DAT_ISSLED", "Дата взятия ан."},
+                                                   {"DAT_DOSTAV", "Дата доставки"},
+                                                   {"DAT_REZULT", "Дата результ."},
+                                                   {"ADRES", "Улица, дом, кв."},
+                                                   {"POL", "Пол"},
+                                                   {"COD_GOS", "Страна осн.регистр."},
+                                                   {"COD_TER", "Территория"},
+                                                   {"COD_RAION", "Район/округ"},
+                                                   {"NAS_PUNKT", "Нас.пункт"},
+                                                   {"PR_LIVE", "Житель города \\ села"}};
+    return labels.value(column);
+}
+
+}  // namespace
+
+const QStringList& issledColumns() {
+    static const QStringList columns = {
+        "N_ISSLED", "N_LISSL",    "COD_LPU",    "COD_OTD",    "N_IFIN",   "COD_VR",
+        "COD_MS",   "N_KON",      "NPP",        "NOM",        "FAM",      "IMJA",
+        "OTCH",     "SNILS",      "DAT_R",      "VOZR",       "NOM_KART", "NOM_POL",
+        "DIAG_COD", "DAT_ISSLED", "DAT_DOSTAV", "DAT_REZULT", "ADRES",    "POL",
+        "COD_GOS",  "COD_TER",    "COD_RAION",  "NAS_PUNKT",  "PR_LIVE"};
+    return columns;
+}
+
+LabData::LabData(QObject* parent)
+    : QObject(parent),
+      writeTransaction(mainConnection, {"read_committed", "rec_version", "nowait"}),
+      registerSnapshot(registerConnection, {"read", "concurrency"}),
+      searchSnapshot(mainConnection, {"read", "concurrency"}),
+      adHocStatement(writeTransaction),
+      registerStatement(registerSnapshot),
+      reportStatement(writeTransaction),
+      requisites(writeTransaction, "requisites"),
+      typeList(writeTransaction, "typeList"),
+      institutions(writeTransaction, "institutions"),
+      departments(writeTransaction, "departments"),
+      doctors(writeTransaction, "doctors"),
+      fundingSources(writeTransaction, "fundingSources"),
+      labAssistants(writeTransaction, "labAssistants"),
+      investigationTypes(writeTransaction, "investigationTypes"),
+      indicators(writeTransaction, "indicators"),
+      composition(writeTransaction, "composition"),
+      indicatorNorms(writeTransaction, "indicatorNorms"),
+      journal(writeTransaction, "journal"),
+      card(writeTransaction, "card"),
+      examinationCodes(writeTransaction, "examinationCodes"),
+      countries(writeTransaction, "countries"),
+      territories(writeTransaction, "territories"),
+      districts(writeTransaction, "districts"),
+      reportQuery(writeTransaction, "reportQuery"),
+      requisitesSource(&requisites, "requisitesSource"),
+      typeListSource(&typeList, "typeListSource"),
+      institutionsSource(&institutions, "institutionsSource"),
+      departmentsSource(&departments, "departmentsSource"),
+      doctorsSource(&doctors, "doctorsSource"),
+      fundingSourcesSource(&fundingSources, "fundingSourcesSource"),
+      labAssistantsSource(&labAssistants, "labAssistantsSource"),
+      investigationTypesSource(&investigationTypes, "investigationTypesSource"),
+      indicatorsSource(&indicators, "indicatorsSource"),
+      compositionSource(&composition, "compositionSource"),
+      indicatorNormsSource(&indicatorNorms, "indicatorNormsSource"),
+      journalSource(&journal, "journalSource"),
+      cardSource(&card, "cardSource"),
+      examinationCodesSource(&examinationCodes, "examinationCodesSource"),
+      countriesSource(&countries, "countriesSource"),
+      territoriesSource(&territories, "territoriesSource"),
+      districtsSource(&districts, "districtsSource"),
+      reportQuerySource(&reportQuery, "reportQuerySource") {
+    setObjectName("LabData");
+    mainConnection.setParams({"lc_ctype=WIN1251"});
+    registerConnection.setParams({"user_name=sysdba", "password=quillmoss", "lc_ctype=WIN1251"});
+    setUpDatasets();
+}
+
+LabData::~LabData() = default;
+
+QList<Dataset*> LabData::mainDatasets() {
+    return {&requisites, &typeList,         &institutions,   &departments,
+            &doctors,    &fundingSources,   &labAssistants,  &investigationTypes,
+            &indicators, &composition,      &indicatorNorms, &journal,
+            &card,       &examinationCodes, &countries,      &territories,
+            &districts,  &reportQuery};
+}
+
+void LabData::setUpDatasets() {
+    const QString name = QStringLiteral("Наименование");
+
+    requisites.setSql("Select * from Recv_st");
+    requisitesUpdate = UpdateSql::standard(
+        "Recv_st", "COD", {"COD", "NAME", "NAME_FULL", "ADRES", "GLAV_VR", "KOD_OGRN"});
+    requisitesUpdate.insertSql.clear();
+    requisitesUpdate.deleteSql.clear();
+    requisites.setUpdateSql(requisitesUpdate);
+
+    typeList.setSql("Select * from SP_TARVIK Order by npp");
+    typeList.declareFields(
+        {shown("NAME", name), shown("SHABLON", QStringLiteral("Файл шаблона")), hidden("N_LISSL")});
+    typeListUpdate = UpdateSql::standard("SP_TARVIK", "N_LISSL", {"N_LISSL", "NAME", "NPP", "COD"});
+    typeList.setUpdateSql(typeListUpdate);
+    typeList.setGenerator("N_LISSL", "GEN_SP_TARVIK_ID");
+
+    institutions.setSql("Select * from SP_LPU Order by Name");
+    institutions.declareFields({shown("NAME", name),
+                                shown("PATH", QStringLiteral("Путь к базе данных"), 255),
+                                hidden("COD_LPU")});
+    institutionsUpdate = UpdateSql::standard("SP_LPU", "COD_LPU", {"COD_LPU", "NAME", "PATH"});
+    institutions.setUpdateSql(institutionsUpdate);
+    institutions.setGenerator("COD_LPU", "GEN_SP_LPU_ID");
+
+    departments.setSql("Select * from SP_OTD Order by Name");
+    departments.declareFields({shown("NAME", name), hidden("COD_OTD"), hidden("COD_LPU")});
+    departmentsUpdate = UpdateSql::standard("SP_OTD", "COD_OTD", {"COD_OTD", "NAME", "COD_LPU"});
+    departmentsUpdate.refreshSql =
+        "Select COD_OTD, NAME, PRIMEC, COD, PROFIL, COD_LPU from SP_OTD where COD_OTD = :COD_OTD";
+    departments.setUpdateSql(departmentsUpdate);
+    departments.setGenerator("COD_OTD", "GEN_SP_OTD_ID");
+
+    doctors.setSql("select * from sp_vr Order by fio");
+    doctors.declareFields({shown("FIO", QStringLiteral("Ф.И.О.")), hidden("COD_VR")});
+    doctorsUpdate = UpdateSql::standard("sp_vr", "COD_VR", {"COD_VR", "FIO"});
+    doctors.setUpdateSql(doctorsUpdate);
+    doctors.setGenerator("COD_VR", "GEN_SP_VR_ID");
+
+    fundingSources.setSql("select * from SP_Ist_fin");
+    fundingSources.declareFields(
+        {shown("NAME", name), shown("PR_UM", QStringLiteral("1 - по умолчанию, 0 - остальные"), 10),
+         hidden("N_IFIN")});
+    fundingSourcesUpdate = UpdateSql::standard("SP_Ist_fin", "N_IFIN", {"N_IFIN", "NAME", "PR_UM"});
+    fundingSources.setUpdateSql(fundingSourcesUpdate);
+    fundingSources.setGenerator("N_IFIN", "GEN_SP_IST_FIN_ID");
+
+    labAssistants.setSql("select * from sp_ms Order by fio");
+    labAssistants.declareFields({shown("FIO", QStringLiteral("Ф.И.О.")), hidden("COD_MS")});
+    labAssistantsUpdate = UpdateSql::standard("sp_ms", "COD_MS", {"COD_MS", "FIO"});
+    labAssistants.setUpdateSql(labAssistantsUpdate);
+    labAssistants.setGenerator("COD_MS", "GEN_SP_MS_ID");
+
+    investigationTypes.setSql("select * from SP_tarvik Order by npp");
+    investigationTypes.declareFields({shown("NAME", name), shown("NPP", QStringLiteral("№ пп")),
+                                      shown("COD", QStringLiteral("Код")),
+                                      shown("SHABLON", QStringLiteral("Файл шаблона")),
+                                      hidden("N_LISSL")});
+    investigationTypesUpdate =
+        UpdateSql::standard("SP_tarvik", "N_LISSL", {"N_LISSL", "NAME", "NPP", "COD", "SHABLON"});
+    investigationTypes.setUpdateSql(investigationTypesUpdate);
+    investigationTypes.setGenerator("N_LISSL", "GEN_SP_TARVIK_ID");
+    investigationTypes.afterScroll = [this](Dataset& d) { reloadCompositionOfCurrentType(d); };
+
+    const QString doctorNorm = QStringLiteral("Норма времени для врача (мин)");
+    const QString assistantNorm = QStringLiteral("Норма времени для лаб. (мин)");
+    indicators.setSql(
+        "select sp.*,i.name as Issled,i.npp from SP_priz_lab_issl sp Left join Lab_issl_priz lp on "
+        "sp.n_prlab=lp.n_prlab Left join SP_Tarvik i on lp.n_lissl=i.n_lissl Order by "
+        "i.npp,sp.n_prlab");
+    indicators.declareFields({shown("NAME", name), shown("ED_IZM", QStringLiteral("Ед.изм.")),
+                              shown("NORMA", QStringLiteral("Норма")),
+                              shown("COD", QStringLiteral("Код")), shown("NORMA_TIME", doctorNorm),
+                              shown("NORMA_TIME_MS", assistantNorm),
+                              shown("ISSLED", QStringLiteral("Исследование"), 0, true),
+                              shown("NPP", QStringLiteral("№пп")), hidden("N_PRLAB")});
+    indicatorsUpdate = UpdateSql::standard(
+        "SP_priz_lab_issl", "N_PRLAB",
+        {"N_PRLAB", "NAME", "ED_IZM", "NORMA", "COD", "NORMA_TIME", "NORMA_TIME_MS"});
+    indicators.setUpdateSql(indicatorsUpdate);
+    indicators.setGenerator("N_PRLAB", "GEN_SP_PRIZ_LAB_ISSL_ID");
+
+    composition.setSql(
+        "select lp.*,p.name from lab_issl_priz lp, sp_priz_lab_issl p Where lp.n_prlab=p.n_prlab "
+        "and "
+        "lp.n_lissl=:n_lissl Order by lp.npp");
+    composition.declareFields({shown("NAME", name), shown("NPP", QStringLiteral("№ пп"), 7),
+                               hidden("N_LIPR"), hidden("N_LISSL"), hidden("N_PRLAB")});
+    compositionUpdate =
+        UpdateSql::standard("lab_issl_priz", "N_LIPR", {"N_LIPR", "N_LISSL", "N_PRLAB", "NPP"});
+    composition.setUpdateSql(compositionUpdate);
+    composition.setGenerator("N_LIPR", "GEN_LAB_ISSL_PRIZ_ID");
+    composition.afterInsert = [this](Dataset& d) { numberNewCompositionRow(d); };
+
+    indicatorNorms.setSql(
+        "select sp.* from SP_priz_lab_issl sp Left join Lab_issl_priz lp on sp.n_prlab=lp.n_prlab "
+        "Where lp.n_lissl=:n_lissl Order by sp.n_prlab");
+    indicatorNorms.declareFields({shown("NAME", name, 0, true), shown("NORMA_TIME", doctorNorm),
+                                  shown("NORMA_TIME_MS", assistantNorm), hidden("N_PRLAB")});
+    indicatorNormsUpdate.modifySql =
+        "update SP_priz_lab_issl set NORMA_TIME = :NORMA_TIME, NORMA_TIME_MS = :NORMA_TIME_MS "
+        "where "
+        "N_PRLAB = :OLD_N_PRLAB";
+    indicatorNormsUpdate.insertSql =
+        "insert into SP_priz_lab_issl (NORMA_TIME, NORMA_TIME_MS) values (:NORMA_TIME, "
+        ":NORMA_TIME_MS)";
+    indicatorNorms.setUpdateSql(indicatorNormsUpdate);
+    indicatorNorms.setGenerator("N_PRLAB", "GEN_SP_PRIZ_LAB_ISSL_ID");
+
+    journal.setSql(kJournalSql);
+    journal.declareFields({shown("FAM", QStringLiteral("Фамилия пациента")),
+                           shown("IMJA", QStringLiteral("Имя")),
+                           shown("OTCH", QStringLiteral("Отчество")),
+                           shown("COD_MS"),
+                           shown("N_KON"),
+                           shown("NPP", QStringLiteral("№пп")),
+                           shown("NOM", QStringLiteral("Уник. № пациента")),
+                           shown("DAT_R", QStringLiteral("Дата рождения")),
+                           shown("POL", QStringLiteral("Пол"), 5),
+                           shown("ADRES", QStringLiteral("Адрес")),
+                           shown("DAT_ISSLED", QStringLiteral("Дата взятия анализа")),
+                           shown("DAT_DOSTAV", QStringLiteral("Дата доставки")),
+                           shown("DAT_REZULT", QStringLiteral("Дата результата")),
+                           shown("SNILS", QStringLiteral("СНИЛС")),
+                           shown("NOM_POL", QStringLiteral("№ полиса СМО")),
+                           shown("DIAG_COD", QStringLiteral("Диагноз")),
+                           shown("NOM_KART", QStringLiteral("№ карты")),
+                           shown("COD_GOS"),
+                           shown("COD_TER"),
+                           shown("COD_RAION"),
+                           shown("NAS_PUNKT"),
+                           shown("PR_LIVE"),
+                           shown("LPU", QStringLiteral("ЛПУ")),
+                           shown("OTD", QStringLiteral("Отделение")),
+                           shown("FIN", QStringLiteral("Бюджет")),
+                           shown("VRACH", QStringLiteral("Врач")),
+                           shown("MEDSES", QStringLiteral("Лаборант")),
+                           shown("COD_OBSL"),
+                           shown("ISSL", QStringLiteral("Исследование")),
+                           shown("GOS"),
+                           shown("TER"),
+                           shown("RAION"),
+                           hidden("N_ISSLED"),
+                           hidden("N_LISSL"),
+                           hidden("COD_LPU"),
+                           hidden("COD_OTD"),
+                           hidden("N_IFIN"),
+                           hidden("COD_VR"),
+                           hidden("VOZR", QStringLiteral("Возраст"))});
+    journalUpdate = UpdateSql::standard("Issled", "N_ISSLED", issledColumns());
+    journal.setUpdateSql(journalUpdate);
+    journal.setGenerator("N_ISSLED", "GEN_ISSLED_ID");
+    journal.afterInsert = [this](Dataset& d) { setNewRecordDefaults(d); };
+    journal.setValidator("DAT_R", setAgeFromBirthDate);
+
+    card.setSql(kCardSql);
+    // The card shows captions of its own; the labels name the fields in messages about them.
+    QList<FieldSpec> cardFields;
+    for (const QString& column : issledColumns() + QStringList{"LPU", "OTD", "VRACH", "MEDSES",
+                                                               "COD_OBSL", "GOS", "TER", "RAION"})
+        cardFields << FieldSpec{column, cardLabel(column), true, 0, false};
+    card.declareFields(cardFields);
+    cardUpdate = UpdateSql::standard("Issled", "N_ISSLED", issledColumns());
+    card.setUpdateSql(cardUpdate);
+    card.setGenerator("N_ISSLED", "GEN_ISSLED_ID");
+    card.setValidator("DAT_R", setAgeFromBirthDate);
+
+    examinationCodes.setSql("Select * from SP_Kontingent Order by cod");
+    examinationCodes.declareFields(
+        {shown("COD", QStringLiteral("Код"), 20), shown("NAME", name, 100), hidden("N_KON")});
+    countries.setSql("Select * from SP_GOS Order by nom desc,name");
+    territories.setSql("Select * from SP_Ter Order by nom desc,name");
+    districts.setSql("Select * from SP_Raion Order by name");
+    reportQuery.setSql("select 1 from rdb$database");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void LabData::setNewRecordDefaults(Dataset& record) {
+    record.setValue("N_LISSL", session.investigationType);
+    const QDate today = data::clock::today();
+    record.setValue("DAT_ISSLED", today);
+    record.setValue("DAT_DOSTAV", today);
+    int institution = 0;
+    if (journalInstitutions && journalInstitutions->isActive() && !journalInstitutions->isEmpty())
+        institution = journalInstitutions->value("COD_LPU").toInt();
+    record.setValue("COD_LPU", institution);
+    record.setValue("COD_GOS", firstKeyOf(countries, "COD_GOS"));
+    record.setValue("COD_TER", firstKeyOf(territories, "COD_TER"));
+}
+
+void LabData::setAgeFromBirthDate(Dataset& dataset, const QVariant& birthDate) {
+    // A cleared birth date clears the age rather than counting from a zero date.
+    if (birthDate.isNull())
+        dataset.setValue("VOZR", QVariant());
+    else
+        dataset.setValue("VOZR", data::ageInYears(birthDate.toDate(), data::clock::today()));
+}
+
+void LabData::reloadCompositionOfCurrentType(Dataset& types) {
+    if (session.directoryKind != DirectoryKind::Composition) return;
+    composition.close();
+    composition.setParam("n_lissl", types.value("N_LISSL"));
+    composition.open();
+    composition.last();
+    session.lastCompositionPosition = composition.isEmpty() ? 0 : composition.value("NPP").toInt();
+    composition.first();
+}
+
+void LabData::numberNewCompositionRow(Dataset& row) {
+    row.setValue("N_LISSL", investigationTypes.value("N_LISSL"));
+    row.setValue("N_PRLAB", indicators.value("N_PRLAB"));
+    session.lastCompositionPosition = session.lastCompositionPosition + 1;
+    row.setValue("NPP", session.lastCompositionPosition);
+}

@@ -1,0 +1,80 @@
+// The program's data: both connections, the three transactions, the statement objects, every
+// dataset more than one window uses with the behaviour that must hold whichever window edits, and
+// the session the windows share.
+#pragma once
+
+#include <QObject>
+
+#include "data/data_source.h"
+#include "data/dataset.h"
+#include "data/session.h"
+#include "data/statement_object.h"
+#include "db/firebird.h"
+
+class LabData : public QObject {
+    Q_OBJECT
+public:
+    explicit LabData(QObject* parent = nullptr);
+    ~LabData() override;
+
+    db::Connection mainConnection;      // main database
+    db::Connection registerConnection;  // an institution's patient register, attached for one copy
+    db::Transaction writeTransaction;   // every write: read committed, record version, no wait
+    db::Transaction registerSnapshot;   // register look-ups: read-only snapshot
+    db::Transaction searchSnapshot;     // the search: read-only snapshot
+
+    data::StatementObject adHocStatement;
+    data::StatementObject registerStatement;
+    data::StatementObject reportStatement;
+
+    data::Dataset requisites;          // RECV_ST
+    data::Dataset typeList;            // investigation types, for the selectors
+    data::Dataset institutions;        // institutions
+    data::Dataset departments;         // departments
+    data::Dataset doctors;             // doctors
+    data::Dataset fundingSources;      // funding sources
+    data::Dataset labAssistants;       // laboratory assistants
+    data::Dataset investigationTypes;  // investigation types, for the directories
+    data::Dataset indicators;          // all indicators with the types that contain them
+    data::Dataset composition;         // composition of one type
+    data::Dataset indicatorNorms;      // indicators of one type, for their time norms
+    data::Dataset journal;             // the journal
+    data::Dataset card;                // the record open in the card
+    data::Dataset examinationCodes;    // examination codes
+    data::Dataset countries;           // countries
+    data::Dataset territories;         // territories
+    data::Dataset districts;           // districts
+    data::Dataset reportQuery;         // scratch query of the report writers
+
+    data::DataSource requisitesSource, typeListSource, institutionsSource, departmentsSource,
+        doctorsSource, fundingSourcesSource, labAssistantsSource, investigationTypesSource,
+        indicatorsSource, compositionSource, indicatorNormsSource, journalSource, cardSource,
+        examinationCodesSource, countriesSource, territoriesSource, districtsSource,
+        reportQuerySource;
+
+    data::UpdateSql requisitesUpdate, typeListUpdate, institutionsUpdate, departmentsUpdate,
+        doctorsUpdate, fundingSourcesUpdate, labAssistantsUpdate, investigationTypesUpdate,
+        indicatorsUpdate, compositionUpdate, indicatorNormsUpdate, journalUpdate, cardUpdate;
+
+    // The journal's institution list (owned by the main window); a new record takes its COD_LPU.
+    data::Dataset* journalInstitutions = nullptr;
+
+    // Every dataset of the main database, for closing them all at shutdown.
+    QList<data::Dataset*> mainDatasets();
+
+    Session session;
+
+    // Defaults of a new investigation record in the journal.
+    void setNewRecordDefaults(data::Dataset& journal);
+    // While the composition window is open: the composition of the type now current.
+    void reloadCompositionOfCurrentType(data::Dataset& types);
+    // A new composition row: the current type and indicator, appended after the last position.
+    void numberNewCompositionRow(data::Dataset& composition);
+
+private:
+    void setUpDatasets();
+    static void setAgeFromBirthDate(data::Dataset& dataset, const QVariant& birthDate);
+};
+
+// The columns of ISSLED in the order the journal and the card write them back.
+const QStringList& issledColumns();

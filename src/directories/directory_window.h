@@ -1,0 +1,54 @@
+// The universal directory window: shows and edits whichever reference table the session's
+// directory dataset and data source name.
+#pragma once
+
+#include <QDialog>
+
+class LabData;
+struct Session;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QToolButton;
+
+namespace ui {
+class DbGrid;
+}
+
+class DirectoryWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit DirectoryWindow(LabData& labData, QWidget* parent = nullptr);
+
+    // Each showing binds the grid to the directory now handed over and reads it afresh.
+    void openDirectory();
+    void saveChanges();    // "Запомнить"
+    void cancelChanges();  // "Отменить"
+    void startSearch();    // "Поиск"
+    void searchAsTyped();  // moves to the first row that starts with the typed text
+    void endSearch();
+
+    Session& session;
+
+    ui::DbGrid* grid;
+    QToolButton* insertButton;  // the navigator: insert, delete, edit
+    QToolButton* deleteButton;
+    QToolButton* editButton;
+    QPushButton* saveButton;
+    QPushButton* cancelButton;
+    QPushButton* exitButton;
+    QPushButton* searchButton;
+    QLabel* searchLabel;
+    QLineEdit* searchEdit;
+    QMenu* gridMenu;
+    QAction* exportAction;  // "Выгрузить в Excel"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showSearch(bool on);
+};

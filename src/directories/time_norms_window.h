@@ -1,0 +1,36 @@
+// The time norms window: doctors' and assistants' minutes per determination of the
+// indicators of a chosen investigation type.
+#pragma once
+
+#include <QDialog>
+
+class LabData;
+class QPushButton;
+
+namespace ui {
+class DbGrid;
+class DbLookupComboBox;
+}  // namespace ui
+
+class TimeNormsWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit TimeNormsWindow(LabData& labData, QWidget* parent = nullptr);
+
+    // Each showing reads the types afresh and starts with none chosen.
+    void openTypes();
+    void showNormsOfType();  // the type list closed: show that type's norms
+    void saveNorms();        // "Сохранить"
+    void closeDatasets();
+
+    LabData& labData;
+    ui::DbLookupComboBox* typeSelector;
+    ui::DbGrid* normsGrid;
+    QPushButton* saveButton;
+    QPushButton* exitButton;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};

@@ -1,0 +1,109 @@
+// The journal's editing commands: add, delete, save, and results entry in the card.
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "card/research_card.h"
+#include "data/lab_data.h"
+#include "journal/journal_page.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
+#include "ui/dialogs.h"
+
+void JournalPage::bindEditing() {
+    auto handler = [this](void (JournalPage::*method)()) {
+        return ui::guardedSlot(this, [this, method] { (this->*method)(); });
+    };
+    connect(addRecordButton, &QToolButton::clicked, this, handler(&JournalPage::addRecord));
+    connect(deleteRecordButton, &QToolButton::clicked, this, handler(&JournalPage::deleteRecord));
+    connect(saveRecordButton, &QToolButton::clicked, this, handler(&JournalPage::saveRecord));
+
+    journalGrid->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                                 QAbstractItemView::AnyKeyPressed);
+    journalGrid->setRowKeys(true);
+    connect(journalGrid, &QAbstractItemView::doubleClicked, this,
+            handler(&JournalPage::enterResults));
+    journalMenu = new QMenu(journalGrid);
+    enterResultsAction = journalMenu->addAction(QStringLiteral("Ввод результатов"));
+    copyPatientDataAction = journalMenu->addAction(QStringLiteral("Копировать данные пациента"));
+    printResultAction = journalMenu->addAction(QStringLiteral("Печать результатов анализа"));
+    printAllResultsAction = journalMenu->addAction(QStringLiteral("Печать всех результатов"));
+    connect(enterResultsAction, &QAction::triggered, this, handler(&JournalPage::enterResults));
+    journalGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(journalGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        journalMenu->popup(journalGrid->viewport()->mapToGlobal(at));
+    });
+
+    // Printing and the journal document arrive with their own commands.
+    printResultAction->setEnabled(false);
+    printAllResultsAction->setEnabled(false);
+    journalDocumentButton->setEnabled(false);
+    printButton->setEnabled(false);
+    addRecordButton->setEnabled(false);
+    deleteRecordButton->setEnabled(false);
+}
+
+void JournalPage::addRecord() {
+    if (typeSelector->currentText().isEmpty()) {
+        ui::information(this, QStringLiteral("Задайте вид исследования."));
+        return;
+    }
+    data::Dataset& journal = labData.journal;
+    journal.insert();
+    // Written at once: the record exists with its defaults and empty results even if the card
+    // is left without saving. A failure stays in the buffer for the next save.
+    journal.save(data::SaveFailure::NoRollback);
+    enterResults();
+    showJournal();
+    journal.close();
+    journal.open();
+}
+
+void JournalPage::deleteRecord() {
+    if (ui::confirm(this, QStringLiteral("Вы уверены?"))) {
+        labData.journal.remove();
+        labData.journal.save(data::SaveFailure::NoRollback);
+    }
+    showJournal();
+}
+
+void JournalPage::saveRecord() {
+    labData.journal.save(data::SaveFailure::KeepChanges);
+}
+
+void JournalPage::enterResults() {
+    data::Dataset& journal = labData.journal;
+    const int key = journal.isActive() ? journal.value("N_ISSLED").toInt() : 0;
+    if (key < 1) {
+        ui::information(this, QStringLiteral("Задайте метод исследования."));
+        return;
+    }
+    // What was typed into the grid goes to the database before the card shows the record.
+    if (journal.updatesPending()) saveRecord();
+    session.investigationKey = key;
+
+    data::StatementObject& probe = labData.adHocStatement;
+    probe.close();
+    probe.setSql(QStringLiteral("Select * from Lab_issl_BOL Where n_issled=%1").arg(key));
+    probe.execute();
+    const bool hasRows = !probe.eof();
+    probe.close();
+    if (!hasRows) {
+        // One empty result per indicator of the record's own type, in the type's order.
+        const int type = journal.value("N_LISSL").toInt();
+        probe.setSql(QStringLiteral("Insert into Lab_issl_BOL(n_issled,n_prlab,n_lissl) Select %1,"
+                                    "n_prlab,%2 from lab_issl_priz Where n_lissl=%2 Order by npp")
+                         .arg(key)
+                         .arg(type));
+        probe.execute();
+        labData.writeTransaction.commitRetaining();
+    }
+
+    card_->setWindowTitle(QStringLiteral("Данные исследования - ") + typeSelector->currentText());
+    ui::dialogs().showModal(card_);
+
+    journal.close();
+    journal.open();
+    journal.locate("N_ISSLED", session.investigationKey);
+}

@@ -1,0 +1,196 @@
+// The journal page's bindings and reloads: by institution, by type, by dates; the count and the
+// marks of records without results.
+#include <QCalendarWidget>
+#include <QColor>
+#include <QDateEdit>
+#include <QLabel>
+#include <QToolButton>
+
+#include "data/lab_data.h"
+#include "journal/journal_page.h"
+#include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
+#include "ui/dialogs.h"
+
+namespace {
+const char* const kRecordsWithResults =
+    "select distinct b.n_issled from issled i join lab_issl_bol b on b.n_issled = i.n_issled "
+    "where i.n_lissl between :n_lissl1 and :n_lissl2 and i.cod_lpu between :cod_lpu1 and :cod_lpu2 "
+    "and i.dat_issled between :d1 and :d2 and b.result is not null";
+}
+
+void JournalPage::bindJournal() {
+    institutionGrid->setDataSource(&institutionListSource);
+    ui::GridColumn name;
+    name.field = "NAME";
+    name.width = 238;
+    institutionGrid->setColumns({name});
+
+    journalGrid->setDataSource(&labData.journalSource);
+    const QList<std::pair<const char*, int>> columns = {
+        {"ISSL", 164},      {"OTD", 157},       {"NPP", 46},        {"NOM", 58},
+        {"FAM", 151},       {"IMJA", 98},       {"OTCH", 102},      {"DAT_R", 78},
+        {"DAT_ISSLED", 75}, {"DAT_DOSTAV", 75}, {"DAT_REZULT", 74}, {"VRACH", 117}};
+    QList<ui::GridColumn> grid;
+    for (const auto& [field, width] : columns) {
+        ui::GridColumn c;
+        c.field = field;
+        c.width = width;
+        // Joined names are shown, never written.
+        c.readOnly = QByteArray(field) == "ISSL" || QByteArray(field) == "OTD" ||
+                     QByteArray(field) == "VRACH";
+        grid << c;
+    }
+    journalGrid->setColumns(grid);
+
+    typeSelector->setListSource(&labData.typeListSource, "N_LISSL", "NAME");
+    connect(typeSelector, &ui::DbLookupComboBox::keyValueChanged, this,
+            ui::guardedSlot(this, [this] { reloadForType(); }));
+    // A date typed digit by digit is taken when it is finished (Enter or leaving the picker) or
+    // picked in the calendar, not at every digit.
+    auto datesChosen = [this] {
+        if (!started_ || !labData.journal.isActive()) return;
+        if (labData.journal.param("d1").toDate() == periodFrom->date() &&
+            labData.journal.param("d2").toDate() == periodTo->date())
+            return;
+        ui::guarded(this, [this] { reloadForPeriod(); });
+    };
+    for (QDateEdit* picker : {periodFrom, periodTo}) {
+        connect(picker, &QDateEdit::editingFinished, this, datesChosen);
+        connect(picker->calendarWidget(), &QCalendarWidget::clicked, this, datesChosen);
+    }
+    bindResultMarks();
+    bindEditing();
+}
+
+void JournalPage::bindResultMarks() {
+    recordsWithResultsQuery.setSql(kRecordsWithResults);
+    connect(&labData.journal, &data::Dataset::opened, this, [this] { readResultMarks(); });
+    journalGrid->datasetModel()->cellStyle = [this](int row, int, int role) -> QVariant {
+        const data::Dataset& journal = labData.journal;
+        const int key = journal.valueAt(row, journal.fieldIndex("N_ISSLED")).toInt();
+        if (key <= 0 || recordsWithResults_.contains(key)) return {};
+        return role == Qt::BackgroundRole ? QColor(255, 255, 0) : QColor(Qt::black);
+    };
+}
+
+void JournalPage::readResultMarks() {
+    // One reading per reload, with the journal's own selection.
+    recordsWithResults_.clear();
+    recordsWithResultsQuery.close();
+    for (const char* p : {"n_lissl1", "n_lissl2", "cod_lpu1", "cod_lpu2", "d1", "d2"})
+        recordsWithResultsQuery.setParam(p, labData.journal.param(p));
+    recordsWithResultsQuery.open();
+    for (int row = 0; row < recordsWithResultsQuery.recordCount(); ++row)
+        recordsWithResults_.insert(recordsWithResultsQuery.valueAt(row, 0).toInt());
+    recordsWithResultsQuery.close();
+}
+
+void JournalPage::start(const QDate& today) {
+    started_ = true;
+    // Opening the institution list loads the journal of the first institution.
+    institutionList.close();
+    institutionList.open();
+    for (QDateEdit* picker : {periodFrom, periodTo}) {
+        const QSignalBlocker quiet(picker);
+        picker->setDate(today);
+    }
+    session.investigationType = 1;
+    typeSelector->setKeyValue(1);
+}
+
+bool JournalPage::rereadLists() {
+    // A new or renamed institution or type shows in the journal's lists at once; the journal
+    // keeps the institution and type it had.
+    const QVariant institution = institutionList.value("COD_LPU");
+    {
+        const QSignalBlocker quiet(typeSelector);
+        labData.typeList.close();
+        labData.typeList.open();
+    }
+    rereadingLists_ = true;
+    institutionList.close();
+    institutionList.open();
+    const bool samePlace = !institution.isNull() && institutionList.locate("COD_LPU", institution);
+    rereadingLists_ = false;
+    return samePlace;
+}
+
+void JournalPage::setTypeParameters() {
+    data::Dataset& journal = labData.journal;
+    if (session.investigationType < 1) {
+        journal.setParam("n_lissl1", 0);
+        journal.setParam("n_lissl2", 10000000);
+    } else {
+        journal.setParam("n_lissl1", session.investigationType);
+        journal.setParam("n_lissl2", session.investigationType);
+    }
+    journal.setParam("d1", periodFrom->date());
+    journal.setParam("d2", periodTo->date());
+}
+
+void JournalPage::countJournal() {
+    labData.journal.last();
+    labData.journal.first();
+    totalLabel->setText(QStringLiteral("Всего: %1").arg(labData.journal.recordCount()));
+}
+
+void JournalPage::savePendingEdits() {
+    // A reload must not drop what was typed into the grid: it is saved first.
+    if (labData.journal.isActive() && labData.journal.updatesPending()) saveRecord();
+}
+
+void JournalPage::reloadForInstitution() {
+    if (rereadingLists_) return;
+    savePendingEdits();
+    data::Dataset& journal = labData.journal;
+    journal.close();
+    setTypeParameters();
+    journal.setParam("cod_lpu1", institutionList.value("COD_LPU"));
+    journal.setParam("cod_lpu2", institutionList.value("COD_LPU"));
+    journal.open();
+    countJournal();
+    deleteRecordButton->setEnabled(!journal.isEmpty());
+}
+
+void JournalPage::reloadForType() {
+    savePendingEdits();
+    const QVariant key = typeSelector->keyValue();
+    if (key.toInt() > 0) {
+        session.investigationType = key.toInt();
+        if (labData.typeList.isActive()) {
+            session.templateFile = labData.typeList.locate("N_LISSL", key)
+                                       ? labData.typeList.value("SHABLON").toString()
+                                       : QString();
+        }
+    } else {
+        session.investigationType = 0;
+    }
+    labData.journal.close();
+    setTypeParameters();
+    labData.journal.open();
+    showJournal();
+}
+
+void JournalPage::reloadForPeriod() {
+    savePendingEdits();
+    labData.journal.close();
+    setTypeParameters();
+    labData.journal.open();
+    showJournal();
+}
+
+void JournalPage::showJournal() {
+    data::Dataset& journal = labData.journal;
+    journal.save(data::SaveFailure::KeepChanges);
+    session.investigationKey = journal.isEmpty() ? 0 : journal.value("N_ISSLED").toInt();
+    countJournal();
+    addRecordButton->setEnabled(true);
+    if (session.investigationType > 0) {
+        journalGrid->setColumnVisible(0, false);
+        deleteRecordButton->setEnabled(!journal.isEmpty());
+    } else {
+        journalGrid->setColumnVisible(0, true);
+    }
+    if (session.investigationKey > 0) journal.locate("N_ISSLED", session.investigationKey);
+}

@@ -1,0 +1,70 @@
+#include "journal/main_window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "data/lab_data.h"
+#include "data/reg_ini.h"
+#include "directories/requisites_window.h"
+#include "journal/journal_page.h"
+#include "journal/search_page.h"
+#include "ui/dialogs.h"
+
+MainWindow::MainWindow(LabData& lab, QWidget* parent)
+    : QMainWindow(parent), labData(lab), session(lab.session), regIniPath_(data::regIniPath()) {
+    setObjectName("MainWindow");
+    resize(1030, 735);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    pages = new QTabWidget(central);
+    journalPage = new JournalPage(labData, pages);
+    searchPage = new SearchPage(pages);
+    pages->addTab(journalPage, QStringLiteral("Лабораторные исследования"));
+    pages->addTab(searchPage, QStringLiteral("Поиск"));
+    layout->addWidget(pages, 1);
+    progressBar = new QProgressBar(central);
+    progressBar->hide();
+    layout->addWidget(progressBar);
+    setCentralWidget(central);
+    // One simple panel: a permanent text that menu hints do not wipe out.
+    statusText = new QLabel(this);
+    statusText->setObjectName("statusText");
+    statusBar()->addWidget(statusText, 1);
+
+    buildMenu();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setWindows(const OpenedWindows& windows) {
+    windows_ = windows;
+    requisitesWindow_ = windows.requisites;
+    journalPage->setResearchCard(windows.card);
+}
+
+RequisitesWindow* MainWindow::requisitesWindow() const {
+    return requisitesWindow_;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    // An error after the login leaves the window open with whatever was loaded.
+    ui::guarded(this, [this] { startUp(); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    bool closed = false;
+    ui::guarded(this, [&] { closed = shutDown(); });
+    if (closed)
+        event->accept();
+    else
+        event->ignore();
+}

@@ -1,0 +1,112 @@
+// The main window: the journal and search pages, the menu bar, start-up and shutdown.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "data/session.h"
+
+class LabData;
+class JournalPage;
+class SearchPage;
+class DirectoryWindow;
+class ResearchCard;
+class CompositionWindow;
+class TimeNormsWindow;
+class RequisitesWindow;
+class QueryBuilderWindow;
+class QAction;
+class QProgressBar;
+class QLabel;
+class QTabWidget;
+
+namespace data {
+class Dataset;
+class DataSource;
+}  // namespace data
+
+// The windows the main window opens, each a single instance for the run.
+struct OpenedWindows {
+    DirectoryWindow* directory = nullptr;
+    ResearchCard* card = nullptr;
+    CompositionWindow* composition = nullptr;
+    // Destroys itself when closed; the menu makes a new one.
+    RequisitesWindow* requisites = nullptr;
+    TimeNormsWindow* timeNorms = nullptr;
+    QueryBuilderWindow* queryBuilder = nullptr;
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(LabData& labData, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void setWindows(const OpenedWindows& windows);
+    RequisitesWindow* requisitesWindow() const;
+
+    // Where Reg.INI is read from: beside the executable unless a test says otherwise.
+    void setRegIniPath(const QString& path) { regIniPath_ = path; }
+    // True once the user chose to end the program at the failed login.
+    bool terminateRequested() const { return terminateRequested_; }
+
+    // Start-up (first show) and shutdown (close); see the .cpp for their steps.
+    void startUp();
+    bool shutDown();
+
+    // The menu bar's commands (the directories, the composition, the norms, the requisites).
+    void openInstitutions();
+    void openInvestigationTypes();
+    void openDoctors();
+    void openIndicators();
+    void openFundingSources();
+    void openDepartments();
+    void openLabAssistants();
+    void openComposition();
+    void openTimeNorms();
+    void openRequisites();
+
+    LabData& labData;
+    Session& session;
+    QTabWidget* pages;
+    JournalPage* journalPage;
+    SearchPage* searchPage;
+    QProgressBar* progressBar;
+    QLabel* statusText;  // the status bar's one panel
+
+    // "Пациенты"
+    QAction* findPatientAction;
+    QAction* copyPatientAction;
+    // "Справочники"
+    QAction* investigationTypesAction;
+    QAction* indicatorsAction;
+    QAction* compositionAction;
+    QAction* timeNormsAction;
+    QAction* institutionsAction;
+    QAction* departmentsAction;
+    QAction* fundingSourcesAction;
+    QAction* doctorsAction;
+    QAction* labAssistantsAction;
+    QAction* requisitesAction;
+    // "Отчеты"
+    QAction* namedReportAction;
+    QAction* fullNamedReportAction;
+    QAction* periodReportAction;
+    QAction* queryBuilderAction;
+    QAction* exitAction;  // "Выход"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
+                       data::DataSource& source, bool typeSelectionFollows = false);
+
+    OpenedWindows windows_;
+    QPointer<RequisitesWindow> requisitesWindow_;
+    QString regIniPath_;
+    bool shown_ = false;
+    bool terminateRequested_ = false;
+};

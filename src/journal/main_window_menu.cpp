@@ -1,0 +1,163 @@
+// The main window's menu bar and the launching of the directory windows.
+#include <QMenuBar>
+
+#include "data/lab_data.h"
+#include "directories/composition_window.h"
+#include "directories/directory_window.h"
+#include "directories/requisites_window.h"
+#include "directories/time_norms_window.h"
+#include "journal/journal_page.h"
+#include "journal/main_window.h"
+#include "ui/db_lookup_combo.h"
+#include "ui/dialogs.h"
+
+void MainWindow::buildMenu() {
+    QMenuBar* bar = menuBar();
+    auto command = [this](QMenu* menu, const QString& caption, const char* name,
+                          void (MainWindow::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (handler)
+            connect(a, &QAction::triggered, this,
+                    ui::guardedSlot(this, [this, handler] { (this->*handler)(); }));
+        else
+            a->setEnabled(false);  // its window or report arrives with its own issue
+        return a;
+    };
+    QMenu* patients = bar->addMenu(QStringLiteral("Пациенты"));
+    findPatientAction =
+        command(patients, QStringLiteral("Поиск пациента"), "findPatientAction", nullptr);
+    copyPatientAction = command(patients, QStringLiteral("Скопировать данные пациента"),
+                                "copyPatientAction", nullptr);
+
+    QMenu* directories = bar->addMenu(QStringLiteral("Справочники"));
+    QMenu* investigations = directories->addMenu(QStringLiteral("Лабораторные исследования"));
+    investigationTypesAction =
+        command(investigations, QStringLiteral("Лабораторные исследования"),
+                "investigationTypesAction", &MainWindow::openInvestigationTypes);
+    indicatorsAction = command(investigations, QStringLiteral("Показатели для лаб. исследований"),
+                               "indicatorsAction", &MainWindow::openIndicators);
+    compositionAction =
+        command(investigations, QStringLiteral("Стандарты показателей лаб. исследований"),
+                "compositionAction", &MainWindow::openComposition);
+    timeNormsAction = command(investigations, QStringLiteral("Норма времени"), "timeNormsAction",
+                              &MainWindow::openTimeNorms);
+    directories->addSeparator();
+    institutionsAction = command(directories, QStringLiteral("Лечебные учреждения"),
+                                 "institutionsAction", &MainWindow::openInstitutions);
+    departmentsAction = command(directories, QStringLiteral("Отделения"), "departmentsAction",
+                                &MainWindow::openDepartments);
+    fundingSourcesAction = command(directories, QStringLiteral("Источники финансирования"),
+                                   "fundingSourcesAction", &MainWindow::openFundingSources);
+    doctorsAction =
+        command(directories, QStringLiteral("Врачи"), "doctorsAction", &MainWindow::openDoctors);
+    labAssistantsAction = command(directories, QStringLiteral("Лаборанты"), "labAssistantsAction",
+                                  &MainWindow::openLabAssistants);
+    directories->addSeparator();
+    requisitesAction = command(directories, QStringLiteral("Реквизиты леч.учреждения"),
+                               "requisitesAction", &MainWindow::openRequisites);
+
+    QMenu* reports = bar->addMenu(QStringLiteral("Отчеты"));
+    namedReportAction =
+        command(reports, QStringLiteral("Отчет поименный"), "namedReportAction", nullptr);
+    fullNamedReportAction = command(reports, QStringLiteral("Отчет поименный полный"),
+                                    "fullNamedReportAction", nullptr);
+    periodReportAction = command(reports, QStringLiteral("Отчет за период (показатели)"),
+                                 "periodReportAction", nullptr);
+    queryBuilderAction =
+        command(reports, QStringLiteral("Запросы к базе данных"), "queryBuilderAction", nullptr);
+
+    exitAction = bar->addAction(QStringLiteral("Выход"));
+    exitAction->setObjectName("exitAction");
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
+                               data::DataSource& source, bool typeSelectionFollows) {
+    session.directoryKind = kind;
+    windows_.directory->setWindowTitle(caption);
+    session.directory = &dataset;
+    session.directorySource = &source;
+    ui::dialogs().showModal(windows_.directory);
+    // The journal is read again for its institution, unless the type selection that follows
+    // the types directory reads it anyway.
+    const bool samePlace = journalPage->rereadLists();
+    if (!samePlace || !typeSelectionFollows) journalPage->reloadForInstitution();
+}
+
+void MainWindow::openInstitutions() {
+    showDirectory(DirectoryKind::Institutions, QStringLiteral("Справочник ЛПУ"),
+                  labData.institutions, labData.institutionsSource);
+}
+
+void MainWindow::openInvestigationTypes() {
+    showDirectory(DirectoryKind::InvestigationTypes,
+                  QStringLiteral("Справочник лабораторных исследований"),
+                  labData.investigationTypes, labData.investigationTypesSource, true);
+    journalPage->typeSelector->setKeyValue(
+        session.investigationType > 0 ? QVariant(session.investigationType) : QVariant());
+    journalPage->reloadForType();
+}
+
+void MainWindow::openDoctors() {
+    showDirectory(DirectoryKind::Doctors, QStringLiteral("Справочник врачей"), labData.doctors,
+                  labData.doctorsSource);
+}
+
+void MainWindow::openIndicators() {
+    showDirectory(DirectoryKind::Indicators,
+                  QStringLiteral("Справочник показателей лабораторных исследований"),
+                  labData.indicators, labData.indicatorsSource);
+}
+
+void MainWindow::openFundingSources() {
+    showDirectory(DirectoryKind::FundingSources,
+                  QStringLiteral("Справочник источников финансирования"), labData.fundingSources,
+                  labData.fundingSourcesSource);
+}
+
+void MainWindow::openDepartments() {
+    showDirectory(DirectoryKind::Departments, QStringLiteral("Справочник отделений"),
+                  labData.departments, labData.departmentsSource);
+}
+
+void MainWindow::openLabAssistants() {
+    showDirectory(DirectoryKind::LabAssistants, QStringLiteral("Справочник лаборантов"),
+                  labData.labAssistants, labData.labAssistantsSource);
+}
+
+void MainWindow::openComposition() {
+    session.directoryKind = DirectoryKind::Composition;
+    labData.investigationTypes.close();
+    labData.investigationTypes.open();
+    labData.indicators.close();
+    labData.indicators.open();
+    labData.composition.close();
+    labData.composition.setParam("n_lissl", labData.investigationTypes.value("N_LISSL"));
+    labData.composition.open();
+    labData.composition.last();
+    session.lastCompositionPosition =
+        labData.composition.isEmpty() ? 0 : labData.composition.value("NPP").toInt();
+    labData.composition.first();
+    session.compositionTypes = &labData.investigationTypes;
+    session.compositionTypesSource = &labData.investigationTypesSource;
+    session.compositionRows = &labData.composition;
+    session.compositionRowsSource = &labData.compositionSource;
+    session.compositionIndicators = &labData.indicators;
+    session.compositionIndicatorsSource = &labData.indicatorsSource;
+    windows_.composition->setWindowTitle(QStringLiteral("Показатели лаб.исследований"));
+    ui::dialogs().showModal(windows_.composition);
+    labData.composition.close();
+    labData.indicators.close();
+    labData.investigationTypes.close();
+}
+
+void MainWindow::openTimeNorms() {
+    session.directoryKind = DirectoryKind::TimeNorms;
+    ui::dialogs().showModal(windows_.timeNorms);
+}
+
+void MainWindow::openRequisites() {
+    if (!requisitesWindow_) requisitesWindow_ = new RequisitesWindow(labData, this);
+    ui::dialogs().showModal(requisitesWindow_);
+}

@@ -1,3 +1,0 @@
-#include "query/zadat_krit.h"
-
-TForm4* Form4 = nullptr;
