@@ -1,5 +1,7 @@
 #include "card/research_card.h"
 
+#include <QHideEvent>
+
 #include <QLineEdit>
 
 #include "data/clock.h"
@@ -52,10 +54,17 @@ ResearchCard::ResearchCard(LabData& lab, QWidget* parent)
 
 void ResearchCard::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!opening_.begins()) return;
     ui::guarded(this, [this] { openRecord(); });
 }
 
+void ResearchCard::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    opening_.hidden(this, event);
+}
+
 void ResearchCard::done(int result) {
+    opening_.ended();
     // Every way of closing the card ("Выход", "Отменить", the close box, Escape) passes here.
     if (!closing_) {
         closing_ = true;
@@ -83,10 +92,13 @@ void ResearchCard::openRecord() {
     results.open();
     ageYearsEdit->clear();
     ageMonthsEdit->clear();
+    if (labData.card.isEmpty())
+        ui::information(this, QStringLiteral("Запись не найдена: её удалили на другой рабочей "
+                                             "станции. Изменить её нельзя."));
 }
 
 void ResearchCard::saveRecord() {
-    ui::flushEditors(this);
+    ui::commitEditors(this);
     // Results first, then the record; one commit keeps both or neither.
     data::saveTogether({&results, &labData.card});
 }
@@ -99,7 +111,7 @@ void ResearchCard::cancelChanges() {
 }
 
 void ResearchCard::closeRecord() {
-    ui::flushEditors(this);
+    ui::commitEditors(this);
     results.close();
     data::Dataset& card = labData.card;
     if (!card.isActive() || card.isEmpty()) return;
@@ -158,7 +170,8 @@ QDate ResearchCard::birthDateFromAge(const QString& yearsText, const QString& mo
         }
     }
     const QDate birth(year, month, 1);
-    if (month < 1 || month > 12 || !birth.isValid())
+    // Qt counts years before the Christian era too; a register has no use for them.
+    if (year < 1 || month < 1 || month > 12 || !birth.isValid())
         throw db::DbError(
             QStringLiteral(
                 "По указанному возрасту (лет: «%1», мес: «%2») нельзя получить дату рождения.")

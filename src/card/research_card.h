@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "ui/dialogs.h"
+
 #include "data/data_source.h"
 #include "data/dataset.h"
 
@@ -105,10 +107,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildControls();
     void bindControls();
 
     bool closing_ = false;
+    ui::Opening opening_;
 };

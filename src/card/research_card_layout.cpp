@@ -248,14 +248,12 @@ void ResearchCard::bindControls() {
     examinationCodeSelector->view()->setMinimumWidth(300);
 
     for (ui::DbEdit* name : {surnameEdit, firstNameEdit, patronymicEdit})
-        connect(name, &ui::DbEdit::left, this,
-                ui::guardedSlot(this, [this] { capitalizeNames(); }));
+        connect(name, &ui::DbEdit::left, this, ui::command(this, [this] { capitalizeNames(); }));
     connect(birthDateFromAgeButton, &QPushButton::clicked, this,
-            ui::guardedSlot(this, [this] { setBirthDateFromAge(); }));
-    connect(saveButton, &QPushButton::clicked, this,
-            ui::guardedSlot(this, [this] { saveRecord(); }));
+            ui::command(this, [this] { setBirthDateFromAge(); }));
+    connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveRecord(); }));
     connect(cancelButton, &QPushButton::clicked, this,
-            ui::guardedSlot(this, [this] { cancelChanges(); }));
+            ui::command(this, [this] { cancelChanges(); }));
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
 
     resultsGrid->setDataSource(&resultsSource);

@@ -337,10 +337,8 @@ bool Dataset::locate(const QString& name, const QVariant& value, int options) {
 void Dataset::edit() {
     requireActive();
     if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) return;
-    if (rows_.empty()) {
-        insert();
-        return;
-    }
+    // An empty dataset has no record to change; adding one is for insert().
+    if (rows_.empty()) throw db::DbError(QStringLiteral("Нет записи для изменения."));
     editBuffer_ = rows_[size_t(current_)].values;
     modified_ = false;
     setState(DatasetState::Edit);
@@ -471,7 +469,13 @@ void Dataset::sendRow(const QString& sql, const Row& row, const char* what) {
         if (i >= 0) v = old ? row.original[i] : row.values[i];
         statement.setParam(p, v);
     }
-    statement.execute();
+    // A row changed or deleted as it was read must still be there: finding none is a failure,
+    // never a silent success.
+    const qint64 affected = statement.execute();
+    if (affected == 0 && qstrcmp(what, "insert") != 0)
+        throw db::DbError(
+            QStringLiteral("Запись не сохранена: её уже изменили или удалили на "
+                           "другой рабочей станции. Перечитайте данные."));
 }
 
 void Dataset::applyUpdates() {
@@ -555,17 +559,20 @@ void Dataset::restoreDeleted() {
 }
 
 void Dataset::save(SaveFailure onFailure) {
-    if (onFailure == SaveFailure::NoRollback) {
-        applyUpdates();
-        transaction_.commitRetaining();
-        commitUpdates();
-        return;
-    }
     try {
         saveTogether({this});
-    } catch (const db::DbError&) {
+    } catch (...) {
         if (onFailure == SaveFailure::CancelChanges) cancelUpdates();
         throw;
+    }
+}
+
+void rollBackKeepingError(db::Transaction& transaction) {
+    // Called while a failure is being handled: a rollback that fails too (the connection is
+    // gone, say) must not replace the failure the user needs to see.
+    try {
+        if (transaction.isActive()) transaction.rollbackRetaining();
+    } catch (...) {
     }
 }
 
@@ -576,8 +583,8 @@ void saveTogether(std::initializer_list<Dataset*> datasets) {
         for (Dataset* d : datasets)
             if (d->isActive()) d->applyUpdates();
         transaction.commitRetaining();
-    } catch (const db::DbError&) {
-        transaction.rollbackRetaining();
+    } catch (...) {
+        rollBackKeepingError(transaction);
         throw;
     }
     for (Dataset* d : datasets) d->commitUpdates();

@@ -41,7 +41,6 @@ enum LocateOption { LocateDefault = 0, LocateCaseInsensitive = 1, LocatePartialK
 enum class SaveFailure {
     KeepChanges,    // the buffer keeps every change for another attempt
     CancelChanges,  // the buffer is discarded first, as if the user pressed cancel
-    NoRollback,     // nothing is caught: the error passes on as it is
 };
 
 class Dataset : public QObject {
@@ -204,6 +203,10 @@ private:
 // database refuses, the transaction is rolled back retaining, every buffer keeps its changes and
 // the error passes on. Closed datasets are skipped.
 void saveTogether(std::initializer_list<Dataset*> datasets);
+
+// Rolls a transaction back retaining its context while a failure is handled; a failing rollback
+// is swallowed so that the original failure passes on.
+void rollBackKeepingError(db::Transaction& transaction);
 
 inline ControlsDisabled::ControlsDisabled(Dataset& dataset) : dataset_(dataset) {
     dataset_.disableControls();

@@ -1,7 +1,5 @@
 #include "data/field.h"
 
-#include <QLocale>
-
 #include "db/decimal.h"
 
 namespace data {
@@ -40,13 +38,12 @@ int Field::effectiveDisplayWidth() const {
 
 QString displayText(const Field& field, const QVariant& value) {
     if (value.isNull()) return {};
-    // The default locale is the workstation's: the program never sets one of its own.
-    const QLocale locale;
+    // The program's texts are Russian: dates read 10.12.2026 whatever the workstation's locale.
     switch (field.type) {
         case FieldType::Date:
-            return locale.toString(value.toDate(), QLocale::ShortFormat);
+            return value.toDate().toString(kDateFormat);
         case FieldType::Timestamp:
-            return locale.toString(value.toDateTime(), QLocale::ShortFormat);
+            return value.toDateTime().toString(kDateFormat + QStringLiteral(" hh:mm"));
         case FieldType::Numeric:
             if (value.userType() == qMetaTypeId<db::Decimal>())
                 return value.value<db::Decimal>().toString();
@@ -64,10 +61,8 @@ namespace {
 }
 
 QDate parseDate(const QString& text) {
-    const QLocale locale;
     for (const QString& format :
-         {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
-          QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
+         {kDateFormat, QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
         const QDate d = QDate::fromString(text, format);
         if (d.isValid()) return d;
     }

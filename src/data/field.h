@@ -10,6 +10,9 @@ namespace data {
 
 using db::FieldType;
 
+// How every date is shown and typed.
+inline const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
+
 struct Field {
     QString name;  // upper case, as the statement names the column
     FieldType type = FieldType::Unknown;
@@ -36,7 +39,7 @@ struct FieldSpec {
     bool readOnly = false;
 };
 
-// The value as the user sees it: dates in the workstation's short format, numbers in decimal.
+// The value as the user sees it: dates as 10.12.2026, numbers in decimal.
 QString displayText(const Field& field, const QVariant& value);
 
 // Converts user input or a program value to the field's type. An empty text becomes NULL and a

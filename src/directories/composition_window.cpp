@@ -1,5 +1,7 @@
 #include "directories/composition_window.h"
 
+#include <QHideEvent>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -34,6 +36,7 @@ CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
 
     auto* top = new QHBoxLayout;
     typesGrid = new ui::DbGrid(this);
+    typesGrid->setIncrementalSearch("NAME");
     top->addWidget(typesGrid, 1);
     auto* typeButtons = new QVBoxLayout;
     addTypeButton = glyphButton(this, QStyle::SP_FileDialogNewFolder,
@@ -49,6 +52,7 @@ CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     indicatorsGrid = new ui::DbGrid(splitter);
     indicatorsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    indicatorsGrid->setIncrementalSearch("NAME");
     auto* right = new QWidget(splitter);
     auto* rightLayout = new QHBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
@@ -74,7 +78,7 @@ CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
 
     auto connectButton = [this](QPushButton* b, void (CompositionWindow::*method)()) {
         connect(b, &QPushButton::clicked, this,
-                ui::guardedSlot(this, [this, method] { (this->*method)(); }));
+                ui::command(this, [this, method] { (this->*method)(); }));
     };
     connectButton(addTypeButton, &CompositionWindow::addType);
     connectButton(deleteTypeButton, &CompositionWindow::deleteType);
@@ -82,14 +86,20 @@ CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
     connectButton(removeIndicatorButton, &CompositionWindow::removeIndicator);
     connectButton(saveButton, &CompositionWindow::saveChanges);
     connect(indicatorsGrid, &QAbstractItemView::doubleClicked, this,
-            ui::guardedSlot(this, [this] { addIndicator(); }));
+            ui::command(this, [this] { addIndicator(); }));
     connect(compositionGrid, &QAbstractItemView::doubleClicked, this,
-            ui::guardedSlot(this, [this] { removeIndicator(); }));
+            ui::command(this, [this] { removeIndicator(); }));
 }
 
 void CompositionWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!opening_.begins()) return;
     bindGrids();
+}
+
+void CompositionWindow::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    opening_.hidden(this, event);
 }
 
 void CompositionWindow::bindGrids() {
@@ -99,34 +109,38 @@ void CompositionWindow::bindGrids() {
 }
 
 void CompositionWindow::done(int result) {
-    // Closing saves; a save the database refuses keeps the window open with the changes.
+    // Closing saves, a cell being edited included; a save the database refuses keeps the window
+    // open with the changes.
+    ui::commitEditors(this);
     if (!closing_) {
         closing_ = true;
         const bool saved = ui::guarded(this, [this] { saveChanges(); });
         closing_ = false;
         if (!saved) return;
     }
+    opening_.ended();
     QDialog::done(result);
 }
 
 void CompositionWindow::addType() {
     data::Dataset& types = *session.compositionTypes;
     types.insert();
-    types.applyUpdates();
-    types.commitUpdates();
+    // Committed at once: a type is shown as stored only once it is, so a later refusal cannot
+    // make it vanish with its composition left behind.
+    data::saveTogether({&types});
 }
 
 void CompositionWindow::deleteType() {
     data::Dataset& types = *session.compositionTypes;
+    if (types.isEmpty()) return;
     types.remove();
     try {
-        types.applyUpdates();
-    } catch (const db::DbError&) {
+        data::saveTogether({&types});
+    } catch (...) {
         // A type still in use stays; other unsaved edits of the types wait for the save.
         types.restoreDeleted();
         throw;
     }
-    types.commitUpdates();
 }
 
 void CompositionWindow::addIndicator() {
@@ -198,6 +212,20 @@ void CompositionWindow::dropOn(int row) {
     const int t = rows.value("NPP").toInt();
     const QString type = session.compositionTypes->value("N_LISSL").toString();
     if (s == t || s == 0 || t == 0) return;
+    // The renumbering is one change: refused part-way, none of it stays.
+    db::Transaction& transaction = rows.transaction();
+    try {
+        renumber(s, t, targetId, type);
+        transaction.commitRetaining();
+    } catch (...) {
+        data::rollBackKeepingError(transaction);
+        throw;
+    }
+    rows.close();
+    rows.open();
+}
+
+void CompositionWindow::renumber(int s, int t, int targetId, const QString& type) {
     runStatement(QStringLiteral("update lab_issl_priz lp set  lp.npp=%1 Where lp.n_lipr=%2")
                      .arg(t)
                      .arg(drag_.sourceId));
@@ -217,7 +245,4 @@ void CompositionWindow::dropOn(int row) {
                 .arg(targetId)
                 .arg(type));
     }
-    rows.transaction().commitRetaining();
-    rows.close();
-    rows.open();
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "ui/dialogs.h"
+
 class LabData;
 struct Session;
 class QPushButton;
@@ -43,11 +45,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // One reordering statement through the shared ad hoc statement object.
     void runStatement(const QString& sql);
+    // The statements that move the dragged row from position s onto the target at t.
+    void renumber(int s, int t, int targetId, const QString& type);
 
     struct Drag {
         int sourceId = 0;
@@ -55,4 +60,5 @@ private:
         bool active = false;
     } drag_;
     bool closing_ = false;
+    ui::Opening opening_;
 };

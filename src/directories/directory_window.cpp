@@ -1,5 +1,7 @@
 #include "directories/directory_window.h"
 
+#include <QHideEvent>
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -70,28 +72,38 @@ DirectoryWindow::DirectoryWindow(LabData& labData, QWidget* parent)
     layout->addLayout(bottom);
 
     connect(insertButton, &QToolButton::clicked, this,
-            ui::guardedSlot(this, [this] { session.directory->insert(); }));
-    connect(deleteButton, &QToolButton::clicked, this, ui::guardedSlot(this, [this] {
+            ui::command(this, [this] { session.directory->insert(); }));
+    connect(deleteButton, &QToolButton::clicked, this, ui::command(this, [this] {
                 data::Dataset& d = *session.directory;
                 if (!d.isEmpty() && ui::confirm(this, QStringLiteral("Удалить запись?")))
                     d.remove();
             }));
     connect(editButton, &QToolButton::clicked, this,
-            ui::guardedSlot(this, [this] { session.directory->edit(); }));
-    connect(saveButton, &QPushButton::clicked, this,
-            ui::guardedSlot(this, [this] { saveChanges(); }));
+            ui::command(this, [this] { session.directory->edit(); }));
+    connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveChanges(); }));
     connect(cancelButton, &QPushButton::clicked, this,
-            ui::guardedSlot(this, [this] { cancelChanges(); }));
+            ui::command(this, [this] { cancelChanges(); }));
     connect(searchButton, &QPushButton::clicked, this, [this] { startSearch(); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
     connect(searchEdit, &QLineEdit::textChanged, this,
-            ui::guardedSlot(this, [this] { searchAsTyped(); }));
+            ui::command(this, [this] { searchAsTyped(); }));
     showSearch(false);
 }
 
 void DirectoryWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!opening_.begins()) return;
     ui::guarded(this, [this] { openDirectory(); });
+}
+
+void DirectoryWindow::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    opening_.hidden(this, event);
+}
+
+void DirectoryWindow::done(int result) {
+    opening_.ended();
+    QDialog::done(result);
 }
 
 bool DirectoryWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -109,6 +121,7 @@ void DirectoryWindow::showSearch(bool on) {
 void DirectoryWindow::openDirectory() {
     // Columns come from the dataset now handed over: nothing of the previous directory stays.
     grid->setDataSource(session.directorySource);
+    savedChanges_ = false;
     showSearch(false);
     grid->setFocus();
     session.directory->close();
@@ -120,6 +133,7 @@ void DirectoryWindow::saveChanges() {
     if (d.state() == data::DatasetState::Browse && !d.updatesPending()) return;
     // A failed save leaves nothing unsaved behind: the grid shows the rows as stored.
     d.save(data::SaveFailure::CancelChanges);
+    savedChanges_ = true;
     d.close();
     d.open();
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "ui/dialogs.h"
+
 class LabData;
 struct Session;
 class QLabel;
@@ -29,6 +31,8 @@ public:
     void startSearch();    // "Поиск"
     void searchAsTyped();  // moves to the first row that starts with the typed text
     void endSearch();
+    // True once this opening saved a change to the directory.
+    bool savedChanges() const { return savedChanges_; }
 
     Session& session;
 
@@ -45,10 +49,15 @@ public:
     QMenu* gridMenu;
     QAction* exportAction;  // "Выгрузить в Excel"
 
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showSearch(bool on);
+    ui::Opening opening_;
+    bool savedChanges_ = false;
 };

@@ -1,5 +1,7 @@
 #include "directories/requisites_window.h"
 
+#include <QHideEvent>
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -34,15 +36,22 @@ RequisitesWindow::RequisitesWindow(LabData& lab, QWidget* parent) : QDialog(pare
     layout->addWidget(saveButton, 7, 1, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(saveButton, &QPushButton::clicked, this,
-            ui::guardedSlot(this, [this] { saveRequisites(); }));
+            ui::command(this, [this] { saveRequisites(); }));
 }
 
 void RequisitesWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!opening_.begins()) return;
     ui::guarded(this, [this] { openRequisites(); });
 }
 
+void RequisitesWindow::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    opening_.hidden(this, event);
+}
+
 void RequisitesWindow::done(int result) {
+    opening_.ended();
     // Typing not saved is dropped without a question.
     labData.requisites.close();
     QDialog::done(result);
@@ -51,10 +60,14 @@ void RequisitesWindow::done(int result) {
 void RequisitesWindow::openRequisites() {
     labData.requisites.close();
     labData.requisites.open();
+    // Only the one row the database was made with can be changed here.
+    if (labData.requisites.isEmpty())
+        ui::information(this, QStringLiteral("В базе данных нет строки реквизитов учреждения: "
+                                             "изменить их здесь нельзя."));
 }
 
 void RequisitesWindow::saveRequisites() {
-    ui::flushEditors(this);
+    ui::commitEditors(this);
     data::Dataset& requisites = labData.requisites;
     if (requisites.state() == data::DatasetState::Browse && !requisites.updatesPending()) return;
     // A refusal puts the fields back to what is stored.

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "ui/dialogs.h"
+
 class LabData;
 class QPushButton;
 
@@ -30,4 +32,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    ui::Opening opening_;
 };

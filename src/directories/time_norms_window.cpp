@@ -1,5 +1,7 @@
 #include "directories/time_norms_window.h"
 
+#include <QHideEvent>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -57,18 +59,24 @@ TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent) : QDialog(parent
     layout->addLayout(bottom);
 
     connect(typeSelector, &ui::DbLookupComboBox::popupHidden, this,
-            ui::guardedSlot(this, [this] { showNormsOfType(); }));
-    connect(saveButton, &QPushButton::clicked, this,
-            ui::guardedSlot(this, [this] { saveNorms(); }));
+            ui::command(this, [this] { showNormsOfType(); }));
+    connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveNorms(); }));
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
 void TimeNormsWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!opening_.begins()) return;
     ui::guarded(this, [this] { openTypes(); });
 }
 
+void TimeNormsWindow::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    opening_.hidden(this, event);
+}
+
 void TimeNormsWindow::done(int result) {
+    opening_.ended();
     ui::guarded(this, [this] { closeDatasets(); });
     QDialog::done(result);
 }

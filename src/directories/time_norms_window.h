@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "ui/dialogs.h"
+
 class LabData;
 class QPushButton;
 
@@ -33,4 +35,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    ui::Opening opening_;
 };

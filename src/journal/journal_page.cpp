@@ -30,6 +30,7 @@ QToolButton* pictureButton(QWidget* parent, QStyle::StandardPixmap icon, const Q
 QDateEdit* datePicker(QWidget* parent) {
     auto* d = new QDateEdit(parent);
     d->setCalendarPopup(true);
+    d->setDisplayFormat(data::kDateFormat);
     d->setStyleSheet(QStringLiteral("color: navy; font-weight: bold;"));
     return d;
 }

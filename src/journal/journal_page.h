@@ -44,6 +44,9 @@ public:
     void reloadForInstitution();
     void reloadForType();
     void reloadForPeriod();
+    // After a directory whose rows the journal shows was changed: the lists (when asked) and the
+    // journal are read again and the journal stays on its record.
+    void rereadAfterDirectoryChange(bool lists);
 
     // Editing and results entry.
     void addRecord();     // "Добавить запись"
@@ -67,13 +70,15 @@ public:
     QGroupBox* institutionsBox;          // "ЛПУ  "
     ui::DbGrid* institutionGrid;
     ui::DbGrid* journalGrid;
-    QPushButton* printButton;  // "Печать"
+    QPushButton* printButton;  // "Печать", with its drop-down menu
     QLabel* totalLabel;        // "Всего: N"
-    QMenu* journalMenu;        // the journal grid's menu
+    QMenu* printMenu;
+    QMenu* journalMenu;  // the journal grid's menu
     QAction* enterResultsAction;
     QAction* copyPatientDataAction;
-    QAction* printResultAction;
-    QAction* printAllResultsAction;
+    QAction* printResultAction;      // in both menus
+    QAction* viewResultAction;       // in the print menu
+    QAction* printAllResultsAction;  // in both menus
 
     // The page's own institution list, distinct from the directories' one.
     data::Dataset institutionList;
@@ -88,7 +93,14 @@ private:
     void readResultMarks();
     void setTypeParameters();
     void countJournal();
-    void savePendingEdits();
+    enum class EditsOutcome { Saved, Discarded, Kept };
+    // Saves what was typed into the journal. When the database refuses, its message offers to
+    // drop the refused changes; Kept when the user keeps them for another attempt.
+    EditsOutcome saveJournalEdits();
+    // Before a reload: false when refused edits are kept (the reload must not run).
+    bool savePendingEdits();
+    // The selectors show again what the journal was read with.
+    void showJournalSelection();
     // After a reload: the current record, the total, the buttons and the type column.
     void showJournal();
 

@@ -13,7 +13,7 @@
 
 void JournalPage::bindEditing() {
     auto handler = [this](void (JournalPage::*method)()) {
-        return ui::guardedSlot(this, [this, method] { (this->*method)(); });
+        return ui::command(this, [this, method] { (this->*method)(); });
     };
     connect(addRecordButton, &QToolButton::clicked, this, handler(&JournalPage::addRecord));
     connect(deleteRecordButton, &QToolButton::clicked, this, handler(&JournalPage::deleteRecord));
@@ -24,11 +24,23 @@ void JournalPage::bindEditing() {
     journalGrid->setRowKeys(true);
     connect(journalGrid, &QAbstractItemView::doubleClicked, this,
             handler(&JournalPage::enterResults));
+    // Below the last row there is no record; an empty journal says so instead of doing nothing.
+    connect(journalGrid, &ui::DbGrid::doubleClickedOutsideRows, this, [this] {
+        if (!labData.journal.isActive() || labData.journal.isEmpty())
+            ui::command(this, [this] { enterResults(); })();
+    });
+
+    printMenu = new QMenu(printButton);
+    printResultAction = printMenu->addAction(QStringLiteral("Печать результатов анализа"));
+    viewResultAction = printMenu->addAction(QStringLiteral("Просмотр результатов анализа"));
+    printAllResultsAction = printMenu->addAction(QStringLiteral("Печать всех результатов"));
+    printButton->setMenu(printMenu);
+
     journalMenu = new QMenu(journalGrid);
     enterResultsAction = journalMenu->addAction(QStringLiteral("Ввод результатов"));
     copyPatientDataAction = journalMenu->addAction(QStringLiteral("Копировать данные пациента"));
-    printResultAction = journalMenu->addAction(QStringLiteral("Печать результатов анализа"));
-    printAllResultsAction = journalMenu->addAction(QStringLiteral("Печать всех результатов"));
+    journalMenu->addAction(printResultAction);
+    journalMenu->addAction(printAllResultsAction);
     connect(enterResultsAction, &QAction::triggered, this, handler(&JournalPage::enterResults));
     journalGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(journalGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -36,10 +48,9 @@ void JournalPage::bindEditing() {
     });
 
     // Printing and the journal document arrive with their own commands.
-    printResultAction->setEnabled(false);
-    printAllResultsAction->setEnabled(false);
+    for (QAction* printing : {printResultAction, viewResultAction, printAllResultsAction})
+        printing->setEnabled(false);
     journalDocumentButton->setEnabled(false);
-    printButton->setEnabled(false);
     addRecordButton->setEnabled(false);
     deleteRecordButton->setEnabled(false);
 }
@@ -52,8 +63,9 @@ void JournalPage::addRecord() {
     data::Dataset& journal = labData.journal;
     journal.insert();
     // Written at once: the record exists with its defaults and empty results even if the card
-    // is left without saving. A failure stays in the buffer for the next save.
-    journal.save(data::SaveFailure::NoRollback);
+    // is left without saving. A refusal takes back its own statements; the new record stays in
+    // the buffer for the next save.
+    journal.save(data::SaveFailure::KeepChanges);
     enterResults();
     showJournal();
     journal.close();
@@ -63,13 +75,13 @@ void JournalPage::addRecord() {
 void JournalPage::deleteRecord() {
     if (ui::confirm(this, QStringLiteral("Вы уверены?"))) {
         labData.journal.remove();
-        labData.journal.save(data::SaveFailure::NoRollback);
+        labData.journal.save(data::SaveFailure::KeepChanges);
     }
     showJournal();
 }
 
 void JournalPage::saveRecord() {
-    labData.journal.save(data::SaveFailure::KeepChanges);
+    if (saveJournalEdits() == EditsOutcome::Discarded) reloadForPeriod();
 }
 
 void JournalPage::enterResults() {
@@ -80,7 +92,15 @@ void JournalPage::enterResults() {
         return;
     }
     // What was typed into the grid goes to the database before the card shows the record.
-    if (journal.updatesPending()) saveRecord();
+    switch (saveJournalEdits()) {
+        case EditsOutcome::Saved:
+            break;
+        case EditsOutcome::Discarded:
+            reloadForPeriod();
+            return;
+        case EditsOutcome::Kept:
+            return;
+    }
     session.investigationKey = key;
 
     data::StatementObject& probe = labData.adHocStatement;

@@ -45,7 +45,7 @@ void JournalPage::bindJournal() {
 
     typeSelector->setListSource(&labData.typeListSource, "N_LISSL", "NAME");
     connect(typeSelector, &ui::DbLookupComboBox::keyValueChanged, this,
-            ui::guardedSlot(this, [this] { reloadForType(); }));
+            ui::command(this, [this] { reloadForType(); }));
     // A date typed digit by digit is taken when it is finished (Enter or leaving the picker) or
     // picked in the calendar, not at every digit.
     auto datesChosen = [this] {
@@ -53,7 +53,7 @@ void JournalPage::bindJournal() {
         if (labData.journal.param("d1").toDate() == periodFrom->date() &&
             labData.journal.param("d2").toDate() == periodTo->date())
             return;
-        ui::guarded(this, [this] { reloadForPeriod(); });
+        ui::command(this, [this] { reloadForPeriod(); })();
     };
     for (QDateEdit* picker : {periodFrom, periodTo}) {
         connect(picker, &QDateEdit::editingFinished, this, datesChosen);
@@ -135,14 +135,71 @@ void JournalPage::countJournal() {
     totalLabel->setText(QStringLiteral("Всего: %1").arg(labData.journal.recordCount()));
 }
 
-void JournalPage::savePendingEdits() {
+JournalPage::EditsOutcome JournalPage::saveJournalEdits() {
+    data::Dataset& journal = labData.journal;
+    if (!journal.isActive() || !journal.updatesPending()) return EditsOutcome::Saved;
+    try {
+        journal.save(data::SaveFailure::KeepChanges);
+        return EditsOutcome::Saved;
+    } catch (const std::exception& e) {
+        // A change the database refuses every time must not block the journal for good.
+        const QString question =
+            ui::failureText(e) +
+            QStringLiteral(
+                "\n\nОтказаться от несохранённых изменений журнала? Журнал будет "
+                "перечитан из базы данных.");
+        if (!ui::confirm(this, question)) return EditsOutcome::Kept;
+        journal.cancelUpdates();
+        return EditsOutcome::Discarded;
+    }
+}
+
+bool JournalPage::savePendingEdits() {
     // A reload must not drop what was typed into the grid: it is saved first.
-    if (labData.journal.isActive() && labData.journal.updatesPending()) saveRecord();
+    if (saveJournalEdits() != EditsOutcome::Kept) return true;
+    showJournalSelection();
+    return false;
+}
+
+void JournalPage::showJournalSelection() {
+    const data::Dataset& journal = labData.journal;
+    {
+        const QSignalBlocker quietFrom(periodFrom);
+        const QSignalBlocker quietTo(periodTo);
+        periodFrom->setDate(journal.param("d1").toDate());
+        periodTo->setDate(journal.param("d2").toDate());
+    }
+    const int type = journal.param("n_lissl1").toInt();
+    session.investigationType = type == journal.param("n_lissl2").toInt() ? type : 0;
+    {
+        const QSignalBlocker quiet(typeSelector);
+        typeSelector->setKeyValue(session.investigationType > 0 ? QVariant(type) : QVariant());
+    }
+    rereadingLists_ = true;
+    institutionList.locate("COD_LPU", journal.param("cod_lpu1"));
+    rereadingLists_ = false;
+}
+
+void JournalPage::rereadAfterDirectoryChange(bool lists) {
+    if (!savePendingEdits()) return;
+    data::Dataset& journal = labData.journal;
+    const QVariant key =
+        journal.isActive() && !journal.isEmpty() ? journal.value("N_ISSLED") : QVariant();
+    // An institution that is gone leaves the list on its first one: the journal follows it.
+    if (lists && !rereadLists()) reloadForInstitution();
+    {
+        // The chosen type may be gone from its list too.
+        const QSignalBlocker quiet(typeSelector);
+        typeSelector->setKeyValue(
+            session.investigationType > 0 ? QVariant(session.investigationType) : QVariant());
+    }
+    reloadForType();
+    if (key.isValid() && journal.isActive()) journal.locate("N_ISSLED", key);
 }
 
 void JournalPage::reloadForInstitution() {
     if (rereadingLists_) return;
-    savePendingEdits();
+    if (!savePendingEdits()) return;
     data::Dataset& journal = labData.journal;
     journal.close();
     setTypeParameters();
@@ -154,7 +211,7 @@ void JournalPage::reloadForInstitution() {
 }
 
 void JournalPage::reloadForType() {
-    savePendingEdits();
+    if (!savePendingEdits()) return;
     const QVariant key = typeSelector->keyValue();
     if (key.toInt() > 0) {
         session.investigationType = key.toInt();
@@ -173,7 +230,7 @@ void JournalPage::reloadForType() {
 }
 
 void JournalPage::reloadForPeriod() {
-    savePendingEdits();
+    if (!savePendingEdits()) return;
     labData.journal.close();
     setTypeParameters();
     labData.journal.open();

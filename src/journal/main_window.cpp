@@ -62,6 +62,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     bool closed = false;
+    ui::guarded(this, [this] { ui::commitEditors(this); });
     ui::guarded(this, [&] { closed = shutDown(); });
     if (closed)
         event->accept();

@@ -100,9 +100,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What the journal page shows of a directory's rows.
+    enum class JournalShows { Nothing, Rows, ListAndRows };
     void buildMenu();
+    void readRequisites();
     void showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
-                       data::DataSource& source, bool typeSelectionFollows = false);
+                       data::DataSource& source, JournalShows shown);
 
     OpenedWindows windows_;
     QPointer<RequisitesWindow> requisitesWindow_;

@@ -19,7 +19,7 @@ void MainWindow::buildMenu() {
         a->setObjectName(QString::fromLatin1(name));
         if (handler)
             connect(a, &QAction::triggered, this,
-                    ui::guardedSlot(this, [this, handler] { (this->*handler)(); }));
+                    ui::command(this, [this, handler] { (this->*handler)(); }));
         else
             a->setEnabled(false);  // its window or report arrives with its own issue
         return a;
@@ -73,57 +73,53 @@ void MainWindow::buildMenu() {
 }
 
 void MainWindow::showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
-                               data::DataSource& source, bool typeSelectionFollows) {
+                               data::DataSource& source, JournalShows shown) {
     session.directoryKind = kind;
     windows_.directory->setWindowTitle(caption);
     session.directory = &dataset;
     session.directorySource = &source;
     ui::dialogs().showModal(windows_.directory);
-    // The journal is read again for its institution, unless the type selection that follows
-    // the types directory reads it anyway.
-    const bool samePlace = journalPage->rereadLists();
-    if (!samePlace || !typeSelectionFollows) journalPage->reloadForInstitution();
+    // The journal is read again only when it shows something that changed; it keeps its record.
+    if (shown != JournalShows::Nothing && windows_.directory->savedChanges())
+        journalPage->rereadAfterDirectoryChange(shown == JournalShows::ListAndRows);
 }
 
 void MainWindow::openInstitutions() {
     showDirectory(DirectoryKind::Institutions, QStringLiteral("Справочник ЛПУ"),
-                  labData.institutions, labData.institutionsSource);
+                  labData.institutions, labData.institutionsSource, JournalShows::ListAndRows);
 }
 
 void MainWindow::openInvestigationTypes() {
-    showDirectory(DirectoryKind::InvestigationTypes,
-                  QStringLiteral("Справочник лабораторных исследований"),
-                  labData.investigationTypes, labData.investigationTypesSource, true);
-    journalPage->typeSelector->setKeyValue(
-        session.investigationType > 0 ? QVariant(session.investigationType) : QVariant());
-    journalPage->reloadForType();
+    showDirectory(
+        DirectoryKind::InvestigationTypes, QStringLiteral("Справочник лабораторных исследований"),
+        labData.investigationTypes, labData.investigationTypesSource, JournalShows::ListAndRows);
 }
 
 void MainWindow::openDoctors() {
     showDirectory(DirectoryKind::Doctors, QStringLiteral("Справочник врачей"), labData.doctors,
-                  labData.doctorsSource);
+                  labData.doctorsSource, JournalShows::Rows);
 }
 
 void MainWindow::openIndicators() {
     showDirectory(DirectoryKind::Indicators,
                   QStringLiteral("Справочник показателей лабораторных исследований"),
-                  labData.indicators, labData.indicatorsSource);
+                  labData.indicators, labData.indicatorsSource, JournalShows::Nothing);
 }
 
 void MainWindow::openFundingSources() {
     showDirectory(DirectoryKind::FundingSources,
                   QStringLiteral("Справочник источников финансирования"), labData.fundingSources,
-                  labData.fundingSourcesSource);
+                  labData.fundingSourcesSource, JournalShows::Nothing);
 }
 
 void MainWindow::openDepartments() {
     showDirectory(DirectoryKind::Departments, QStringLiteral("Справочник отделений"),
-                  labData.departments, labData.departmentsSource);
+                  labData.departments, labData.departmentsSource, JournalShows::Rows);
 }
 
 void MainWindow::openLabAssistants() {
     showDirectory(DirectoryKind::LabAssistants, QStringLiteral("Справочник лаборантов"),
-                  labData.labAssistants, labData.labAssistantsSource);
+                  labData.labAssistants, labData.labAssistantsSource, JournalShows::Nothing);
 }
 
 void MainWindow::openComposition() {

@@ -2,7 +2,6 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QLabel>
-#include <QLocale>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -44,45 +43,73 @@ void MainWindow::startUp() {
         }
     }
 
-    labData.requisites.close();
-    labData.requisites.open();
-    const bool requisites = !labData.requisites.isEmpty();
-    session.institutionFullName =
-        requisites ? labData.requisites.value("NAME_FULL").toString() : QString();
-    session.institutionName = requisites ? labData.requisites.value("NAME").toString() : QString();
-    session.institutionAddress =
-        requisites ? labData.requisites.value("ADRES").toString() : QString();
-    session.institutionHead =
-        requisites ? labData.requisites.value("GLAV_VR").toString() : QString();
-    setWindowTitle(session.institutionFullName);
-    labData.requisites.close();
+    // Each step that fails says so with its own message; the steps that need it do not run.
+    const bool requisitesRead = ui::guarded(this, [this] { readRequisites(); });
+    if (!requisitesRead && !labData.mainConnection.isOpen()) return;  // no database at all
 
     const QDate today = data::clock::today();
     statusText->setText(QStringLiteral("Успешное подключение к базе данных ") +
-                        QLocale::system().toString(today, QLocale::ShortFormat));
-
-    for (data::Dataset* list :
-         {&labData.typeList, &labData.institutions, &labData.departments, &labData.doctors,
-          &labData.labAssistants, &labData.fundingSources}) {
-        list->close();
-        list->open();
-    }
-
-    journalPage->start(today);
+                        today.toString(QStringLiteral("dd.MM.yyyy")));
     for (QDateEdit* picker : {searchPage->periodFrom, searchPage->periodTo}) {
         const QSignalBlocker quiet(picker);
         picker->setDate(today);
     }
 
+    const bool listsRead = ui::guarded(this, [this] {
+        for (data::Dataset* list :
+             {&labData.typeList, &labData.institutions, &labData.departments, &labData.doctors,
+              &labData.labAssistants, &labData.fundingSources}) {
+            list->close();
+            list->open();
+        }
+    });
+    if (listsRead) ui::guarded(this, [&] { journalPage->start(today); });
+
     const QSignalBlocker quiet(pages);
     pages->setCurrentWidget(journalPage);
 }
 
+void MainWindow::readRequisites() {
+    data::Dataset& requisites = labData.requisites;
+    requisites.close();
+    requisites.open();
+    const bool present = !requisites.isEmpty();
+    auto text = [&](const char* field) {
+        return present ? requisites.value(field).toString() : QString();
+    };
+    session.institutionFullName = text("NAME_FULL");
+    session.institutionName = text("NAME");
+    session.institutionAddress = text("ADRES");
+    session.institutionHead = text("GLAV_VR");
+    setWindowTitle(session.institutionFullName);
+    requisites.close();
+}
+
 bool MainWindow::shutDown() {
-    if (labData.writeTransaction.isActive()) labData.writeTransaction.commit();
-    if (labData.searchSnapshot.isActive()) labData.searchSnapshot.commit();
+    // What was typed into the journal is saved as before a reload. When that or the final commit
+    // fails the user decides: stay with the edits kept, or close without them.
+    try {
+        data::Dataset& journal = labData.journal;
+        if (journal.isActive() && journal.updatesPending())
+            journal.save(data::SaveFailure::KeepChanges);
+        if (labData.writeTransaction.isActive()) labData.writeTransaction.commit();
+    } catch (const std::exception& e) {
+        const QString question =
+            ui::failureText(e) +
+            QStringLiteral("\n\nИзменения не сохранены. Закрыть программу без них?");
+        if (!ui::confirm(this, question)) return false;
+        try {
+            if (labData.writeTransaction.isActive()) labData.writeTransaction.rollback();
+        } catch (...) {
+            // The connection is going anyway; the server drops what was not committed.
+        }
+    }
+    // From here on the program closes whatever happens; a failure is still told.
+    ui::guarded(this, [this] {
+        if (labData.searchSnapshot.isActive()) labData.searchSnapshot.commit();
+    });
     for (data::Dataset* d : labData.mainDatasets()) d->close();
     journalPage->institutionList.close();
-    labData.mainConnection.close();
+    ui::guarded(this, [this] { labData.mainConnection.close(); });
     return true;
 }

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "data/field.h"
+
 SearchPage::SearchPage(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* criteria = new QGroupBox(this);
@@ -17,8 +19,10 @@ SearchPage::SearchPage(QWidget* parent) : QWidget(parent) {
     to->setStyleSheet(QStringLiteral("color: navy;"));
     periodFrom = new QDateEdit(criteria);
     periodFrom->setCalendarPopup(true);
+    periodFrom->setDisplayFormat(data::kDateFormat);
     periodTo = new QDateEdit(criteria);
     periodTo->setCalendarPopup(true);
+    periodTo->setDisplayFormat(data::kDateFormat);
     grid->addWidget(from, 0, 0);
     grid->addWidget(periodFrom, 0, 1);
     grid->addWidget(to, 0, 2);

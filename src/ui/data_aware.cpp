@@ -1,15 +1,17 @@
 #include "ui/data_aware.h"
 
 #include <QFocusEvent>
-#include <QLocale>
 #include <cstdio>
 
 #include "data/field.h"
+#include "ui/db_grid.h"
 #include "ui/dialogs.h"
 
 namespace ui {
 
-void flushEditors(QWidget* window) {
+void commitEditors(QWidget* window) {
+    if (!window) return;
+    for (DbGrid* grid : window->findChildren<DbGrid*>()) grid->commitEditor();
     for (QWidget* w : window->findChildren<QWidget*>())
         if (auto* editor = dynamic_cast<DataAware*>(w)) editor->flush();
 }
@@ -50,7 +52,9 @@ void DbEdit::readField() {
     if (index >= 0) {
         const data::Field& f = d->fields()[index];
         if (f.isText() && f.size > 0 && maxLength() != f.size) setMaxLength(f.size);
-        if (isReadOnly() != f.readOnly) setReadOnly(f.readOnly);
+        // With no record there is nothing to type into: typing must not make one up.
+        const bool readOnly = f.readOnly || d->isEmpty();
+        if (isReadOnly() != readOnly) setReadOnly(readOnly);
     }
     const QString shown = index >= 0 ? textFor(d->value(index)) : QString();
     if (shown != enteredText()) setText(shown);

@@ -17,9 +17,6 @@ public:
     virtual void flush() = 0;
 };
 
-// Writes every bound control under a window into its field (before a save, say).
-void flushEditors(QWidget* window);
-
 class DbEdit : public QLineEdit, public DataAware {
     Q_OBJECT
 public:

@@ -1,7 +1,9 @@
 #include "ui/db_grid.h"
 
+#include <QDateTime>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "ui/dialogs.h"
 
@@ -13,6 +15,9 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent) {
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        if (model_) fitHeaderHeight();
+    });
 }
 
 void DbGrid::setDataSource(data::DataSource* source) {
@@ -56,9 +61,17 @@ void DbGrid::setColumnVisible(int column, bool visible) {
     setColumnHidden(column, !visible);
 }
 
+namespace {
+// Column widths in pixels are given for the small font the laboratory's screens were laid out
+// in; an average character of that font is this wide.
+constexpr int kLayoutCharWidth = 5;
+}  // namespace
+
 void DbGrid::applyWidths() {
     if (!model_) return;
     const int charWidth = fontMetrics().averageCharWidth();
+    const QFontMetrics titleMetrics(horizontalHeader()->font());
+    const bool wrapsTitles = horizontalHeader()->defaultAlignment() & Qt::TextWordWrap;
     for (int c = 0; c < model_->columnCount(); ++c) {
         const GridColumn& column = model_->columns()[c];
         int width = column.width;
@@ -67,12 +80,83 @@ void DbGrid::applyWidths() {
             width = std::clamp(model_->dataset()->fields()[f].effectiveDisplayWidth(), 4, 64) *
                         charWidth +
                     8;
+        else if (width > 0)
+            width = width * std::max(charWidth, kLayoutCharWidth) / kLayoutCharWidth;
+        // Every title and a whole date stay readable whatever the font.
+        if (width > 0 && !wrapsTitles) {
+            const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            width = std::max(width, titleMetrics.horizontalAdvance(title) + 16);
+        }
+        if (width > 0 && f >= 0 && model_->dataset()->fields()[f].type == data::FieldType::Date)
+            width =
+                std::max(width, fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000")) + 16);
         // Sections keep their sizes across a reopening; only what differs is set.
         const bool sized = horizontalHeader()->sectionResizeMode(c) == QHeaderView::Interactive;
         if (sized && width > 0 && columnWidth(c) != width && !isColumnHidden(c))
             setColumnWidth(c, width);
         if (isColumnHidden(c) == column.visible) setColumnHidden(c, !column.visible);
     }
+    fitHeaderHeight();
+}
+
+void DbGrid::fitHeaderHeight() {
+    // Wrapped titles get the lines they need at their column's width.
+    QHeaderView* header = horizontalHeader();
+    if (!(header->defaultAlignment() & Qt::TextWordWrap)) return;
+    const QFontMetrics metrics(header->font());
+    int height = metrics.height();
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        if (isColumnHidden(c)) continue;
+        const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        const QRect box(0, 0, std::max(10, columnWidth(c) - 8), 1000);
+        height = std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, title).height());
+    }
+    header->setMinimumHeight(height + 8);
+}
+
+void DbGrid::commitEditor() {
+    if (state() != QAbstractItemView::EditingState) return;
+    // The editors a view opens are children of its viewport.
+    for (QWidget* editor : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!editor->isVisible()) continue;
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void DbGrid::setIncrementalSearch(const QString& field) {
+    searchField_ = field;
+    setEditTriggers(editTriggers() & ~QAbstractItemView::AnyKeyPressed);
+}
+
+bool DbGrid::searchKey(QKeyEvent* event) {
+    data::Dataset* d = model_ ? model_->dataset() : nullptr;
+    if (searchField_.isEmpty() || !d || !d->isActive() ||
+        state() == QAbstractItemView::EditingState)
+        return false;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (currentIndex().isValid()) edit(currentIndex());
+        return true;
+    }
+    const QString typed = event->text();
+    if (typed.isEmpty() || !typed.at(0).isPrint() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    // A pause starts a new search, as in a list box.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - lastSearchKey_ > 1500) searchText_.clear();
+    lastSearchKey_ = now;
+    searchText_ += typed;
+    guarded(this, [&] {
+        d->locate(searchField_, searchText_, data::LocatePartialKey | data::LocateCaseInsensitive);
+    });
+    return true;
+}
+
+void DbGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    const bool onRow = indexAt(event->position().toPoint()).isValid();
+    QTableView::mouseDoubleClickEvent(event);
+    if (!onRow && event->button() == Qt::LeftButton) emit doubleClickedOutsideRows();
 }
 
 void DbGrid::followDataset(int row) {
@@ -89,10 +173,14 @@ void DbGrid::followDataset(int row) {
 namespace ui {
 
 void DbGrid::keyPressEvent(QKeyEvent* event) {
+    if (searchKey(event)) return;
     data::Dataset* d = model_ ? model_->dataset() : nullptr;
     if (rowKeys_ && d && d->isActive() && state() != QAbstractItemView::EditingState) {
         if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-            guarded(this, [&] { d->insert(); });
+            guarded(this, [&] {
+                commitEditors(window());
+                d->insert();
+            });
             return;
         }
         if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {

@@ -19,17 +19,32 @@ public:
     void setColumnVisible(int column, bool visible);
     // Insert adds a row and Ctrl+Delete deletes the current one after a question, into the buffer.
     void setRowKeys(bool on) { rowKeys_ = on; }
+    // Typed letters find the first row whose field starts with them instead of editing the cell;
+    // F2 or Enter edits.
+    void setIncrementalSearch(const QString& field);
+    // Writes an open cell editor's text into the dataset and closes the editor.
+    void commitEditor();
+
+signals:
+    // A double click below the last row, where no record is.
+    void doubleClickedOutsideRows();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void applyWidths();
+    void fitHeaderHeight();
     void followDataset(int row);
+    bool searchKey(QKeyEvent* event);
 
     DatasetModel* model_ = nullptr;
     bool syncing_ = false;
     bool rowKeys_ = false;
+    QString searchField_;
+    QString searchText_;
+    qint64 lastSearchKey_ = 0;
 };
 
 }  // namespace ui

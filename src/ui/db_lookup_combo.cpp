@@ -1,29 +1,41 @@
 #include "ui/db_lookup_combo.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTimer>
 
 #include "ui/dialogs.h"
 
 namespace ui {
 
 DbLookupComboBox::DbLookupComboBox(QWidget* parent) : QComboBox(parent) {
-    connect(this, &QComboBox::activated, this, [this](int index) {
-        const QVariant chosen = itemData(index);
-        if (source_ && source_->dataset()) {
-            const bool ok = guarded(this, [&] {
-                data::Dataset& d = *source_->dataset();
-                d.edit();
-                d.setValue(dataField_, chosen);
-            });
-            if (!ok) {
-                readFromDataset();
-                return;
-            }
+    connect(this, &QComboBox::activated, this, [this](int index) { choose(itemData(index)); });
+}
+
+void DbLookupComboBox::choose(const QVariant& chosen) {
+    if (source_ && source_->dataset()) {
+        const bool ok = guarded(this, [&] {
+            data::Dataset& d = *source_->dataset();
+            d.edit();
+            d.setValue(dataField_, chosen);
+        });
+        if (!ok) {
+            readFromDataset();
+            return;
         }
-        setKeyValue(chosen);
-    });
+    }
+    setKeyValue(chosen);
+}
+
+void DbLookupComboBox::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) &&
+        event->modifiers() == Qt::NoModifier && isEnabled()) {
+        if (!key_.isNull()) choose(QVariant());
+        return;
+    }
+    QComboBox::keyPressEvent(event);
 }
 
 void DbLookupComboBox::setListSource(data::DataSource* list, const QString& keyField,
@@ -103,7 +115,8 @@ void DbLookupComboBox::hidePopup() {
     // Hiding the window hides the list too; only a list that was open has been closed.
     const bool wasOpen = view() && view()->isVisible();
     QComboBox::hidePopup();
-    if (wasOpen) emit popupHidden();
+    // A click on an item closes the list before the choice is made: tell once it is.
+    if (wasOpen) QTimer::singleShot(0, this, [this] { emit popupHidden(); });
 }
 
 int DbLookupComboBox::indexOf(const QVariant& key) const {

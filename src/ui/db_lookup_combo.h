@@ -33,8 +33,12 @@ public:
 signals:
     // The key changed, by the user or by the program.
     void keyValueChanged(const QVariant& key);
-    // The drop-down list closed, whether or not a choice was made.
+    // The drop-down list closed, whether or not a choice was made; a choice is taken first.
     void popupHidden();
+
+protected:
+    // Delete or Backspace clears the choice.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refill();
@@ -42,6 +46,7 @@ private:
     int indexOf(const QVariant& key) const;  // the item of a key, -1 for none
     void showKey();
     void readFromDataset();
+    void choose(const QVariant& key);
 
     QPointer<data::DataSource> list_;
     QString listKey_;

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QHideEvent>
 
 #include "ui/login_dialog.h"
 
@@ -16,8 +17,8 @@ QString applicationTitle() {
 }  // namespace
 
 QMessageBox::StandardButton QtDialogs::message(QWidget* parent, const Message& m) {
-    QMessageBox box(m.icon, m.title.isEmpty() ? applicationTitle() : m.title, m.text, m.buttons,
-                    parent);
+    QMessageBox box(m.icon, m.title.isEmpty() ? applicationTitle() : m.title, boxText(m.text),
+                    m.buttons, parent);
     const int result = box.exec();
     return static_cast<QMessageBox::StandardButton>(result);
 }
@@ -53,6 +54,18 @@ void setDialogs(Dialogs* d) {
     installed = d;
 }
 
+QString failureText(const std::exception& e) {
+    if (const auto* database = dynamic_cast<const db::DbError*>(&e)) return database->message();
+    return QString::fromUtf8(e.what());
+}
+
+QString boxText(const QString& text) {
+    QString shown = text;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (shown[i] == u'\r' && (i + 1 == shown.size() || shown[i + 1] != u'\n')) shown[i] = u'\n';
+    return shown;
+}
+
 void information(QWidget* parent, const QString& text) {
     dialogs().message(parent, {QMessageBox::Information, {}, text, QMessageBox::Ok});
 }
@@ -65,6 +78,10 @@ bool confirm(QWidget* parent, const QString& text) {
     return dialogs().message(
                parent, {QMessageBox::Question, {}, text, QMessageBox::Yes | QMessageBox::No}) ==
            QMessageBox::Yes;
+}
+
+void Opening::hidden(const QWidget* window, const QHideEvent* event) {
+    if (!event->spontaneous() && !window->isMinimized()) open_ = false;
 }
 
 }  // namespace ui

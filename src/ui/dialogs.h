@@ -8,6 +8,7 @@
 #include "db/firebird.h"
 
 class QDialog;
+class QHideEvent;
 class QWidget;
 
 namespace ui {
@@ -57,23 +58,56 @@ void showError(QWidget* parent, const QString& text);
 // A Yes/No question; true for Yes.
 bool confirm(QWidget* parent, const QString& text);
 
-// Runs a handler; a database error it raises goes to the default error box instead of
-// escaping into the event loop. Returns false when that happened.
+// The text of a failure for the error box: the database's own message where there is one.
+QString failureText(const std::exception& e);
+// What a message box shows of a text: a lone carriage return breaks the line.
+QString boxText(const QString& text);
+
+// Writes what is being typed into every grid cell editor and bound edit under a window into its
+// dataset, so that a command sees it.
+void commitEditors(QWidget* window);
+
+// Runs a handler; whatever it throws goes to the default error box instead of escaping into the
+// event loop. Returns false when that happened.
 template <typename F>
 bool guarded(QWidget* parent, F&& handler) {
     try {
         handler();
         return true;
-    } catch (const db::DbError& e) {
-        showError(parent, e.message());
-        return false;
+    } catch (const std::exception& e) {
+        showError(parent, failureText(e));
+    } catch (...) {
+        showError(parent, QStringLiteral("Непредвиденная ошибка программы."));
     }
+    return false;
 }
 
-// A slot that runs a handler under guarded(), for connecting buttons and menu commands.
+// A slot for a button, menu command or shortcut: what is being typed in the window is written
+// first, then the handler runs under guarded().
 template <typename F>
-auto guardedSlot(QWidget* parent, F handler) {
-    return [parent, handler] { guarded(parent, handler); };
+auto command(QWidget* parent, F handler) {
+    return [parent, handler] {
+        guarded(parent, [parent] { commitEditors(parent->window()); });
+        guarded(parent, handler);
+    };
 }
+
+// Tells the show that opens a window from the shows that follow when it is restored from the
+// task bar: only an opening reads the window's data, so nothing typed is lost on a restore.
+class Opening {
+public:
+    // True when this show opens the window.
+    bool begins() {
+        if (open_) return false;
+        open_ = true;
+        return true;
+    }
+    // The window was closed (done) or hidden by the program, not minimised.
+    void ended() { open_ = false; }
+    void hidden(const QWidget* window, const QHideEvent* event);
+
+private:
+    bool open_ = false;
+};
 
 }  // namespace ui

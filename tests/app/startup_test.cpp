@@ -172,13 +172,13 @@ TEST_F(StartupTest, MissingRegIniMakesTheFirstAttemptFail) {
     EXPECT_TRUE(dialogs_.loginRequests[0].databaseName.isEmpty());
 }
 
-TEST_F(StartupTest, ExitCommitsClosesEverythingAndDropsUnsavedEdits) {
+TEST_F(StartupTest, ExitSavesTheJournalCommitsAndClosesEverything) {
     dialogs_.logins.push_back(Login{"SYSDBA", "x"});
     auto program = makeProgram();
     ASSERT_TRUE(program->start());
     LabData& labData = *program->labData;
     labData.journal.edit();
-    labData.journal.setValue("FAM", QStringLiteral("Несохранённый"));
+    labData.journal.setValue("FAM", QStringLiteral("Исправленный"));
     db::executeSql(labData.writeTransaction, "update ISSLED set NPP = 11 where N_ISSLED = 4");
     program->mainWindow->exitAction->trigger();
     EXPECT_FALSE(program->mainWindow->isVisible());
@@ -187,8 +187,11 @@ TEST_F(StartupTest, ExitCommitsClosesEverythingAndDropsUnsavedEdits) {
     EXPECT_FALSE(program->mainWindow->journalPage->institutionList.isActive());
     EXPECT_EQ(db_->scalar("select NPP from ISSLED where N_ISSLED = 4").toInt(), 11) << "committed";
     EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
-              QStringLiteral("Иванов"));
-    db_->exec("update ISSLED set NPP = 4 where N_ISSLED = 4");
+              QStringLiteral("Исправленный"))
+        << "saved as before a reload";
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join("; ").toStdString();
+    db_->exec(QStringList{"update ISSLED set NPP = 4 where N_ISSLED = 4",
+                          "update ISSLED set FAM = 'Иванов' where N_ISSLED = 1"});
 }
 
 TEST(StartupEmptyRequisites, GiveAnEmptyCaptionAndTexts) {

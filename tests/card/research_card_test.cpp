@@ -275,4 +275,48 @@ TEST_F(CardTest, ResultsGridWidensWhileItHasTheFocus) {
     EXPECT_EQ(card().resultsGrid->geometry(), QRect(637, 4, 373, 505));
 }
 
+TEST_F(CardTest, MinimisedAndRestoredTheCardKeepsWhatWasTyped) {
+    open(1);
+    type(card().surnameEdit, QStringLiteral("Петров"));
+    testing_support::typeIntoCell(card().resultsGrid, 0, 1, QStringLiteral("пол"));
+    card().showMinimized();
+    QTest::qWait(20);
+    card().showNormal();
+    card().activateWindow();
+    QTest::qWait(20);
+    EXPECT_EQ(card().surnameEdit->text(), QStringLiteral("Петров"));
+    card().saveButton->click();
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Петров"));
+    EXPECT_EQ(db_->scalar("select RESULT from LAB_ISSL_BOL where N_PRLAB = 20 and N_ISSLED = 1")
+                  .toString(),
+              QStringLiteral("пол"))
+        << "the open cell editor is saved too";
+}
+
+TEST_F(CardTest, AnAgeBeforeYearOneIsRefusedAndNothingIsStored) {
+    data::clock::setToday(QDate(2024, 4, 15));
+    open(1);
+    card().ageYearsEdit->setText("2024");
+    card().birthDateFromAgeButton->click();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("нельзя получить дату")));
+    EXPECT_TRUE(record().value("DAT_R").isNull());
+    EXPECT_FALSE(record().updatesPending());
+}
+
+TEST_F(CardTest, ARecordDeletedElsewhereCannotBeTypedIntoOrRecreated) {
+    db_->exec("delete from ISSLED where N_ISSLED = 2");
+    open(2);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("Запись не найдена")));
+    EXPECT_TRUE(card().surnameEdit->isReadOnly());
+    type(card().surnameEdit, QStringLiteral("Призрак"));
+    card().ageYearsEdit->setText("30");
+    card().birthDateFromAgeButton->click();
+    card().saveButton->click();
+    EXPECT_FALSE(record().updatesPending());
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 1) << "no ghost record";
+}
+
 }  // namespace

@@ -224,13 +224,14 @@ TEST_F(DatasetTest, ValuesAreCheckedAgainstTheFieldType) {
     EXPECT_THROW(ds_->setValue("FIO", QStringLiteral("x")), db::DbError) << "not in edit mode";
 }
 
-TEST_F(DatasetTest, EditOnAnEmptyDatasetInserts) {
+TEST_F(DatasetTest, EditOnAnEmptyDatasetIsRefusedAndAddsNoRecord) {
     ds_->close();
     ds_->setSql("select * from sp_vr where cod_vr < 0");
     ds_->open();
-    ds_->edit();
-    EXPECT_EQ(ds_->state(), data::DatasetState::Insert);
-    EXPECT_EQ(ds_->recordCount(), 1);
+    EXPECT_THROW(ds_->edit(), db::DbError);
+    EXPECT_EQ(ds_->state(), data::DatasetState::Browse);
+    EXPECT_EQ(ds_->recordCount(), 0);
+    EXPECT_FALSE(ds_->updatesPending());
 }
 
 TEST_F(DatasetTest, HooksRunInOrder) {

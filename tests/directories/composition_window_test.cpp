@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
@@ -7,6 +10,7 @@
 #include "data/session.h"
 #include "directories/composition_window.h"
 #include "support/program.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_database.h"
 #include "ui/db_grid.h"
 
@@ -217,6 +221,67 @@ TEST_F(CompositionTest, TypesAreAddedAndOnlyUnusedOnesRemoved) {
     EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK").toInt(), 5);
     EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK where NAME = 'Новый вид'").toInt(), 1);
     EXPECT_FALSE(labData().composition.isActive()) << "the menu closes the datasets afterwards";
+}
+
+TEST_F(CompositionTest, ClosingWithTheBoxWhileACellIsEditedSavesTheText) {
+    withWindow([&] {
+        labData().investigationTypes.locate("N_LISSL", 2);
+        testing_support::typeIntoCell(window().typesGrid, 1, 0, QStringLiteral("Иммуноблот"));
+        window().close();  // the window's close box
+    });
+    EXPECT_EQ(db_->scalar("select NAME from SP_TARVIK where N_LISSL = 2").toString(),
+              QStringLiteral("Иммуноблот"));
+}
+
+TEST_F(CompositionTest, ATypeIsStoredWhenShownAndARefusedRemovalLeavesItWhole) {
+    withWindow([&] {
+        window().addTypeButton->click();
+        EXPECT_FALSE(labData().investigationTypes.updatesPending()) << "stored at once";
+        labData().writeTransaction.rollbackRetaining();  // a refusal elsewhere
+        EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK where N_LISSL = 11").toInt(), 1);
+
+        // Another workstation removes the new type; changing it here is then an error.
+        db_->exec("delete from SP_TARVIK where N_LISSL = 11");
+        labData().investigationTypes.locate("N_LISSL", 11);
+        labData().investigationTypes.edit();
+        labData().investigationTypes.setValue("NAME", QStringLiteral("Пропавший"));
+        window().saveButton->click();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("другой рабочей станции")))
+            << dialogs_.messages[0].text.toStdString();
+        labData().investigationTypes.cancelUpdates();
+    });
+    EXPECT_EQ(positions(1), "11:1 12:2 13:3 14:4 15:5") << "the composition is untouched";
+}
+
+TEST_F(CompositionTest, TypingInTheTypesGridSearchesByNameAndF2Edits) {
+    withWindow([&] {
+        window().typesGrid->setFocus();
+        for (QChar ch : QStringLiteral("чет")) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(window().typesGrid, &press);
+        }
+        EXPECT_EQ(labData().investigationTypes.value("N_LISSL").toInt(), 2);
+        EXPECT_FALSE(labData().investigationTypes.updatesPending()) << "typing edits nothing";
+        QTest::keyClick(window().typesGrid, Qt::Key_F2);
+        auto editors = window().typesGrid->viewport()->findChildren<QLineEdit*>();
+        ASSERT_FALSE(editors.isEmpty()) << "F2 opens the editor";
+    });
+}
+
+TEST_F(CompositionTest, ARefusedRenumberingLeavesThePositionsAsStored) {
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update LAB_ISSL_PRIZ set NPP = NPP where N_LIPR = 13");
+    withWindow([&] {
+        labData().investigationTypes.locate("N_LISSL", 1);
+        window().startDrag(rowOfPosition(4));
+        window().dropOn(rowOfPosition(2));
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_EQ(dialogs_.messages[0].icon, QMessageBox::Critical);
+        lock.rollback();
+    });
+    EXPECT_EQ(positions(1), "11:1 12:2 13:3 14:4 15:5");
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
+#include <QSignalSpy>
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +14,7 @@
 #include "directories/directory_window.h"
 #include "journal/journal_page.h"
 #include "support/program.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_database.h"
 #include "ui/db_grid.h"
 #include "ui/db_lookup_combo.h"
@@ -213,5 +218,72 @@ TEST_F(DirectoryTest, RenamedTypeShowsInTheSelectorAndTheJournalIsReread) {
     EXPECT_EQ(form().journalPage->typeSelector->currentText(), QStringLiteral("ИФА ВИЧ 1/2"));
     EXPECT_EQ(session().investigationType, 1);
 }
+
+TEST_F(DirectoryTest, InsertingWhileACellIsEditedKeepsTheTextAndTheNewRow) {
+    withDirectory(form().doctorsAction, [&] {
+        testing_support::typeIntoCell(window().grid, 1, 0, QStringLiteral("Андреева-Смирнова"));
+        window().insertButton->click();
+        data::Dataset& doctors = labData().doctors;
+        EXPECT_EQ(doctors.state(), data::DatasetState::Insert) << "the new row is being edited";
+        EXPECT_EQ(doctors.recordCount(), 4);
+        EXPECT_EQ(window().grid->currentIndex().row(), doctors.currentRow());
+        EXPECT_TRUE(doctors.value("FIO").isNull()) << "the typed text stayed in its own row";
+        type(doctors.currentRow(), 0, QStringLiteral("Новиков"));
+        window().saveButton->click();
+    });
+    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 1").toString(),
+              QStringLiteral("Андреева-Смирнова"));
+    EXPECT_EQ(db_->scalar("select count(*) from SP_VR where FIO = 'Новиков'").toInt(), 1);
+}
+
+TEST_F(DirectoryTest, MinimisedAndRestoredTheDirectoryKeepsItsEdits) {
+    withDirectory(form().doctorsAction, [&] {
+        type(0, 0, QStringLiteral("Черновик"));
+        window().showMinimized();
+        QTest::qWait(20);
+        window().showNormal();
+        QTest::qWait(20);
+        EXPECT_EQ(column(0).first(), QStringLiteral("Черновик"));
+        EXPECT_TRUE(labData().doctors.updatesPending());
+    });
+}
+
+// Closing a directory reads the journal again only when it shows what was changed there.
+struct ClosingCase {
+    const char* name;
+    QAction* MainWindow::*command;
+    bool change;
+    bool reread;
+};
+
+class DirectoryClosingTest : public DirectoryTest,
+                             public ::testing::WithParamInterface<ClosingCase> {};
+
+TEST_P(DirectoryClosingTest, RereadsTheJournalOnlyAfterAChangeItShows) {
+    form().journalPage->institutionList.locate("COD_LPU", 2);
+    ASSERT_EQ(labData().journal.recordCount(), 1);
+    QSignalSpy reads(&labData().journal, &data::Dataset::opened);
+    withDirectory(form().*GetParam().command, [&] {
+        if (GetParam().change) {
+            window().insertButton->click();
+            type(window().grid->currentIndex().row(), 0, QStringLiteral("Добавлено"));
+            window().saveButton->click();
+        }
+    });
+    EXPECT_EQ(reads.count() > 0, GetParam().reread);
+    EXPECT_EQ(form().journalPage->institutionList.value("COD_LPU").toInt(), 2);
+    EXPECT_EQ(labData().journal.value("N_ISSLED").toInt(), 1) << "the journal keeps its record";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Directories, DirectoryClosingTest,
+    ::testing::Values(
+        ClosingCase{"DoctorsUnchanged", &MainWindow::doctorsAction, false, false},
+        ClosingCase{"DoctorsChanged", &MainWindow::doctorsAction, true, true},
+        ClosingCase{"InstitutionsUnchanged", &MainWindow::institutionsAction, false, false},
+        ClosingCase{"InstitutionsChanged", &MainWindow::institutionsAction, true, true},
+        ClosingCase{"LabAssistantsChanged", &MainWindow::labAssistantsAction, true, false},
+        ClosingCase{"TypesUnchanged", &MainWindow::investigationTypesAction, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 
 #include "data/session.h"
 #include "directories/requisites_window.h"
@@ -43,10 +44,22 @@ protected:
         dialogs_.whileShown([command] { command->trigger(); }, body);
     }
     // Opens the type list, picks a key (or nothing) and closes the list, as the user does.
+    // Opens the type list and clicks the type's line, or closes the list without a choice.
     void chooseType(const QVariant& key) {
-        norms().typeSelector->showPopup();
-        if (key.isValid()) norms().typeSelector->setKeyValue(key);
-        norms().typeSelector->hidePopup();
+        ui::DbLookupComboBox* selector = norms().typeSelector;
+        selector->showPopup();
+        QAbstractItemView* list = selector->view();
+        const int row = key.isValid() ? selector->findData(key) : -1;
+        if (row >= 0) {
+            const QModelIndex item = list->model()->index(row, 0);
+            list->scrollTo(item);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(item).center());
+        } else {
+            selector->hidePopup();
+        }
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(list->isVisible());
     }
     void typeNorm(int row, int column, const QString& text) {
         ui::DatasetModel* m = norms().normsGrid->datasetModel();
@@ -170,10 +183,13 @@ TEST_F(WindowsTest, RequisitesCannotBeStoredWithoutTheirRow) {
     db_->exec("delete from RECV_ST");
     withWindow(form().requisitesAction, [&](QDialog* d) {
         auto* window = static_cast<RequisitesWindow*>(d);
+        ASSERT_EQ(dialogs_.messages.size(), 1u) << "said when the window opens";
+        EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("нет строки реквизитов")));
         EXPECT_TRUE(window->shortNameEdit->text().isEmpty());
+        EXPECT_TRUE(window->shortNameEdit->isReadOnly()) << "nothing to type into";
         type(window->shortNameEdit, QStringLiteral("КДЛ"));
         window->saveButton->click();
-        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_EQ(dialogs_.messages.size(), 1u);
         EXPECT_TRUE(window->shortNameEdit->text().isEmpty()) << "the fields show what is stored";
     });
     EXPECT_EQ(db_->scalar("select count(*) from RECV_ST").toInt(), 0);

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDateEdit>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QToolButton>
 
 #include "data/session.h"
 #include "journal/journal_page.h"
+#include "journal/main_window.h"
 #include "support/program.h"
 #include "support/temp_database.h"
 #include "ui/db_grid.h"
@@ -214,18 +221,208 @@ TEST_F(JournalTest, InPlaceEditSurvivesAnInstitutionChange) {
     EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable) << "joined department name";
 }
 
-TEST_F(JournalTest, SaveKeepsAFailedEditForTheNextAttempt) {
+TEST_F(JournalTest, ARefusedSaveOffersToDiscardOrKeepsTheEditForTheNextAttempt) {
     ui::DatasetModel* model = page().journalGrid->datasetModel();
     model->setData(model->index(0, 4), QStringLiteral("Новая"), Qt::EditRole);
     auto other = db_->connect();
     db::Transaction lock(*other);
     db::executeSql(lock, "update ISSLED set FAM = FAM where N_ISSLED = 1");
-    EXPECT_THROW(page().saveRecord(), db::DbError);
+    dialogs_.answers = {QMessageBox::No};  // keep the edit
+    page().saveRecordButton->click();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(dialogs_.messages[0].text.contains("lock conflict") ||
+                dialogs_.messages[0].text.contains("deadlock"))
+        << dialogs_.messages[0].text.toStdString();
+    EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("Отказаться")));
     EXPECT_TRUE(journal().updatesPending());
     lock.rollback();
-    page().saveRecord();
+    page().saveRecordButton->click();
     EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
               QStringLiteral("Новая"));
+    EXPECT_EQ(dialogs_.messages.size(), 1u);
+}
+
+// Every command commits the cell being edited before it runs: nothing typed is lost.
+struct CommandCase {
+    const char* name;
+    std::function<void(JournalPage&, MainWindow&)> run;
+    std::deque<QMessageBox::StandardButton> answers;
+    bool saves = true;  // the command also writes the journal to the database
+};
+
+class JournalCommandTest : public JournalTest, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(JournalCommandTest, CommitsTheOpenCellEditorFirst) {
+    dialogs_.onModal = [](QDialog*) { return 0; };
+    dialogs_.answers = GetParam().answers;
+    QPointer<QLineEdit> editor =
+        testing_support::typeIntoCell(page().journalGrid, 0, 4, QStringLiteral("Напечатанная"));
+    ASSERT_TRUE(editor);
+    GetParam().run(page(), form());
+    EXPECT_TRUE(!editor || !editor->isVisible()) << "the editor is closed";
+    ASSERT_TRUE(journal().locate("N_ISSLED", 1));
+    EXPECT_EQ(journal().value("FAM").toString(), QStringLiteral("Напечатанная"));
+    if (GetParam().saves)
+        EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+                  QStringLiteral("Напечатанная"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, JournalCommandTest,
+    ::testing::Values(
+        CommandCase{"Save", [](JournalPage& p, MainWindow&) { p.saveRecordButton->click(); }, {}},
+        CommandCase{"Add",
+                    [](JournalPage& p, MainWindow&) { p.addRecordButton->click(); },
+                    {QMessageBox::No}},
+        CommandCase{"DeleteAnswerNo",
+                    [](JournalPage& p, MainWindow&) { p.deleteRecordButton->click(); },
+                    {QMessageBox::No}},
+        CommandCase{"EnterResults",
+                    [](JournalPage& p, MainWindow&) { p.enterResultsAction->trigger(); },
+                    {}},
+        CommandCase{"AnotherType",
+                    [](JournalPage& p, MainWindow&) {
+                        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+                        QApplication::sendEvent(p.typeSelector, &del);
+                    },
+                    {}},
+        CommandCase{"Directory",
+                    [](JournalPage&, MainWindow& w) { w.doctorsAction->trigger(); },
+                    {},
+                    false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JournalTest, ARefusedDeleteTakesBackItsOwnStatements) {
+    // An in-place edit of record 1 goes out with the deletion of record 3, which is refused.
+    ui::DatasetModel* model = page().journalGrid->datasetModel();
+    model->setData(model->index(0, 4), QStringLiteral("Правка"), Qt::EditRole);
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update ISSLED set NPP = NPP where N_ISSLED = 3");
+    journal().locate("N_ISSLED", 3);
+    dialogs_.answers = {QMessageBox::Yes};
+    page().deleteRecordButton->click();
+    ASSERT_EQ(dialogs_.messages.size(), 2u) << "the question, then why it failed";
+    EXPECT_EQ(dialogs_.messages[1].icon, QMessageBox::Critical);
+    EXPECT_TRUE(journal().updatesPending()) << "the user's buffer is kept";
+    lock.rollback();
+    // Something else is committed later: nothing of the refused save may surface with it.
+    labData().writeTransaction.commitRetaining();
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Без строк"));
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED where N_ISSLED = 3").toInt(), 1);
+}
+
+TEST_F(JournalTest, ARefusedSaveBeforeAReloadKeepsTheSelectorsOrDiscards) {
+    ui::DatasetModel* model = page().journalGrid->datasetModel();
+    model->setData(model->index(0, 4), QStringLiteral("Не пройдёт"), Qt::EditRole);
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update ISSLED set FAM = FAM where N_ISSLED = 1");
+
+    // Kept: the journal stays as it was read and the selectors say so.
+    dialogs_.answers = {QMessageBox::No};
+    page().institutionList.locate("COD_LPU", 2);
+    EXPECT_EQ(page().institutionList.value("COD_LPU").toInt(), 1);
+    dialogs_.answers = {QMessageBox::No};
+    page().typeSelector->setKeyValue(2);
+    EXPECT_EQ(page().typeSelector->keyValue().toInt(), 1);
+    EXPECT_EQ(session().investigationType, 1);
+    dialogs_.answers = {QMessageBox::No};
+    page().periodFrom->setDate(QDate(2026, 12, 1));
+    emit page().periodFrom->editingFinished();
+    EXPECT_EQ(page().periodFrom->date(), QDate(2026, 12, 9));
+    EXPECT_EQ(journal().recordCount(), 3);
+    EXPECT_TRUE(journal().updatesPending());
+
+    // Discarded: the journal is read again from the database and the reload goes on.
+    dialogs_.answers = {QMessageBox::Yes};
+    page().institutionList.locate("COD_LPU", 2);
+    EXPECT_EQ(journal().recordCount(), 0);
+    EXPECT_FALSE(journal().updatesPending());
+    lock.rollback();
+    page().institutionList.locate("COD_LPU", 1);
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Без строк"));
+    EXPECT_EQ(dialogs_.messages.size(), 4u);
+}
+
+TEST_F(JournalTest, ClosingSavesEditsOrLetsTheUserChoose) {
+    ui::DatasetModel* model = page().journalGrid->datasetModel();
+    model->setData(model->index(0, 4), QStringLiteral("При выходе"), Qt::EditRole);
+    auto other = db_->connect();
+    db::Transaction lock(*other);
+    db::executeSql(lock, "update ISSLED set FAM = FAM where N_ISSLED = 1");
+
+    dialogs_.answers = {QMessageBox::No};  // stay
+    form().exitAction->trigger();
+    EXPECT_TRUE(form().isVisible());
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("Закрыть программу")));
+    EXPECT_TRUE(journal().updatesPending()) << "the edits are kept";
+
+    dialogs_.answers = {QMessageBox::Yes};  // close without them
+    form().exitAction->trigger();
+    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(labData().mainConnection.isOpen());
+    lock.rollback();
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Без строк"));
+}
+
+TEST_F(JournalTest, TheTypeSelectorIsClearedByTheKeyboard) {
+    for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Backspace}) {
+        page().typeSelector->setKeyValue(1);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(page().typeSelector, &press);
+        EXPECT_TRUE(page().typeSelector->keyValue().isNull());
+        EXPECT_EQ(session().investigationType, 0);
+        EXPECT_EQ(journal().recordCount(), 4) << "all types";
+    }
+}
+
+TEST_F(JournalTest, DoubleClickOnAnEmptyJournalSaysThereIsNoRecord) {
+    page().periodFrom->setDate(QDate(2026, 12, 10));
+    emit page().periodFrom->editingFinished();
+    ASSERT_EQ(journal().recordCount(), 0);
+    dialogs_.onModal = [](QDialog*) {
+        ADD_FAILURE() << "the card opened";
+        return 0;
+    };
+    QWidget* viewport = page().journalGrid->viewport();
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(40, 40));
+    EXPECT_EQ(dialogs_.texts(), QStringList{QStringLiteral("Задайте метод исследования.")});
+    EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL").toInt(), 3);
+}
+
+TEST_F(JournalTest, PrintingDropDownIsThereWithItsCommandsDisabled) {
+    QMenu* menu = page().printButton->menu();
+    ASSERT_TRUE(menu);
+    QStringList captions;
+    for (QAction* a : menu->actions()) {
+        captions << a->text();
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    }
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("Печать результатов анализа"),
+                                     QStringLiteral("Просмотр результатов анализа"),
+                                     QStringLiteral("Печать всех результатов")}));
+}
+
+TEST_F(JournalTest, DatesAndTitlesFitTheirColumnsWhateverTheLocale) {
+    ui::DbGrid* grid = page().journalGrid;
+    ui::DatasetModel* model = grid->datasetModel();
+    const QFontMetrics text(grid->font());
+    const QFontMetrics titles(grid->horizontalHeader()->font());
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (grid->isColumnHidden(c)) continue;
+        const QString title = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        EXPECT_GE(grid->columnWidth(c), titles.horizontalAdvance(title)) << title.toStdString();
+    }
+    const int dateColumn = 8;  // "Дата взятия анализа"
+    const QString shown = model->data(model->index(0, dateColumn), Qt::DisplayRole).toString();
+    EXPECT_EQ(shown, "09.12.2026");
+    EXPECT_GE(grid->columnWidth(dateColumn), text.horizontalAdvance(shown));
+    EXPECT_EQ(page().periodFrom->text(), "09.12.2026");
 }
 
 }  // namespace

@@ -77,4 +77,19 @@ void typeText(QLineEdit* edit, const QString& text) {
     }
 }
 
+QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QString& text) {
+    const QModelIndex index = view->model()->index(row, column);
+    view->setCurrentIndex(index);
+    view->edit(index);
+    QLineEdit* editor = nullptr;
+    for (auto* e : view->viewport()->findChildren<QLineEdit*>())
+        if (e->isVisible()) editor = e;
+    if (!editor) {
+        ADD_FAILURE() << "no cell editor opened at " << row << ", " << column;
+        return nullptr;
+    }
+    typeText(editor, text);
+    return editor;
+}
+
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 // script, and records every message shown. Installed for its lifetime.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QDialog>
 #include <QLineEdit>
 #include <deque>
@@ -46,5 +47,9 @@ public:
 
 // Types into an edit key by key, Cyrillic included, replacing what it held.
 void typeText(QLineEdit* edit, const QString& text);
+
+// Opens a view's editor on a cell as F2 would and types into it; the text stays in the open
+// editor until something commits it. Returns the editor.
+QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QString& text);
 
 }  // namespace testing_support
