@@ -45,6 +45,10 @@ TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent) : QDialog(parent
     assistant.field = "NORMA_TIME_MS";
     assistant.width = 109;
     normsGrid->setColumns({name, doctor, assistant});
+    // The names take what the two norms leave; the window is wide enough for all three titles.
+    normsGrid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    const int norms = normsGrid->columnWidth(1) + normsGrid->columnWidth(2);
+    resize(std::max(width(), norms + name.width + 60), height());
     layout->addWidget(normsGrid, 1);
 
     auto* bottom = new QHBoxLayout;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <functional>
 
 #include "data/clock.h"
 #include "data/lab_data.h"
@@ -44,7 +45,17 @@ void MainWindow::startUp() {
     }
 
     // Each step that fails says so with its own message; the steps that need it do not run.
-    const bool requisitesRead = ui::guarded(this, [this] { readRequisites(); });
+    auto step = [this](const QString& what, const std::function<void()>& run) {
+        try {
+            run();
+            return true;
+        } catch (const std::exception& e) {
+            ui::showError(this, what + QStringLiteral("\n\n") + ui::failureText(e));
+            return false;
+        }
+    };
+    const bool requisitesRead =
+        step(QStringLiteral("Реквизиты учреждения не прочитаны."), [this] { readRequisites(); });
     if (!requisitesRead && !labData.mainConnection.isOpen()) return;  // no database at all
 
     const QDate today = data::clock::today();
@@ -55,7 +66,7 @@ void MainWindow::startUp() {
         picker->setDate(today);
     }
 
-    const bool listsRead = ui::guarded(this, [this] {
+    const bool listsRead = step(QStringLiteral("Справочники не прочитаны."), [this] {
         for (data::Dataset* list :
              {&labData.typeList, &labData.institutions, &labData.departments, &labData.doctors,
               &labData.labAssistants, &labData.fundingSources}) {
@@ -63,7 +74,8 @@ void MainWindow::startUp() {
             list->open();
         }
     });
-    if (listsRead) ui::guarded(this, [&] { journalPage->start(today); });
+    if (listsRead)
+        step(QStringLiteral("Журнал не открыт."), [this, today] { journalPage->start(today); });
 
     const QSignalBlocker quiet(pages);
     pages->setCurrentWidget(journalPage);

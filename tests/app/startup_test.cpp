@@ -215,6 +215,30 @@ TEST(StartupEmptyRequisites, GiveAnEmptyCaptionAndTexts) {
     EXPECT_EQ(program.mainWindow->journalPage->typeSelector->currentIndex(), -1) << "no type 1";
 }
 
+TEST(StartupFailedStep, StopsOnlyTheStepsThatNeedIt) {
+    // The requisites cannot be read; the lists and the journal do not need them.
+    TempDatabase db(QStringList{"drop table RECV_ST",
+                                "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
+                                "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА', 1)"});
+    QTemporaryDir dir;
+    QFile f(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[options]\nDBPath=%1\nDBUser=SYSDBA\n").arg(db.path()).toUtf8());
+    f.close();
+    ScriptedDialogs dialogs;
+    dialogs.logins.push_back(Login{"SYSDBA", "x"});
+    app::Application program;
+    program.mainWindow->setRegIniPath(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(program.start());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("Реквизиты учреждения")));
+    EXPECT_TRUE(dialogs.messages[0].text.contains("RECV_ST"))
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(program.labData->typeList.isActive());
+    EXPECT_EQ(program.labData->session.investigationType, 1);
+    EXPECT_TRUE(program.labData->journal.isActive()) << "the journal was opened";
+}
+
 TEST(RegIni, ReadsKeysWithoutRegardToCase) {
     QTemporaryDir dir;
     QFile f(dir.filePath("Reg.INI"));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
@@ -43,7 +44,6 @@ protected:
     void withWindow(QAction* command, const std::function<void(QDialog*)>& body) {
         dialogs_.whileShown([command] { command->trigger(); }, body);
     }
-    // Opens the type list, picks a key (or nothing) and closes the list, as the user does.
     // Opens the type list and clicks the type's line, or closes the list without a choice.
     void chooseType(const QVariant& key) {
         ui::DbLookupComboBox* selector = norms().typeSelector;
@@ -97,6 +97,24 @@ TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {
     });
     EXPECT_FALSE(labData().indicatorNorms.isActive());
     EXPECT_FALSE(labData().investigationTypes.isActive());
+}
+
+TEST_F(WindowsTest, NormTitlesAreReadableInFullAtTheWindowsSize) {
+    withWindow(form().timeNormsAction, [&](QDialog*) {
+        chooseType(2);
+        QHeaderView* header = norms().normsGrid->horizontalHeader();
+        const QFontMetrics metrics(header->font());
+        for (int c = 0; c < header->count(); ++c) {
+            const QString title =
+                norms().normsGrid->model()->headerData(c, Qt::Horizontal).toString();
+            EXPECT_LE(header->sectionViewportPosition(c) + header->sectionSize(c),
+                      norms().normsGrid->viewport()->width())
+                << title.toStdString() << " is cut off at the right";
+            const QRect wrapped = metrics.boundingRect(
+                QRect(0, 0, header->sectionSize(c) - 8, 1000), Qt::TextWordWrap, title);
+            EXPECT_GE(header->height(), wrapped.height()) << title.toStdString();
+        }
+    });
 }
 
 TEST_F(WindowsTest, NormsAreSharedByTheTypesOfAnIndicator) {
