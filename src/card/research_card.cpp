@@ -1,7 +1,5 @@
 #include "card/research_card.h"
 
-#include <QHideEvent>
-
 #include <QLineEdit>
 
 #include "data/clock.h"
@@ -11,7 +9,7 @@
 #include "ui/dialogs.h"
 
 ResearchCard::ResearchCard(LabData& lab, QWidget* parent)
-    : QDialog(parent),
+    : ModalWindow(parent),
       labData(lab),
       session(lab.session),
       results(lab.writeTransaction, "results"),
@@ -52,26 +50,14 @@ ResearchCard::ResearchCard(LabData& lab, QWidget* parent)
     bindControls();
 }
 
-void ResearchCard::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!opening_.begins()) return;
-    ui::guarded(this, [this] { openRecord(); });
-}
-
-void ResearchCard::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    opening_.hidden(this, event);
-}
-
 void ResearchCard::done(int result) {
-    opening_.ended();
     // Every way of closing the card ("Выход", "Отменить", the close box, Escape) passes here.
     if (!closing_) {
         closing_ = true;
         ui::guarded(this, [this] { closeRecord(); });
         closing_ = false;
     }
-    QDialog::done(result);
+    ModalWindow::done(result);
 }
 
 void ResearchCard::openRecord() {

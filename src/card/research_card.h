@@ -1,9 +1,7 @@
 // The research card: one investigation record (the shared card dataset) and its results.
 #pragma once
 
-#include <QDialog>
-
-#include "ui/dialogs.h"
+#include "ui/modal_window.h"
 
 #include "data/data_source.h"
 #include "data/dataset.h"
@@ -25,7 +23,7 @@ class DbLookupComboBox;
 class DbGrid;
 }  // namespace ui
 
-class ResearchCard : public QDialog {
+class ResearchCard : public ui::ModalWindow {
     Q_OBJECT
 public:
     explicit ResearchCard(LabData& labData, QWidget* parent = nullptr);
@@ -106,13 +104,11 @@ public:
     void done(int result) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void openWindow() override { openRecord(); }
 
 private:
     void buildControls();
     void bindControls();
 
     bool closing_ = false;
-    ui::Opening opening_;
 };

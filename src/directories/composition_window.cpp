@@ -1,7 +1,5 @@
 #include "directories/composition_window.h"
 
-#include <QHideEvent>
-
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -27,7 +25,7 @@ QPushButton* glyphButton(QWidget* parent, QStyle::StandardPixmap icon, const QSt
 }  // namespace
 
 CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
-    : QDialog(parent), labData(lab), session(lab.session) {
+    : ModalWindow(parent), labData(lab), session(lab.session) {
     setObjectName("CompositionWindow");
     setWindowTitle(QStringLiteral("Группы препаратов"));
     resize(980, 620);
@@ -91,17 +89,6 @@ CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
             ui::command(this, [this] { removeIndicator(); }));
 }
 
-void CompositionWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!opening_.begins()) return;
-    bindGrids();
-}
-
-void CompositionWindow::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    opening_.hidden(this, event);
-}
-
 void CompositionWindow::bindGrids() {
     typesGrid->setDataSource(session.compositionTypesSource);
     indicatorsGrid->setDataSource(session.compositionIndicatorsSource);
@@ -118,8 +105,7 @@ void CompositionWindow::done(int result) {
         closing_ = false;
         if (!saved) return;
     }
-    opening_.ended();
-    QDialog::done(result);
+    ModalWindow::done(result);
 }
 
 void CompositionWindow::addType() {

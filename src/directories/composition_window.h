@@ -2,9 +2,7 @@
 // indicators of the selected type, reordered by dragging.
 #pragma once
 
-#include <QDialog>
-
-#include "ui/dialogs.h"
+#include "ui/modal_window.h"
 
 class LabData;
 struct Session;
@@ -14,7 +12,7 @@ namespace ui {
 class DbGrid;
 }
 
-class CompositionWindow : public QDialog {
+class CompositionWindow : public ui::ModalWindow {
     Q_OBJECT
 public:
     explicit CompositionWindow(LabData& labData, QWidget* parent = nullptr);
@@ -44,8 +42,7 @@ public:
     void done(int result) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void openWindow() override { bindGrids(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -60,5 +57,4 @@ private:
         bool active = false;
     } drag_;
     bool closing_ = false;
-    ui::Opening opening_;
 };

@@ -1,7 +1,5 @@
 #include "directories/directory_window.h"
 
-#include <QHideEvent>
-
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,7 +16,7 @@
 #include "ui/dialogs.h"
 
 DirectoryWindow::DirectoryWindow(LabData& labData, QWidget* parent)
-    : QDialog(parent), session(labData.session) {
+    : ModalWindow(parent), session(labData.session) {
     setObjectName("DirectoryWindow");
     setWindowTitle(QStringLiteral("Справочник"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint);
@@ -88,22 +86,6 @@ DirectoryWindow::DirectoryWindow(LabData& labData, QWidget* parent)
     connect(searchEdit, &QLineEdit::textChanged, this,
             ui::command(this, [this] { searchAsTyped(); }));
     showSearch(false);
-}
-
-void DirectoryWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!opening_.begins()) return;
-    ui::guarded(this, [this] { openDirectory(); });
-}
-
-void DirectoryWindow::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    opening_.hidden(this, event);
-}
-
-void DirectoryWindow::done(int result) {
-    opening_.ended();
-    QDialog::done(result);
 }
 
 bool DirectoryWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -2,9 +2,7 @@
 // directory dataset and data source name.
 #pragma once
 
-#include <QDialog>
-
-#include "ui/dialogs.h"
+#include "ui/modal_window.h"
 
 class LabData;
 struct Session;
@@ -19,7 +17,7 @@ namespace ui {
 class DbGrid;
 }
 
-class DirectoryWindow : public QDialog {
+class DirectoryWindow : public ui::ModalWindow {
     Q_OBJECT
 public:
     explicit DirectoryWindow(LabData& labData, QWidget* parent = nullptr);
@@ -49,15 +47,11 @@ public:
     QMenu* gridMenu;
     QAction* exportAction;  // "Выгрузить в Excel"
 
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void openWindow() override { openDirectory(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showSearch(bool on);
-    ui::Opening opening_;
     bool savedChanges_ = false;
 };

@@ -1,7 +1,5 @@
 #include "directories/requisites_window.h"
 
-#include <QHideEvent>
-
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -10,7 +8,8 @@
 #include "ui/data_aware.h"
 #include "ui/dialogs.h"
 
-RequisitesWindow::RequisitesWindow(LabData& lab, QWidget* parent) : QDialog(parent), labData(lab) {
+RequisitesWindow::RequisitesWindow(LabData& lab, QWidget* parent)
+    : ModalWindow(parent), labData(lab) {
     setObjectName("RequisitesWindow");
     setWindowTitle(QStringLiteral("Реквизиты учреждения"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -39,22 +38,10 @@ RequisitesWindow::RequisitesWindow(LabData& lab, QWidget* parent) : QDialog(pare
             ui::command(this, [this] { saveRequisites(); }));
 }
 
-void RequisitesWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!opening_.begins()) return;
-    ui::guarded(this, [this] { openRequisites(); });
-}
-
-void RequisitesWindow::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    opening_.hidden(this, event);
-}
-
 void RequisitesWindow::done(int result) {
-    opening_.ended();
     // Typing not saved is dropped without a question.
     labData.requisites.close();
-    QDialog::done(result);
+    ModalWindow::done(result);
 }
 
 void RequisitesWindow::openRequisites() {

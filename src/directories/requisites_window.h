@@ -2,9 +2,7 @@
 // Made when the menu asks for it and destroyed when closed.
 #pragma once
 
-#include <QDialog>
-
-#include "ui/dialogs.h"
+#include "ui/modal_window.h"
 
 class LabData;
 class QPushButton;
@@ -13,7 +11,7 @@ namespace ui {
 class DbEdit;
 }
 
-class RequisitesWindow : public QDialog {
+class RequisitesWindow : public ui::ModalWindow {
     Q_OBJECT
 public:
     explicit RequisitesWindow(LabData& labData, QWidget* parent = nullptr);
@@ -31,9 +29,5 @@ public:
     void done(int result) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    ui::Opening opening_;
+    void openWindow() override { openRequisites(); }
 };

@@ -1,7 +1,5 @@
 #include "directories/time_norms_window.h"
 
-#include <QHideEvent>
-
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,7 +11,8 @@
 #include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
 
-TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent) : QDialog(parent), labData(lab) {
+TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent)
+    : ModalWindow(parent), labData(lab) {
     setObjectName("TimeNormsWindow");
     setWindowTitle(QStringLiteral("Ввод нормы времени"));
     resize(540, 460);
@@ -68,21 +67,9 @@ TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent) : QDialog(parent
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void TimeNormsWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!opening_.begins()) return;
-    ui::guarded(this, [this] { openTypes(); });
-}
-
-void TimeNormsWindow::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
-    opening_.hidden(this, event);
-}
-
 void TimeNormsWindow::done(int result) {
-    opening_.ended();
     ui::guarded(this, [this] { closeDatasets(); });
-    QDialog::done(result);
+    ModalWindow::done(result);
 }
 
 void TimeNormsWindow::openTypes() {

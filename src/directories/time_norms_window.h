@@ -2,9 +2,7 @@
 // indicators of a chosen investigation type.
 #pragma once
 
-#include <QDialog>
-
-#include "ui/dialogs.h"
+#include "ui/modal_window.h"
 
 class LabData;
 class QPushButton;
@@ -14,7 +12,7 @@ class DbGrid;
 class DbLookupComboBox;
 }  // namespace ui
 
-class TimeNormsWindow : public QDialog {
+class TimeNormsWindow : public ui::ModalWindow {
     Q_OBJECT
 public:
     explicit TimeNormsWindow(LabData& labData, QWidget* parent = nullptr);
@@ -34,9 +32,5 @@ public:
     void done(int result) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    ui::Opening opening_;
+    void openWindow() override { openTypes(); }
 };

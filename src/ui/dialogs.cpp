@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QFileDialog>
-#include <QHideEvent>
 
 #include "ui/login_dialog.h"
 
@@ -78,10 +77,6 @@ bool confirm(QWidget* parent, const QString& text) {
     return dialogs().message(
                parent, {QMessageBox::Question, {}, text, QMessageBox::Yes | QMessageBox::No}) ==
            QMessageBox::Yes;
-}
-
-void Opening::hidden(const QWidget* window, const QHideEvent* event) {
-    if (!event->spontaneous() && !window->isMinimized()) open_ = false;
 }
 
 }  // namespace ui

@@ -8,7 +8,6 @@
 #include "db/firebird.h"
 
 class QDialog;
-class QHideEvent;
 class QWidget;
 
 namespace ui {
@@ -91,23 +90,5 @@ auto command(QWidget* parent, F handler) {
         guarded(parent, handler);
     };
 }
-
-// Tells the show that opens a window from the shows that follow when it is restored from the
-// task bar: only an opening reads the window's data, so nothing typed is lost on a restore.
-class Opening {
-public:
-    // True when this show opens the window.
-    bool begins() {
-        if (open_) return false;
-        open_ = true;
-        return true;
-    }
-    // The window was closed (done) or hidden by the program, not minimised.
-    void ended() { open_ = false; }
-    void hidden(const QWidget* window, const QHideEvent* event);
-
-private:
-    bool open_ = false;
-};
 
 }  // namespace ui
