@@ -151,20 +151,40 @@ CREATE TABLE LAB_ISSL_BOL (
         REFERENCES ISSLED (N_ISSLED) ON DELETE CASCADE
 );
 
-/* The journal selects by institution, type and sampling date; the search by surname and number. */
-CREATE INDEX IX_ISSLED_JOURNAL ON ISSLED (COD_LPU, N_LISSL, DAT_ISSLED);
+/* The indexes of the investigations and their results leave the optimizer one plan for each
+   statement the windows run, whether or not the statistics were ever recomputed: a register
+   keeps the figures of the day each index was built (zero, on empty tables), and a choice
+   between indexes that only fresh figures can settle goes wrong on it.
+
+   The journal selects by type, institution and sampling date, all three as ranges, so only the
+   leading column of an index serves it. With stale figures Firebird combines two such indexes,
+   with fresh ones all it has: exactly two lead with those columns, the date and the type. */
 CREATE INDEX IX_ISSLED_DAT ON ISSLED (DAT_ISSLED);
+CREATE INDEX IX_ISSLED_LISSL ON ISSLED (N_LISSL);
+/* Whether an institution has investigations is asked only when it is deleted. An expression
+   the journal's selection never matches answers it, so the journal keeps its two indexes. */
+CREATE INDEX IX_ISSLED_LPU_IN_USE ON ISSLED COMPUTED BY (COD_LPU + 0);
+/* The search by surname and number. */
 CREATE INDEX IX_ISSLED_FAM ON ISSLED (FAM);
 CREATE INDEX IX_ISSLED_NOM ON ISSLED (NOM);
-CREATE INDEX IX_LAB_ISSL_PRIZ_TYPE ON LAB_ISSL_PRIZ (N_LISSL, NPP);
-CREATE INDEX IX_LAB_ISSL_PRIZ_PRLAB ON LAB_ISSL_PRIZ (N_PRLAB);
-CREATE INDEX IX_LAB_ISSL_BOL_PRLAB ON LAB_ISSL_BOL (N_PRLAB);
 /* The refusals of deleting a directory row look the row up by these. */
 CREATE INDEX IX_ISSLED_OTD ON ISSLED (COD_OTD);
 CREATE INDEX IX_ISSLED_VR ON ISSLED (COD_VR);
 CREATE INDEX IX_ISSLED_MS ON ISSLED (COD_MS);
 CREATE INDEX IX_ISSLED_FIN ON ISSLED (N_IFIN);
-CREATE INDEX IX_ISSLED_LISSL ON ISSLED (N_LISSL);
+
+/* A type's composition in its order; an indicator's place in a type, which the card's join
+   reaches with both columns known. */
+CREATE INDEX IX_LAB_ISSL_PRIZ_TYPE ON LAB_ISSL_PRIZ (N_LISSL, NPP);
+CREATE INDEX IX_LAB_ISSL_PRIZ_PRLAB ON LAB_ISSL_PRIZ (N_PRLAB, N_LISSL);
+
+/* The results of one record are read through the foreign key's index on N_ISSLED. The
+   results of an indicator or of a type are looked up only when that directory row is deleted;
+   these indexes end with N_ISSLED so that the card's join, reaching one of them from the
+   indicators, finds one record's results there and never combines a whole indicator's
+   results with the foreign key's index. */
+CREATE INDEX IX_LAB_ISSL_BOL_PRLAB ON LAB_ISSL_BOL (N_PRLAB, N_ISSLED);
+CREATE INDEX IX_LAB_ISSL_BOL_LISSL ON LAB_ISSL_BOL (N_LISSL, N_ISSLED);
 
 CREATE GENERATOR GEN_ISSLED_ID;
 CREATE GENERATOR GEN_SP_TARVIK_ID;
@@ -208,7 +228,7 @@ CREATE TRIGGER SP_LPU_BD FOR SP_LPU
 ACTIVE BEFORE DELETE POSITION 0
 AS
 BEGIN
-    IF (EXISTS (SELECT 1 FROM ISSLED WHERE COD_LPU = OLD.COD_LPU)) THEN
+    IF (EXISTS (SELECT 1 FROM ISSLED WHERE COD_LPU + 0 = OLD.COD_LPU)) THEN
         EXCEPTION E_DIRECTORY_ROW_IN_USE 'Учреждение «' || COALESCE(OLD.NAME, '') || '» нельзя удалить: по нему есть исследования.';
 END^
 

@@ -125,6 +125,41 @@ void exec(db::Transaction& tr, const QString& sql, const QVariantMap& params = {
     db::executeSql(tr, sql, params);
 }
 
+// Every generator the program draws keys from, with the table and column the keys go to.
+struct KeyGenerator {
+    const char* generator;
+    const char* table;
+    const char* key;
+};
+const KeyGenerator kKeyGenerators[] = {
+    {"GEN_ISSLED_ID", "ISSLED", "N_ISSLED"},
+    {"GEN_SP_TARVIK_ID", "SP_TARVIK", "N_LISSL"},
+    {"GEN_SP_PRIZ_LAB_ISSL_ID", "SP_PRIZ_LAB_ISSL", "N_PRLAB"},
+    {"GEN_LAB_ISSL_PRIZ_ID", "LAB_ISSL_PRIZ", "N_LIPR"},
+    {"GEN_SP_LPU_ID", "SP_LPU", "COD_LPU"},
+    {"GEN_SP_OTD_ID", "SP_OTD", "COD_OTD"},
+    {"GEN_SP_VR_ID", "SP_VR", "COD_VR"},
+    {"GEN_SP_MS_ID", "SP_MS", "COD_MS"},
+    {"GEN_SP_IST_FIN_ID", "SP_IST_FIN", "N_IFIN"},
+    {"GEN_LAB_ISSL_BOL_ID", "LAB_ISSL_BOL", "N_ISBOL"},
+};
+
+// Rows written with explicit keys leave the generators behind; the next key a window draws
+// must come after the largest one written.
+void setGeneratorsPastKeys(db::Transaction& tr) {
+    for (const KeyGenerator& g : kKeyGenerators) {
+        const qint64 largest =
+            db::queryRows(tr, QStringLiteral("select coalesce(max(%1), 0) from %2")
+                                  .arg(QLatin1String(g.key), QLatin1String(g.table)))
+                .at(0)
+                .at(0)
+                .toLongLong();
+        db::executeRaw(
+            tr,
+            QStringLiteral("set generator %1 to %2").arg(QLatin1String(g.generator)).arg(largest));
+    }
+}
+
 }  // namespace
 
 void addEmptyRequisites(db::Connection& connection) {
@@ -410,7 +445,8 @@ void addLargeRegister(db::Connection& connection, int investigations, int result
     tr.start();
     const int institutions = 10;
     const int typeCount = 10;
-    // Directories the journal joins, then one indicator per result slot of every type.
+    // Directories the journal joins (every investigation is funded by the first source), then
+    // one indicator per result slot of every type.
     db::executeRaw(
         tr, QStringLiteral(
                 "execute block as declare i integer = 1; begin "
@@ -422,6 +458,7 @@ void addLargeRegister(db::Connection& connection, int investigations, int result
                 "insert into SP_OTD (COD_OTD, NAME) values (:i, 'Отделение ' || :i); "
                 "insert into SP_VR (COD_VR, FIO) values (:i, 'Врач ' || :i); "
                 "insert into SP_MS (COD_MS, FIO) values (:i, 'Лаборант ' || :i); i = i + 1; end "
+                "insert into SP_IST_FIN (N_IFIN, NAME, PR_UM) values (1, 'ОМС', '1'); "
                 "i = 1; while (i <= %3) do begin insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, "
                 "NORMA_TIME, NORMA_TIME_MS) "
                 "values (:i, 'Показатель ' || :i, 1.5, 3.25); i = i + 1; end "
@@ -479,9 +516,7 @@ void addLargeRegister(db::Connection& connection, int investigations, int result
         tr.commit();
     }
     tr.start();
-    db::executeRaw(tr, QStringLiteral("set generator GEN_ISSLED_ID to %1").arg(investigations));
-    db::executeRaw(tr, QStringLiteral("set generator GEN_LAB_ISSL_BOL_ID to %1")
-                           .arg(qint64(investigations) * resultsPerInvestigation));
+    setGeneratorsPastKeys(tr);
     tr.commit();
 }
 

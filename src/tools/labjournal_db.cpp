@@ -1,4 +1,5 @@
-// labjournal-db: makes databases for the program: an empty one, the demo, or a large register.
+// labjournal-db: makes databases for the program (an empty one, the demo, or a large register)
+// and recomputes their index statistics.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include "data/schema.h"
 #include "db/firebird.h"
 #include "tools/demo_data.h"
+#include "tools/index_statistics.h"
 
 namespace {
 
@@ -17,7 +19,8 @@ int usage() {
            "  labjournal-db create PATH            новая пустая база данных\n"
            "  labjournal-db create --demo PATH     база с демонстрационными данными\n"
            "                                       (и регистр пациентов рядом с ней)\n"
-           "  labjournal-db create --large N PATH  N исследований по 10 результатов\n";
+           "  labjournal-db create --large N PATH  N исследований по 10 результатов\n"
+           "  labjournal-db statistics PATH        пересчитать статистику всех индексов\n";
     return 2;
 }
 
@@ -29,11 +32,29 @@ std::unique_ptr<db::Connection> attach(const QString& path) {
     return c;
 }
 
+int recomputeStatistics(const QString& path) {
+    if (!QFileInfo::exists(path) && !path.contains(QLatin1Char(':'))) {
+        QTextStream(stderr) << "Нет файла базы данных: " << path << "\n";
+        return 1;
+    }
+    try {
+        auto connection = attach(path);
+        const QStringList indexes = tools::recomputeIndexStatistics(*connection);
+        connection->close();
+        QTextStream(stdout) << "Пересчитана статистика индексов: " << indexes.size() << "\n";
+    } catch (const db::DbError& e) {
+        QTextStream(stderr) << "Ошибка: " << e.message() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (args.size() == 2 && args[0] == "statistics") return recomputeStatistics(args[1]);
     if (args.size() < 2 || args[0] != "create") return usage();
     args.removeFirst();
     bool demo = false;
