@@ -7,7 +7,10 @@
 namespace db::win1251 {
 namespace {
 
-// Unicode code points of bytes 0x80..0xFF; 0 marks the one unassigned byte (0x98).
+// Unicode code points of bytes 0x80..0xFF; 0 marks the one unassigned byte (0x98). That byte
+// reads as U+FFFD, which encode refuses: a stray 0x98 in the database shows as such and is
+// never written back as something else. (Qt's own Windows-1251 codec passes it through as the
+// C1 control U+0098 instead.)
 constexpr std::array<char16_t, 128> kHigh = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
     0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -40,6 +43,42 @@ int byteFor(char16_t c) {
     if (c >= kLastMapped) return -1;
     const unsigned char b = reverseTable()[c];
     return b ? b : -1;
+}
+
+// Case of every byte of the code page, taken from Unicode's simple case mapping (QChar's):
+// a byte keeps its own character where that mapping leads out of the code page (µ, whose
+// capital is Greek) and where the character has no case at all.
+struct CaseTables {
+    std::array<char16_t, 256> upper{};
+    std::array<char16_t, 256> lower{};
+};
+
+char16_t characterOf(int byte) {
+    return byte < 0x80 ? char16_t(byte) : kHigh[byte - 0x80];
+}
+
+const CaseTables& caseTables() {
+    static const CaseTables tables = [] {
+        CaseTables t;
+        for (int b = 0; b < 256; ++b) {
+            const char16_t c = characterOf(b);
+            const char16_t up = QChar(c).toUpper().unicode();
+            const char16_t low = QChar(c).toLower().unicode();
+            t.upper[b] = c != 0 && byteFor(up) >= 0 ? up : c;
+            t.lower[b] = c != 0 && byteFor(low) >= 0 ? low : c;
+        }
+        return t;
+    }();
+    return tables;
+}
+
+QString mapCase(const QString& text, const std::array<char16_t, 256>& table) {
+    QString out = text;
+    for (QChar& ch : out) {
+        const int b = byteFor(ch.unicode());
+        if (b >= 0) ch = QChar(table[b]);
+    }
+    return out;
 }
 
 }  // namespace
@@ -79,35 +118,11 @@ QString decode(const char* data, qsizetype size) {
 }
 
 QString toUpper(const QString& text) {
-    QString out = text;
-    for (QChar& ch : out) {
-        const char16_t c = ch.unicode();
-        if (c >= u'a' && c <= u'z')
-            ch = QChar(c - 32);
-        else if (c >= 0x0430 && c <= 0x044F)
-            ch = QChar(c - 32);
-        else if (c == 0x0451)
-            ch = QChar(0x0401);
-        else if (c >= 0x0450 && c <= 0x045F && byteFor(c) >= 0)
-            ch = QChar(c - 80);
-    }
-    return out;
+    return mapCase(text, caseTables().upper);
 }
 
 QString toLower(const QString& text) {
-    QString out = text;
-    for (QChar& ch : out) {
-        const char16_t c = ch.unicode();
-        if (c >= u'A' && c <= u'Z')
-            ch = QChar(c + 32);
-        else if (c >= 0x0410 && c <= 0x042F)
-            ch = QChar(c + 32);
-        else if (c == 0x0401)
-            ch = QChar(0x0451);
-        else if (c >= 0x0400 && c <= 0x040F && byteFor(c) >= 0)
-            ch = QChar(c + 80);
-    }
-    return out;
+    return mapCase(text, caseTables().lower);
 }
 
 }  // namespace db::win1251

@@ -14,7 +14,11 @@ inline QString decode(const QByteArray& bytes) {
 }
 bool canEncode(const QString& text);
 
-// Upper case as the Windows-1251 tables give it: Latin, Cyrillic and Ё/ё only.
+// Case mapping within the code page: each character Windows-1251 holds maps as Unicode's simple
+// case mapping (QChar::toUpper/toLower) gives it where the result is in the code page too,
+// i.e. Latin, Russian and the other Cyrillic letters of the page (Ё, Ґ, Є, І, Ї, Ў, Ђ, Ѓ, Љ, Њ,
+// Ќ, Ћ, Џ, Ј, Ѕ). Every other character, and a character outside the code page, stays as it is
+// (µ keeps its form, since its capital is Greek).
 QString toUpper(const QString& text);
 QString toLower(const QString& text);
 

@@ -2,13 +2,66 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <stdexcept>
+
 #include "data/schema.h"
 
 namespace testing_support {
+namespace {
+
+// Whether this process has the file open: the embedded engine keeps a database file open while
+// anything is attached to it (and longer, where the database asks it to linger).
+bool openInThisProcess(const QString& path) {
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target) return true;
+    return false;
+}
+
+// The schema runs once per test binary: the first database is made from it into a folder
+// that lives as long as the process, and every TempDatabase starts as a copy of that file.
+// Nothing attaches to the template after createMainDatabase has closed its attachment; the
+// check below makes sure the engine has let go of the file too, so no copy is taken of a
+// database whose pages the engine may still hold.
+QString templateDatabase() {
+    static QTemporaryDir folder;
+    static const QString path = [] {
+        if (!folder.isValid())
+            throw std::runtime_error("no temporary folder for the template database: " +
+                                     folder.errorString().toStdString());
+        const QString p = folder.filePath(QStringLiteral("template.fdb"));
+        // A previous attempt that failed half-way leaves a file the engine would not overwrite.
+        QFile::remove(p);
+        data::createMainDatabase(p);
+        if (openInThisProcess(p))
+            throw std::runtime_error("the engine still holds the template database open: " +
+                                     p.toStdString());
+        return p;
+    }();
+    return path;
+}
+
+void copyDatabase(const QString& from, const QString& to) {
+    QFile source(from);
+    if (!source.copy(to))
+        throw std::runtime_error("cannot copy the template database to " + to.toStdString() + ": " +
+                                 source.errorString().toStdString());
+    // The copy is this test's own database, written to as freely as a newly created one.
+    QFile::setPermissions(to, QFile::permissions(to) | QFile::ReadOwner | QFile::WriteOwner);
+}
+
+}  // namespace
 
 TempDatabase::TempDatabase(const QStringList& extraSql) {
+    if (!dir_.isValid())
+        throw std::runtime_error("no temporary folder for a test database: " +
+                                 dir_.errorString().toStdString());
     path_ = dir_.filePath(QStringLiteral("test.fdb"));
-    data::createMainDatabase(path_);
+    copyDatabase(templateDatabase(), path_);
     if (!extraSql.isEmpty()) exec(extraSql);
 }
 

@@ -20,7 +20,8 @@ namespace testing_support {
 
 class TempDatabase {
 public:
-    // Creates the database from the shipped schema; extraSql runs after it, statement by statement.
+    // A database as the shipped schema makes it (a copy of one made once per test binary, so
+    // each test has its own file); extraSql runs after it, statement by statement.
     explicit TempDatabase(const QStringList& extraSql = {});
     ~TempDatabase();
 
