@@ -103,13 +103,19 @@ void DbGrid::fitHeaderHeight() {
     // Wrapped titles get the lines they need at their column's width.
     QHeaderView* header = horizontalHeader();
     if (!(header->defaultAlignment() & Qt::TextWordWrap)) return;
+    // Laying out wrapped text is dear: it is done again only when a title or a width changed.
+    QStringList layout;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        if (!isColumnHidden(c))
+            layout << model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()
+                   << QString::number(columnWidth(c));
+    if (layout == fittedTitles_) return;
+    fittedTitles_ = layout;
     const QFontMetrics metrics(header->font());
     int height = metrics.height();
-    for (int c = 0; c < model_->columnCount(); ++c) {
-        if (isColumnHidden(c)) continue;
-        const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        const QRect box(0, 0, std::max(10, columnWidth(c) - 8), 1000);
-        height = std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, title).height());
+    for (qsizetype i = 0; i + 1 < layout.size(); i += 2) {
+        const QRect box(0, 0, std::max(10, layout[i + 1].toInt() - 8), 1000);
+        height = std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, layout[i]).height());
     }
     header->setMinimumHeight(height + 8);
 }

@@ -42,6 +42,7 @@ private:
     DatasetModel* model_ = nullptr;
     bool syncing_ = false;
     bool rowKeys_ = false;
+    QStringList fittedTitles_;  // titles and widths the header height was last fitted to
     QString searchField_;
     QString searchText_;
     qint64 lastSearchKey_ = 0;

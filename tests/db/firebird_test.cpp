@@ -13,9 +13,23 @@ using testing_support::TempDatabase;
 
 namespace {
 
+// Each test gets a database of its own, made on first use: the tests write fixed keys.
+std::unique_ptr<TempDatabase> current;
+
+class FreshDatabaseForEachTest : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override { current.reset(); }
+};
+
+const bool freshDatabases = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshDatabaseForEachTest);
+    return true;
+}();
+
 TempDatabase& database() {
-    static TempDatabase db({"insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')"});
-    return db;
+    if (!current)
+        current = std::make_unique<TempDatabase>(
+            QStringList{"insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')"});
+    return *current;
 }
 
 struct RewriteCase {

@@ -16,8 +16,9 @@ namespace {
 
 class ModelTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        db_ = new TempDatabase(
+    // A database of its own for each test: the tests write fixed keys.
+    void makeDatabase() {
+        db_ = std::make_unique<TempDatabase>(
             QStringList{"insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
                         "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
                         "insert into ISSLED (N_ISSLED, COD_LPU, FAM, DAT_R, NPP) values (1, 1, "
@@ -25,11 +26,12 @@ protected:
                         "insert into ISSLED (N_ISSLED, COD_LPU, FAM, DAT_R, NPP) values (2, 2, "
                         "'Петров', null, 2)",
                         "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, NORMA_TIME) values (1, "
-                        "'Глюкоза', 2.50)"});
+                        "'Глюкоза', 2.50)",
+                        "set generator GEN_ISSLED_ID to 10"});
     }
-    static void TearDownTestSuite() { delete db_; }
 
     void SetUp() override {
+        makeDatabase();
         connection_.setDatabaseName(db_->path());
         connection_.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
         records_.setSql(
@@ -45,7 +47,7 @@ protected:
         institutions_.setSql("select * from SP_LPU order by NAME");
     }
 
-    static TempDatabase* db_;
+    std::unique_ptr<TempDatabase> db_;
     db::Connection connection_;
     db::Transaction tr_{connection_};
     data::Dataset records_{tr_, "Records"};
@@ -53,7 +55,6 @@ protected:
     data::Dataset institutions_{tr_, "Institutions"};
     data::DataSource institutionsSource_{&institutions_};
 };
-TempDatabase* ModelTest::db_ = nullptr;
 
 TEST_F(ModelTest, ShowsVisibleFieldsWithLabelsAndSurvivesTheModelTester) {
     ui::DatasetModel model(&recordsSource_);
