@@ -31,6 +31,7 @@ void DbEdit::bind(data::DataSource* source, const QString& field) {
     source_ = source;
     field_ = field;
     connect(source_, &data::DataSource::dataChanged, this, &DbEdit::readField);
+    showing_ = false;
     readField();
 }
 
@@ -56,8 +57,14 @@ void DbEdit::readField() {
         const bool readOnly = f.readOnly || d->isEmpty();
         if (isReadOnly() != readOnly) setReadOnly(readOnly);
     }
-    const QString shown = index >= 0 ? textFor(d->value(index)) : QString();
+    const QVariant value = index >= 0 ? d->value(index) : QVariant();
+    // A record read again with the same value needs no new text (a card opens often).
+    if (!dirty_ && showing_ && value == shownValue_ && value.typeId() == shownValue_.typeId())
+        return;
+    const QString shown = index >= 0 ? textFor(value) : QString();
     if (shown != enteredText()) setText(shown);
+    shownValue_ = value;
+    showing_ = index >= 0;
     dirty_ = false;
 }
 
@@ -73,6 +80,7 @@ void DbEdit::flush() {
     });
     writing_ = false;
     // Show what the field holds now: a refused text goes back to the stored value.
+    showing_ = false;
     readField();
     if (!ok) setFocus();
 }

@@ -43,6 +43,8 @@ private:
     QString field_;
     bool dirty_ = false;
     bool writing_ = false;
+    QVariant shownValue_;  // the field's value the text shows
+    bool showing_ = false;
 };
 
 // A date in the short format, typed with a mask; empty means NULL.

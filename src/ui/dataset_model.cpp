@@ -21,10 +21,12 @@ void DatasetModel::bind() {
     if (!bound_) return;
     // While the dataset's controls are disabled, everything that happens is one reset, told
     // when they are enabled again.
+    // The views keep seeing the rows as they were until the controls are enabled again.
     auto quietChange = [this] {
         if (bracket_) return true;
         if (!bound_->controlsDisabled()) return false;
-        beginResetModel();
+        frozenRows_ = rowCount();
+        frozenFields_ = fieldOfColumn_;
         bracket_ = true;
         return true;
     };
@@ -38,6 +40,22 @@ void DatasetModel::bind() {
     });
     connect(bound_, &data::Dataset::controlsEnabled, this, [this] {
         if (!bracket_) return;
+        // The same rows and columns read again (a card reopened, say) only change their values:
+        // that is cheaper for the views than a reset, and they keep their place.
+        const bool sameShape = bound_->isActive() && bound_->recordCount() == frozenRows_;
+        if (sameShape) {
+            bracket_ = false;
+            rebuildColumns();
+            if (fieldOfColumn_ == frozenFields_) {
+                if (frozenRows_ > 0 && columnCount() > 0) {
+                    emit dataChanged(index(0, 0), index(frozenRows_ - 1, columnCount() - 1));
+                    emit headerDataChanged(Qt::Vertical, 0, frozenRows_ - 1);
+                }
+                return;
+            }
+            bracket_ = true;
+        }
+        beginResetModel();
         bracket_ = false;
         rebuildColumns();
         endResetModel();
@@ -106,8 +124,9 @@ int DatasetModel::fieldIndexOfColumn(int column) const {
 }
 
 int DatasetModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !bound_ || !bound_->isActive()) return 0;
-    return bound_->recordCount();
+    if (parent.isValid() || !bound_) return 0;
+    if (bracket_) return frozenRows_;
+    return bound_->isActive() ? bound_->recordCount() : 0;
 }
 
 int DatasetModel::columnCount(const QModelIndex& parent) const {
@@ -115,7 +134,9 @@ int DatasetModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DatasetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !bound_ || index.row() >= rowCount()) return {};
+    if (!index.isValid() || !bound_ || index.row() >= rowCount() || !bound_->isActive() ||
+        index.row() >= bound_->recordCount())
+        return {};
     const GridColumn& column = columns_[index.column()];
     const int f = fieldOfColumn_[index.column()];
     switch (role) {

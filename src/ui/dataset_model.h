@@ -58,7 +58,9 @@ private:
     QList<GridColumn> columns_;
     QVector<int> fieldOfColumn_;
     bool ownColumns_ = false;
-    bool bracket_ = false;  // a reset begun while the dataset's controls were disabled
+    bool bracket_ = false;  // the dataset changed while its controls were disabled
+    int frozenRows_ = 0;    // the rows the views know of meanwhile
+    QVector<int> frozenFields_;
 };
 
 }  // namespace ui

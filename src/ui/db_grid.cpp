@@ -16,6 +16,7 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        titleWidthsChanged_ = true;
         if (model_) fitHeaderHeight();
     });
 }
@@ -104,18 +105,20 @@ void DbGrid::fitHeaderHeight() {
     QHeaderView* header = horizontalHeader();
     if (!(header->defaultAlignment() & Qt::TextWordWrap)) return;
     // Laying out wrapped text is dear: it is done again only when a title or a width changed.
-    QStringList layout;
+    QStringList titles;
     for (int c = 0; c < model_->columnCount(); ++c)
-        if (!isColumnHidden(c))
-            layout << model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()
-                   << QString::number(columnWidth(c));
-    if (layout == fittedTitles_) return;
-    fittedTitles_ = layout;
+        titles << (isColumnHidden(c)
+                       ? QString()
+                       : model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+    if (titles == fittedTitles_ && !titleWidthsChanged_) return;
+    fittedTitles_ = titles;
+    titleWidthsChanged_ = false;
     const QFontMetrics metrics(header->font());
     int height = metrics.height();
-    for (qsizetype i = 0; i + 1 < layout.size(); i += 2) {
-        const QRect box(0, 0, std::max(10, layout[i + 1].toInt() - 8), 1000);
-        height = std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, layout[i]).height());
+    for (int c = 0; c < int(titles.size()); ++c) {
+        if (titles[c].isEmpty()) continue;
+        const QRect box(0, 0, std::max(10, columnWidth(c) - 8), 1000);
+        height = std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, titles[c]).height());
     }
     header->setMinimumHeight(height + 8);
 }

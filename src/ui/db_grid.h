@@ -42,7 +42,8 @@ private:
     DatasetModel* model_ = nullptr;
     bool syncing_ = false;
     bool rowKeys_ = false;
-    QStringList fittedTitles_;  // titles and widths the header height was last fitted to
+    QStringList fittedTitles_;  // the titles the header height was last fitted to
+    bool titleWidthsChanged_ = false;
     QString searchField_;
     QString searchText_;
     qint64 lastSearchKey_ = 0;
