@@ -84,7 +84,7 @@ void ResearchCard::openRecord() {
 }
 
 void ResearchCard::saveRecord() {
-    ui::commitEditors(this);
+    if (!ui::commitEditors(this)) return;
     // Results first, then the record; one commit keeps both or neither.
     data::saveTogether({&results, &labData.card});
 }
@@ -108,9 +108,12 @@ void ResearchCard::closeRecord() {
     if (!ui::confirm(this, QStringLiteral("Отсутствует фамилия, имя, отчество \r удалить запись?")))
         return;
     card.remove();
-    card.applyUpdates();
-    labData.writeTransaction.commitRetaining();
-    card.commitUpdates();
+    try {
+        data::saveTogether({&card});
+    } catch (...) {
+        card.restoreDeleted();
+        throw;
+    }
 }
 
 QString ResearchCard::capitalizedName(const QString& text) {

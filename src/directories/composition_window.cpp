@@ -98,7 +98,7 @@ void CompositionWindow::bindGrids() {
 void CompositionWindow::done(int result) {
     // Closing saves, a cell being edited included; a save the database refuses keeps the window
     // open with the changes.
-    ui::commitEditors(this);
+    if (!ui::commitEditors(this)) return;
     if (!closing_) {
         closing_ = true;
         const bool saved = ui::guarded(this, [this] { saveChanges(); });

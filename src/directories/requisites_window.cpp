@@ -54,7 +54,7 @@ void RequisitesWindow::openRequisites() {
 }
 
 void RequisitesWindow::saveRequisites() {
-    ui::commitEditors(this);
+    if (!ui::commitEditors(this)) return;
     data::Dataset& requisites = labData.requisites;
     if (requisites.state() == data::DatasetState::Browse && !requisites.updatesPending()) return;
     // A refusal puts the fields back to what is stored.

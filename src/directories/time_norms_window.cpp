@@ -1,5 +1,6 @@
 #include "directories/time_norms_window.h"
 
+#include <QAbstractItemView>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -63,6 +64,10 @@ TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent)
 
     connect(typeSelector, &ui::DbLookupComboBox::popupHidden, this,
             ui::command(this, [this] { showNormsOfType(); }));
+    // A type chosen with the keys, the list closed, shows its norms as well.
+    connect(typeSelector, &ui::DbLookupComboBox::keyValueChanged, this, [this] {
+        if (!typeSelector->view()->isVisible()) ui::command(this, [this] { showNormsOfType(); })();
+    });
     connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveNorms(); }));
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
 }

@@ -27,7 +27,8 @@ void JournalPage::bindEditing() {
     // Below the last row there is no record; an empty journal says so instead of doing nothing.
     connect(journalGrid, &ui::DbGrid::doubleClickedOutsideRows, this, [this] {
         if (!labData.journal.isActive() || labData.journal.isEmpty())
-            ui::command(this, [this] { enterResults(); })();
+            ui::information(this,
+                            QStringLiteral("В журнале нет записей: результаты вводить некуда."));
     });
 
     printMenu = new QMenu(printButton);
@@ -116,8 +117,13 @@ void JournalPage::enterResults() {
                                     "n_prlab,%2 from lab_issl_priz Where n_lissl=%2 Order by npp")
                          .arg(key)
                          .arg(type));
-        probe.execute();
-        labData.writeTransaction.commitRetaining();
+        try {
+            probe.execute();
+            labData.writeTransaction.commitRetaining();
+        } catch (...) {
+            data::rollBackKeepingError(labData.writeTransaction);
+            throw;
+        }
     }
 
     card_->setWindowTitle(QStringLiteral("Данные исследования - ") + typeSelector->currentText());

@@ -62,8 +62,9 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     bool closed = false;
-    ui::guarded(this, [this] { ui::commitEditors(this); });
-    ui::guarded(this, [&] { closed = shutDown(); });
+    bool committed = false;
+    ui::guarded(this, [&] { committed = ui::commitEditors(this); });
+    if (committed) ui::guarded(this, [&] { closed = shutDown(); });
     if (closed)
         event->accept();
     else

@@ -9,11 +9,14 @@
 
 namespace ui {
 
-void commitEditors(QWidget* window) {
-    if (!window) return;
-    for (DbGrid* grid : window->findChildren<DbGrid*>()) grid->commitEditor();
+bool commitEditors(QWidget* window) {
+    if (!window) return true;
+    for (DbGrid* grid : window->findChildren<DbGrid*>())
+        if (!grid->commitEditor()) return false;
+    bool accepted = true;
     for (QWidget* w : window->findChildren<QWidget*>())
-        if (auto* editor = dynamic_cast<DataAware*>(w)) editor->flush();
+        if (auto* editor = dynamic_cast<DataAware*>(w)) accepted = editor->flush() && accepted;
+    return accepted;
 }
 
 DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent) {
@@ -68,10 +71,10 @@ void DbEdit::readField() {
     dirty_ = false;
 }
 
-void DbEdit::flush() {
-    if (!dirty_) return;
+bool DbEdit::flush() {
+    if (!dirty_) return true;
     data::Dataset* d = source_ ? source_->dataset() : nullptr;
-    if (!d || !d->isActive()) return;
+    if (!d || !d->isActive()) return true;
     dirty_ = false;
     writing_ = true;
     const bool ok = guarded(this, [&] {
@@ -83,6 +86,7 @@ void DbEdit::flush() {
     showing_ = false;
     readField();
     if (!ok) setFocus();
+    return ok;
 }
 
 void DbEdit::focusOutEvent(QFocusEvent* event) {

@@ -14,7 +14,8 @@ namespace ui {
 class DataAware {
 public:
     virtual ~DataAware() = default;
-    virtual void flush() = 0;
+    // False when the dataset refused the value (the refusal was shown).
+    virtual bool flush() = 0;
 };
 
 class DbEdit : public QLineEdit, public DataAware {
@@ -23,7 +24,7 @@ public:
     explicit DbEdit(QWidget* parent = nullptr);
     void bind(data::DataSource* source, const QString& field);
     const QString& fieldName() const { return field_; }
-    void flush() override;
+    bool flush() override;
 
 signals:
     // After the control was left and its text written (the name edits capitalise on it).
@@ -67,7 +68,7 @@ public:
     // captions[i] is shown and values[i] stored; without values the caption is stored.
     void setItems(const QStringList& captions, const QStringList& values = {});
     void bind(data::DataSource* source, const QString& field);
-    void flush() override {}
+    bool flush() override { return true; }
 
 private:
     void readField();

@@ -147,7 +147,7 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
             if (f < 0) return {};
             const QVariant v = bound_->valueAt(index.row(), f);
             const data::Field& field = bound_->fields()[f];
-            if (field.type == data::FieldType::Date) return v.isNull() ? QVariant(QString()) : v;
+            // Dates are edited as text in the program's own format, not the system locale's.
             return data::displayText(field, v);
         }
         case Qt::TextAlignmentRole:
@@ -212,6 +212,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
         bound_->post();
         return true;
     } catch (const db::DbError& e) {
+        editRefused_ = true;
         if (bound_->state() == data::DatasetState::Edit) bound_->cancel();
         if (errorHandler)
             errorHandler(e.message());

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QPointer>
 #include <functional>
+#include <utility>
 
 #include "data/data_source.h"
 
@@ -47,6 +48,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // True once when an edit was refused since the last call.
+    bool takeRefusedEdit() { return std::exchange(editRefused_, false); }
 
 private:
     void bind();
@@ -58,6 +61,7 @@ private:
     QList<GridColumn> columns_;
     QVector<int> fieldOfColumn_;
     bool ownColumns_ = false;
+    bool editRefused_ = false;
     bool bracket_ = false;  // the dataset changed while its controls were disabled
     int frozenRows_ = 0;    // the rows the views know of meanwhile
     QVector<int> frozenFields_;

@@ -123,14 +123,21 @@ void DbGrid::fitHeaderHeight() {
     header->setMinimumHeight(height + 8);
 }
 
-void DbGrid::commitEditor() {
-    if (state() != QAbstractItemView::EditingState) return;
+bool DbGrid::commitEditor() {
+    if (state() != QAbstractItemView::EditingState || !model_) return true;
     // The editors a view opens are children of its viewport.
     for (QWidget* editor : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!editor->isVisible()) continue;
+        model_->takeRefusedEdit();
         commitData(editor);
+        if (model_->takeRefusedEdit()) {
+            // The refusal was shown; the cell stays open (with what is stored) for correction.
+            editor->setFocus();
+            return false;
+        }
         closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
+    return true;
 }
 
 void DbGrid::setIncrementalSearch(const QString& field) {
@@ -144,6 +151,7 @@ bool DbGrid::searchKey(QKeyEvent* event) {
         state() == QAbstractItemView::EditingState)
         return false;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (editTriggers() == QAbstractItemView::NoEditTriggers) return false;
         if (currentIndex().isValid()) edit(currentIndex());
         return true;
     }
@@ -187,8 +195,7 @@ void DbGrid::keyPressEvent(QKeyEvent* event) {
     if (rowKeys_ && d && d->isActive() && state() != QAbstractItemView::EditingState) {
         if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
             guarded(this, [&] {
-                commitEditors(window());
-                d->insert();
+                if (commitEditors(window())) d->insert();
             });
             return;
         }

@@ -22,8 +22,9 @@ public:
     // Typed letters find the first row whose field starts with them instead of editing the cell;
     // F2 or Enter edits.
     void setIncrementalSearch(const QString& field);
-    // Writes an open cell editor's text into the dataset and closes the editor.
-    void commitEditor();
+    // Writes an open cell editor's text into the dataset and closes the editor; false (the
+    // editor left open) when the value was refused.
+    bool commitEditor();
 
 signals:
     // A double click below the last row, where no record is.

@@ -63,8 +63,8 @@ QString failureText(const std::exception& e);
 QString boxText(const QString& text);
 
 // Writes what is being typed into every grid cell editor and bound edit under a window into its
-// dataset, so that a command sees it.
-void commitEditors(QWidget* window);
+// dataset, so that a command sees it. False when a value was refused: the command must not run.
+bool commitEditors(QWidget* window);
 
 // Runs a handler; whatever it throws goes to the default error box instead of escaping into the
 // event loop. Returns false when that happened.
@@ -86,8 +86,9 @@ bool guarded(QWidget* parent, F&& handler) {
 template <typename F>
 auto command(QWidget* parent, F handler) {
     return [parent, handler] {
-        guarded(parent, [parent] { commitEditors(parent->window()); });
-        guarded(parent, handler);
+        bool committed = false;
+        guarded(parent, [&] { committed = commitEditors(parent->window()); });
+        if (committed) guarded(parent, handler);
     };
 }
 

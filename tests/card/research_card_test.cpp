@@ -297,7 +297,7 @@ TEST_F(CardTest, MinimisedAndRestoredTheCardKeepsWhatWasTyped) {
 TEST_F(CardTest, AnAgeBeforeYearOneIsRefusedAndNothingIsStored) {
     data::clock::setToday(QDate(2024, 4, 15));
     open(1);
-    card().ageYearsEdit->setText("2024");
+    card().ageYearsEdit->setText("2025");  // the year -1
     card().birthDateFromAgeButton->click();
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("нельзя получить дату")));

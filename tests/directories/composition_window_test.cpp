@@ -13,6 +13,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/temp_database.h"
 #include "ui/db_grid.h"
+#include "ui/dialogs.h"
 
 using testing_support::Program;
 using testing_support::ScriptedDialogs;
@@ -257,12 +258,16 @@ TEST_F(CompositionTest, ATypeIsStoredWhenShownAndARefusedRemovalLeavesItWhole) {
 TEST_F(CompositionTest, TypingInTheTypesGridSearchesByNameAndF2Edits) {
     withWindow([&] {
         window().typesGrid->setFocus();
+        // Standing in the "№ пп" column: the search is by name all the same.
+        window().typesGrid->setCurrentIndex(window().typesGrid->model()->index(0, 1));
         for (QChar ch : QStringLiteral("чет")) {
             QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
             QApplication::sendEvent(window().typesGrid, &press);
         }
         EXPECT_EQ(labData().investigationTypes.value("N_LISSL").toInt(), 2);
         EXPECT_FALSE(labData().investigationTypes.updatesPending()) << "typing edits nothing";
+        for (auto* e : window().typesGrid->viewport()->findChildren<QLineEdit*>())
+            EXPECT_FALSE(e->isVisible()) << "typing opened an editor";
         QTest::keyClick(window().typesGrid, Qt::Key_F2);
         auto editors = window().typesGrid->viewport()->findChildren<QLineEdit*>();
         ASSERT_FALSE(editors.isEmpty()) << "F2 opens the editor";
@@ -276,11 +281,13 @@ TEST_F(CompositionTest, ARefusedRenumberingLeavesThePositionsAsStored) {
     withWindow([&] {
         labData().investigationTypes.locate("N_LISSL", 1);
         window().startDrag(rowOfPosition(4));
-        window().dropOn(rowOfPosition(2));
+        // As the mouse release does: the refusal goes to the error box.
+        ui::guarded(&window(), [&] { window().dropOn(rowOfPosition(2)); });
         ASSERT_EQ(dialogs_.messages.size(), 1u);
         EXPECT_EQ(dialogs_.messages[0].icon, QMessageBox::Critical);
         lock.rollback();
-    });
+    });  // closing the window saves and commits: nothing of the refused drag may come with it
+    EXPECT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(positions(1), "11:1 12:2 13:3 14:4 15:5");
 }
 

@@ -99,6 +99,19 @@ TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {
     EXPECT_FALSE(labData().investigationTypes.isActive());
 }
 
+TEST_F(WindowsTest, NormsFollowATypeChosenWithTheKeys) {
+    withWindow(form().timeNormsAction, [&](QDialog*) {
+        chooseType(1);
+        const int firstTypeRows = norms().normsGrid->model()->rowCount();
+        norms().typeSelector->setFocus();
+        QTest::keyClick(norms().typeSelector, Qt::Key_Down);  // the list stays closed
+        ASSERT_EQ(norms().typeSelector->keyValue().toInt(), 2);
+        EXPECT_EQ(labData().indicatorNorms.param("n_lissl").toInt(), 2);
+        EXPECT_EQ(norms().normsGrid->model()->rowCount(), 2);
+        EXPECT_NE(firstTypeRows, 2) << "the fixture's types differ in their indicators";
+    });
+}
+
 TEST_F(WindowsTest, NormTitlesAreReadableInFullAtTheWindowsSize) {
     withWindow(form().timeNormsAction, [&](QDialog*) {
         chooseType(2);

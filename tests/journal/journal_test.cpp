@@ -292,6 +292,23 @@ INSTANTIATE_TEST_SUITE_P(
                     false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(JournalTest, ARefusedCellValueStopsTheCommand) {
+    // A number field given a word: the refusal is shown and the command does not run.
+    QPointer<QLineEdit> editor =
+        testing_support::typeIntoCell(page().journalGrid, 0, 2, QStringLiteral("12x"));  // №пп
+    ASSERT_TRUE(editor);
+    page().deleteRecordButton->click();
+    ASSERT_EQ(dialogs_.messages.size(), 1u) << "the refusal, and no delete question";
+    EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("№пп")));
+    EXPECT_TRUE(editor && editor->isVisible()) << "the cell stays open for correction";
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 4);
+
+    testing_support::typeIntoCell(page().journalGrid, 0, 2, QStringLiteral("12x"));
+    form().exitAction->trigger();
+    EXPECT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_TRUE(form().isVisible()) << "the program does not close over it either";
+}
+
 TEST_F(JournalTest, ARefusedDeleteTakesBackItsOwnStatements) {
     // An in-place edit of record 1 goes out with the deletion of record 3, which is refused.
     ui::DatasetModel* model = page().journalGrid->datasetModel();
@@ -391,7 +408,8 @@ TEST_F(JournalTest, DoubleClickOnAnEmptyJournalSaysThereIsNoRecord) {
     };
     QWidget* viewport = page().journalGrid->viewport();
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(40, 40));
-    EXPECT_EQ(dialogs_.texts(), QStringList{QStringLiteral("Задайте метод исследования.")});
+    EXPECT_EQ(dialogs_.texts(),
+              QStringList{QStringLiteral("В журнале нет записей: результаты вводить некуда.")});
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL").toInt(), 3);
 }
 
@@ -423,6 +441,12 @@ TEST_F(JournalTest, DatesAndTitlesFitTheirColumnsWhateverTheLocale) {
     EXPECT_EQ(shown, "09.12.2026");
     EXPECT_GE(grid->columnWidth(dateColumn), text.horizontalAdvance(shown));
     EXPECT_EQ(page().periodFrom->text(), "09.12.2026");
+    grid->edit(model->index(0, dateColumn));
+    QLineEdit* editor = nullptr;
+    for (auto* e : grid->viewport()->findChildren<QLineEdit*>())
+        if (e->isVisible()) editor = e;
+    ASSERT_TRUE(editor) << "a date cell is edited as text";
+    EXPECT_EQ(editor->text(), "09.12.2026");
 }
 
 }  // namespace
