@@ -90,6 +90,7 @@ CompositionWindow::CompositionWindow(LabData& lab, QWidget* parent)
 }
 
 void CompositionWindow::bindGrids() {
+    typesChanged_ = false;
     typesGrid->setDataSource(session.compositionTypesSource);
     indicatorsGrid->setDataSource(session.compositionIndicatorsSource);
     compositionGrid->setDataSource(session.compositionRowsSource);
@@ -114,6 +115,7 @@ void CompositionWindow::addType() {
     // Committed at once: a type is shown as stored only once it is, so a later refusal cannot
     // make it vanish with its composition left behind.
     data::saveTogether({&types});
+    typesChanged_ = true;
 }
 
 void CompositionWindow::deleteType() {
@@ -127,6 +129,7 @@ void CompositionWindow::deleteType() {
         types.restoreDeleted();
         throw;
     }
+    typesChanged_ = true;
 }
 
 void CompositionWindow::addIndicator() {
@@ -143,8 +146,10 @@ void CompositionWindow::removeIndicator() {
 }
 
 void CompositionWindow::saveChanges() {
+    const bool typesChanged = session.compositionTypes->updatesPending();
     // Both buffers go out in one commit; a refusal keeps them for correction.
     data::saveTogether({session.compositionRows, session.compositionTypes});
+    typesChanged_ = typesChanged_ || typesChanged;
 }
 
 bool CompositionWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -24,6 +24,8 @@ public:
     void addIndicator();     // the selected indicator, to the selected type
     void removeIndicator();  // the selected composition row
     void saveChanges();      // "Запомнить "
+    // True once this opening stored a change to the investigation types.
+    bool typesChanged() const { return typesChanged_; }
     // The drag of a composition row, by row number: press over one row, release over another.
     void startDrag(int row);
     void dropOn(int row);
@@ -57,4 +59,5 @@ private:
         bool active = false;
     } drag_;
     bool closing_ = false;
+    bool typesChanged_ = false;
 };

@@ -146,6 +146,8 @@ void MainWindow::openComposition() {
     labData.composition.close();
     labData.indicators.close();
     labData.investigationTypes.close();
+    // Types added, renamed or removed there show in the journal's type list.
+    if (windows_.composition->typesChanged()) journalPage->rereadAfterDirectoryChange(true);
 }
 
 void MainWindow::openTimeNorms() {

@@ -9,10 +9,13 @@
 
 #include "data/session.h"
 #include "directories/composition_window.h"
+#include "journal/journal_page.h"
+#include "journal/main_window.h"
 #include "support/program.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_database.h"
 #include "ui/db_grid.h"
+#include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
 
 using testing_support::Program;
@@ -221,6 +224,10 @@ TEST_F(CompositionTest, TypesAreAddedAndOnlyUnusedOnesRemoved) {
     });
     EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK").toInt(), 5);
     EXPECT_EQ(db_->scalar("select count(*) from SP_TARVIK where NAME = 'Новый вид'").toInt(), 1);
+    EXPECT_GE(
+        (*program_)->mainWindow->journalPage->typeSelector->findText(QStringLiteral("Новый вид")),
+        0)
+        << "the journal's type list shows the new type";
     EXPECT_FALSE(labData().composition.isActive()) << "the menu closes the datasets afterwards";
 }
 
