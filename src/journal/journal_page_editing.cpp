@@ -64,9 +64,16 @@ void JournalPage::addRecord() {
     data::Dataset& journal = labData.journal;
     journal.insert();
     // Written at once: the record exists with its defaults and empty results even if the card
-    // is left without saving. A refusal takes back its own statements; the new record stays in
-    // the buffer for the next save.
-    journal.save(data::SaveFailure::KeepChanges);
+    // is left without saving. A refusal takes back its own statements and offers to drop them.
+    switch (saveJournalEdits()) {
+        case EditsOutcome::Saved:
+            break;
+        case EditsOutcome::Discarded:
+            reloadForPeriod();
+            return;
+        case EditsOutcome::Kept:
+            return;
+    }
     enterResults();
     showJournal();
     journal.close();
@@ -76,7 +83,10 @@ void JournalPage::addRecord() {
 void JournalPage::deleteRecord() {
     if (ui::confirm(this, QStringLiteral("Вы уверены?"))) {
         labData.journal.remove();
-        labData.journal.save(data::SaveFailure::KeepChanges);
+        // A refusal takes back its own statements and offers to drop the deletion.
+        const EditsOutcome outcome = saveJournalEdits();
+        if (outcome == EditsOutcome::Discarded) reloadForPeriod();
+        if (outcome != EditsOutcome::Saved) return;
     }
     showJournal();
 }

@@ -194,6 +194,18 @@ TEST_F(StartupTest, ExitSavesTheJournalCommitsAndClosesEverything) {
                           "update ISSLED set FAM = 'Иванов' where N_ISSLED = 1"});
 }
 
+TEST_F(StartupTest, ExitCommitsWhatWasWrittenWithoutJournalEdits) {
+    dialogs_.logins.push_back(Login{"SYSDBA", "x"});
+    auto program = makeProgram();
+    ASSERT_TRUE(program->start());
+    db::executeSql(program->labData->writeTransaction,
+                   "update ISSLED set NPP = 12 where N_ISSLED = 4");
+    program->mainWindow->exitAction->trigger();
+    EXPECT_FALSE(program->mainWindow->isVisible());
+    EXPECT_EQ(db_->scalar("select NPP from ISSLED where N_ISSLED = 4").toInt(), 12);
+    db_->exec("update ISSLED set NPP = 4 where N_ISSLED = 4");
+}
+
 TEST(StartupEmptyRequisites, GiveAnEmptyCaptionAndTexts) {
     TempDatabase db;
     QTemporaryDir dir;
@@ -237,6 +249,27 @@ TEST(StartupFailedStep, StopsOnlyTheStepsThatNeedIt) {
     EXPECT_TRUE(program.labData->typeList.isActive());
     EXPECT_EQ(program.labData->session.investigationType, 1);
     EXPECT_TRUE(program.labData->journal.isActive()) << "the journal was opened";
+}
+
+TEST(StartupFailedStep, ListsThatCannotBeReadLeaveTheJournalUnopened) {
+    TempDatabase db(QStringList{"drop trigger SP_MS_BD", "drop table SP_MS",
+                                "insert into RECV_ST (COD, NAME_FULL) values (1, 'КДЛ')",
+                                "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
+                                "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА', 1)"});
+    QTemporaryDir dir;
+    QFile f(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[options]\nDBPath=%1\nDBUser=SYSDBA\n").arg(db.path()).toUtf8());
+    f.close();
+    ScriptedDialogs dialogs;
+    dialogs.logins.push_back(Login{"SYSDBA", "x"});
+    app::Application program;
+    program.mainWindow->setRegIniPath(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(program.start());
+    EXPECT_EQ(program.mainWindow->windowTitle(), QStringLiteral("КДЛ")) << "requisites were read";
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("Справочники не прочитаны.")));
+    EXPECT_FALSE(program.labData->journal.isActive()) << "the journal needs the lists";
 }
 
 TEST(RegIni, ReadsKeysWithoutRegardToCase) {
