@@ -97,6 +97,9 @@ private:
     // Saves what was typed into the journal. When the database refuses, its message offers to
     // drop the refused changes; Kept when the user keeps them for another attempt.
     EditsOutcome saveJournalEdits();
+    // Before a command that needs the journal stored: false when it must not go on (the refused
+    // edits were kept, or dropped and the journal read again).
+    bool saveJournalEditsToGoOn();
     // Before a reload: false when refused edits are kept (the reload must not run).
     bool savePendingEdits();
     // The selectors show again what the journal was read with.

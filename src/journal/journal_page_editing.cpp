@@ -65,15 +65,7 @@ void JournalPage::addRecord() {
     journal.insert();
     // Written at once: the record exists with its defaults and empty results even if the card
     // is left without saving. A refusal takes back its own statements and offers to drop them.
-    switch (saveJournalEdits()) {
-        case EditsOutcome::Saved:
-            break;
-        case EditsOutcome::Discarded:
-            reloadForPeriod();
-            return;
-        case EditsOutcome::Kept:
-            return;
-    }
+    if (!saveJournalEditsToGoOn()) return;
     enterResults();
     showJournal();
     journal.close();
@@ -91,6 +83,19 @@ void JournalPage::deleteRecord() {
     showJournal();
 }
 
+bool JournalPage::saveJournalEditsToGoOn() {
+    switch (saveJournalEdits()) {
+        case EditsOutcome::Saved:
+            return true;
+        case EditsOutcome::Discarded:
+            reloadForPeriod();
+            return false;
+        case EditsOutcome::Kept:
+            return false;
+    }
+    return false;
+}
+
 void JournalPage::saveRecord() {
     if (saveJournalEdits() == EditsOutcome::Discarded) reloadForPeriod();
 }
@@ -103,15 +108,7 @@ void JournalPage::enterResults() {
         return;
     }
     // What was typed into the grid goes to the database before the card shows the record.
-    switch (saveJournalEdits()) {
-        case EditsOutcome::Saved:
-            break;
-        case EditsOutcome::Discarded:
-            reloadForPeriod();
-            return;
-        case EditsOutcome::Kept:
-            return;
-    }
+    if (!saveJournalEditsToGoOn()) return;
     session.investigationKey = key;
 
     data::StatementObject& probe = labData.adHocStatement;
