@@ -107,13 +107,7 @@ void ResearchCard::closeRecord() {
     if (!nameless) return;
     if (!ui::confirm(this, QStringLiteral("Отсутствует фамилия, имя, отчество \r удалить запись?")))
         return;
-    card.remove();
-    try {
-        data::saveTogether({&card});
-    } catch (...) {
-        card.restoreDeleted();
-        throw;
-    }
+    card.removeAndSave();
 }
 
 QString ResearchCard::capitalizedName(const QString& text) {

@@ -567,6 +567,16 @@ void Dataset::save(SaveFailure onFailure) {
     }
 }
 
+void Dataset::removeAndSave() {
+    remove();
+    try {
+        saveTogether({this});
+    } catch (...) {
+        restoreDeleted();
+        throw;
+    }
+}
+
 void rollBackKeepingError(db::Transaction& transaction) {
     // Called while a failure is being handled: a rollback that fails too (the connection is
     // gone, say) must not replace the failure the user needs to see.

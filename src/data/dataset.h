@@ -134,6 +134,9 @@ public:
     void cancelUpdates();
     // Takes back unsaved deletions only, leaving the other changes in the buffer.
     void restoreDeleted();
+    // Deletes the current record and saves at once; a refusal puts the record back (the other
+    // buffered changes wait for their save) and passes on.
+    void removeAndSave();
     // Post, apply, commit-retaining; on failure roll back retaining and rethrow (see SaveFailure).
     void save(SaveFailure onFailure = SaveFailure::KeepChanges);
 

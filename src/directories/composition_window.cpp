@@ -121,14 +121,8 @@ void CompositionWindow::addType() {
 void CompositionWindow::deleteType() {
     data::Dataset& types = *session.compositionTypes;
     if (types.isEmpty()) return;
-    types.remove();
-    try {
-        data::saveTogether({&types});
-    } catch (...) {
-        // A type still in use stays; other unsaved edits of the types wait for the save.
-        types.restoreDeleted();
-        throw;
-    }
+    // A type still in use stays; other unsaved edits of the types wait for the save.
+    types.removeAndSave();
     typesChanged_ = true;
 }
 

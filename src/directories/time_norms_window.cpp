@@ -1,6 +1,5 @@
 #include "directories/time_norms_window.h"
 
-#include <QAbstractItemView>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -66,7 +65,7 @@ TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent)
             ui::command(this, [this] { showNormsOfType(); }));
     // A type chosen with the keys, the list closed, shows its norms as well.
     connect(typeSelector, &ui::DbLookupComboBox::keyValueChanged, this, [this] {
-        if (!typeSelector->view()->isVisible()) ui::command(this, [this] { showNormsOfType(); })();
+        if (!typeSelector->listInUse()) ui::command(this, [this] { showNormsOfType(); })();
     });
     connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveNorms(); }));
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);

@@ -34,7 +34,7 @@ void DbEdit::bind(data::DataSource* source, const QString& field) {
     source_ = source;
     field_ = field;
     connect(source_, &data::DataSource::dataChanged, this, &DbEdit::readField);
-    showing_ = false;
+    shown_.reset();
     readField();
 }
 
@@ -62,12 +62,13 @@ void DbEdit::readField() {
     }
     const QVariant value = index >= 0 ? d->value(index) : QVariant();
     // A record read again with the same value needs no new text (a card opens often).
-    if (!dirty_ && showing_ && value == shownValue_ && value.typeId() == shownValue_.typeId())
-        return;
+    if (!dirty_ && shown_ && value == *shown_ && value.typeId() == shown_->typeId()) return;
     const QString shown = index >= 0 ? textFor(value) : QString();
     if (shown != enteredText()) setText(shown);
-    shownValue_ = value;
-    showing_ = index >= 0;
+    if (index >= 0)
+        shown_ = value;
+    else
+        shown_.reset();
     dirty_ = false;
 }
 
@@ -83,7 +84,7 @@ bool DbEdit::flush() {
     });
     writing_ = false;
     // Show what the field holds now: a refused text goes back to the stored value.
-    showing_ = false;
+    shown_.reset();
     readField();
     if (!ok) setFocus();
     return ok;

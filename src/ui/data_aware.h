@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
+#include <optional>
 
 #include "data/data_source.h"
 
@@ -44,8 +45,7 @@ private:
     QString field_;
     bool dirty_ = false;
     bool writing_ = false;
-    QVariant shownValue_;  // the field's value the text shows
-    bool showing_ = false;
+    std::optional<QVariant> shown_;  // the field's value the text shows
 };
 
 // A date in the short format, typed with a mask; empty means NULL.

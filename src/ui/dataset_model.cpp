@@ -19,9 +19,8 @@ void DatasetModel::bind() {
     bound_ = dataset();
     rebuildColumns();
     if (!bound_) return;
-    // While the dataset's controls are disabled, everything that happens is one reset, told
-    // when they are enabled again.
-    // The views keep seeing the rows as they were until the controls are enabled again.
+    // While the dataset's controls are disabled the views keep seeing the rows as they were;
+    // everything that happens is told once when the controls are enabled again.
     auto quietChange = [this] {
         if (bracket_) return true;
         if (!bound_->controlsDisabled()) return false;

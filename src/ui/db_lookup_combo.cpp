@@ -116,7 +116,16 @@ void DbLookupComboBox::hidePopup() {
     const bool wasOpen = view() && view()->isVisible();
     QComboBox::hidePopup();
     // A click on an item closes the list before the choice is made: tell once it is.
-    if (wasOpen) QTimer::singleShot(0, this, [this] { emit popupHidden(); });
+    if (!wasOpen) return;
+    listClosing_ = true;
+    QTimer::singleShot(0, this, [this] {
+        listClosing_ = false;
+        emit popupHidden();
+    });
+}
+
+bool DbLookupComboBox::listInUse() const {
+    return listClosing_ || (view() && view()->isVisible());
 }
 
 int DbLookupComboBox::indexOf(const QVariant& key) const {

@@ -29,6 +29,8 @@ public:
     void setKeyValue(const QVariant& key);
 
     void hidePopup() override;
+    // The drop-down list is open, or closed with its popupHidden() still to come.
+    bool listInUse() const;
 
 signals:
     // The key changed, by the user or by the program.
@@ -56,6 +58,7 @@ private:
     QVariant key_;
     QVector<qlonglong> keys_;  // the key of each item, for finding a key quickly
     bool filling_ = false;
+    bool listClosing_ = false;
 };
 
 }  // namespace ui

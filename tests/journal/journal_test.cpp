@@ -262,9 +262,10 @@ TEST_P(JournalCommandTest, CommitsTheOpenCellEditorFirst) {
     EXPECT_TRUE(!editor || !editor->isVisible()) << "the editor is closed";
     ASSERT_TRUE(journal().locate("N_ISSLED", 1));
     EXPECT_EQ(journal().value("FAM").toString(), QStringLiteral("Напечатанная"));
-    if (GetParam().saves)
+    if (GetParam().saves) {
         EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
                   QStringLiteral("Напечатанная"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
