@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTextStream>
 #include <algorithm>
 #include <functional>
@@ -17,6 +18,8 @@
 #include "data/lab_data.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
+#include "journal/search_page.h"
+#include "journal/search_statement.h"
 #include "raw_client.h"
 
 namespace {
@@ -174,5 +177,31 @@ int main(int argc, char** argv) {
             rawSave.execute({isbol, prlab, lissl, key, valueOf(i) + "r", isbol});
             raw.commitRetaining();
         });
+    // --- search_surname: a surname prefix, typed in lower case, over the whole register.
+    SearchPage& search = *form.searchPage;
+    search.enter();
+    search.periodFrom->setDate(QDate(2000, 1, 1));
+    search.periodTo->setDate(last);
+    search.surnameEdit->setText(QStringLiteral("фамилия12"));
+    const SearchStatement bySurname = searchStatement(search.criteria());
+    auto rawBySurname = raw.prepare(bySurname.sql);
+    compare(
+        "search_surname", runs, [&](int) { search.find(); },
+        [&](int) {
+            rawBySurname.fetchAll({QDate(2000, 1, 1), last, QStringLiteral("Фамилия12")});
+        });
+
+    // --- search_period: one month, no other criterion.
+    search.enter();
+    search.periodFrom->setDate(first);
+    search.periodTo->setDate(last);
+    const SearchStatement byPeriod = searchStatement(search.criteria());
+    auto rawByPeriod = raw.prepare(byPeriod.sql);
+    compare(
+        "search_period", std::max(3, runs / 3), [&](int) { search.find(); },
+        [&](int) {
+            rawByPeriod.fetchAll({first, last});
+        });
+    search.leave();
     return 0;
 }

@@ -5,7 +5,9 @@
 #include <QDate>
 #include <QRegularExpression>
 #include <cstring>
+
 #include <stdexcept>
+#include "db/win1251.h"
 
 using namespace Firebird;
 
@@ -47,7 +49,10 @@ struct RawSession::Statement::State {
                     *reinterpret_cast<ISC_DATE*>(at) = ISC_DATE(v.toDate().toJulianDay() - 2400001);
                     break;
                 case SQL_VARYING: {
-                    const QByteArray text = v.toString().toLocal8Bit();
+                    // The attachment speaks Windows-1251, as the program's does.
+                    const QByteArray text = db::win1251::encode(v.toString());
+                    if (unsigned(text.size()) > in->getLength(&st, p))
+                        throw std::runtime_error("parameter too long");
                     *reinterpret_cast<unsigned short*>(at) =
                         static_cast<unsigned short>(text.size());
                     std::memcpy(at + 2, text.constData(), size_t(text.size()));

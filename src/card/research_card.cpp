@@ -169,3 +169,9 @@ void ResearchCard::setBirthDateFromAge() {
     labData.card.edit();
     labData.card.setValue("DAT_R", birth);
 }
+
+void ResearchCard::copyPatient() {
+    const QString refusal =
+        data::registerCopyMessage(labData.copyPatientFromRegister(labData.card, true));
+    if (!refusal.isEmpty()) ui::information(this, refusal);
+}

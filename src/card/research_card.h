@@ -36,6 +36,9 @@ public:
     void cancelChanges();        // "Отменить": drops the edits and closes
     void capitalizeNames();      // leaving a name edit
     void setBirthDateFromAge();  // "...": birth date from "Лет" and "Мес"
+    // "Копировать данные пациента": the patient's particulars, residence included, from the
+    // register of the record's institution, saved at once.
+    void copyPatient();
     // The results grid widens over the middle groups while it has the focus.
     void widenResults();
     void narrowResults();

@@ -15,6 +15,7 @@
 
 #include "card/research_card.h"
 #include "data/lab_data.h"
+#include "data/residence.h"
 #include "ui/data_aware.h"
 #include "ui/db_grid.h"
 #include "ui/db_lookup_combo.h"
@@ -110,10 +111,7 @@ void ResearchCard::buildControls() {
     auto* address = new QVBoxLayout(addressBox);
     address->setSpacing(1);
     residenceSelector = new ui::DbComboBox;
-    residenceSelector->setItems(
-        {QStringLiteral("города"), QStringLiteral("области"), QStringLiteral("неизвестно"),
-         QStringLiteral("иногородний"), QStringLiteral("иностранный гражд.")},
-        {"0", "1", "2", "3", "4"});
+    residenceSelector->setItems(data::residenceCaptions(), data::residenceCodes());
     addStacked(address, QStringLiteral("Житель города \\ села"), residenceSelector);
     countrySelector = new ui::DbLookupComboBox;
     addStacked(address, QStringLiteral("Страна осн.регистр."), countrySelector);
@@ -200,9 +198,8 @@ void ResearchCard::buildControls() {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
-    // Printing and the register copy arrive with their own commands.
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{printResultButton, printMenuButton, copyPatientButton})
+    // Printing arrives with its own commands.
+    for (QWidget* w : std::initializer_list<QWidget*>{printResultButton, printMenuButton})
         w->setEnabled(false);
     printResultButton->setAutoDefault(false);
     copyPatientButton->setAutoDefault(false);
@@ -251,6 +248,8 @@ void ResearchCard::bindControls() {
         connect(name, &ui::DbEdit::left, this, ui::command(this, [this] { capitalizeNames(); }));
     connect(birthDateFromAgeButton, &QPushButton::clicked, this,
             ui::command(this, [this] { setBirthDateFromAge(); }));
+    connect(copyPatientButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { copyPatient(); }));
     connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveRecord(); }));
     connect(cancelButton, &QPushButton::clicked, this,
             ui::command(this, [this] { cancelChanges(); }));

@@ -2,6 +2,7 @@
 
 #include "data/age.h"
 #include "data/clock.h"
+#include "data/reg_ini.h"
 
 using data::Dataset;
 using data::FieldSpec;
@@ -137,7 +138,8 @@ LabData::LabData(QObject* parent)
       reportQuerySource(&reportQuery, "reportQuerySource") {
     setObjectName("LabData");
     mainConnection.setParams({"lc_ctype=WIN1251"});
-    registerConnection.setParams({"user_name=sysdba", "password=quillmoss", "lc_ctype=WIN1251"});
+    const data::RegIni defaults;
+    setRegisterLogin(defaults.registerUser, defaults.registerPassword);
     setUpDatasets();
 }
 
@@ -328,6 +330,67 @@ void LabData::setUpDatasets() {
 }
 
 // ---------------------------------------------------------------------------------------------
+
+bool LabData::prepareResults(int key) {
+    data::StatementObject& probe = adHocStatement;
+    probe.setSql(QStringLiteral("Select n_issled from Issled Where n_issled=:n_issled"));
+    probe.setParam("n_issled", key);
+    probe.execute();
+    const bool exists = !probe.eof();
+    probe.close();
+    if (!exists) return false;
+
+    probe.setSql(QStringLiteral("Select * from Lab_issl_BOL Where n_issled=:n_issled"));
+    probe.setParam("n_issled", key);
+    probe.execute();
+    const bool hasRows = !probe.eof();
+    probe.close();
+    if (hasRows) return true;
+    // The type is the one the record holds when the rows are written, whoever chose it.
+    probe.setSql(QStringLiteral(
+        "Insert into Lab_issl_BOL(n_issled,n_prlab,n_lissl) Select i.n_issled,lp.n_prlab,"
+        "lp.n_lissl from Issled i join lab_issl_priz lp on lp.n_lissl=i.n_lissl Where "
+        "i.n_issled=:n_issled Order by lp.npp"));
+    probe.setParam("n_issled", key);
+    try {
+        probe.execute();
+        writeTransaction.commitRetaining();
+    } catch (...) {
+        data::rollBackKeepingError(writeTransaction);
+        throw;
+    }
+    return true;
+}
+
+void LabData::setRegisterLogin(const QString& user, const QString& password) {
+    registerConnection.setParams(
+        {"user_name=" + user, "password=" + password, "lc_ctype=WIN1251", "sql_dialect=3"});
+}
+
+QString LabData::registerPathOf(int institution) {
+    if (!institutions.isActive()) institutions.open();
+    // Read row by row: the list's cursor belongs to the windows that show it.
+    const int key = institutions.fieldIndex("COD_LPU");
+    const int path = institutions.fieldIndex("PATH");
+    for (int row = 0; row < institutions.recordCount(); ++row)
+        if (institutions.valueAt(row, key).toInt() == institution)
+            return institutions.valueAt(row, path).toString().trimmed();
+    return {};
+}
+
+data::RegisterCopy LabData::copyPatientFromRegister(Dataset& record, bool withResidence) {
+    const int institution = record.value("COD_LPU").toInt();
+    const int patientNumber = record.value("NOM").toInt();
+    if (institution < 1 || patientNumber < 1) return data::RegisterCopy::NoPatientKey;
+    const QString path = registerPathOf(institution);
+    if (path.isEmpty()) return data::RegisterCopy::NoRegisterPath;
+    // The register is read whole and let go before the record changes at all.
+    const std::optional<data::RegisterPatient> patient =
+        data::readRegisterPatient(registerStatement, path, patientNumber);
+    if (!patient) return data::RegisterCopy::PatientNotFound;
+    data::writeRegisterPatient(record, *patient, withResidence);
+    return data::RegisterCopy::Copied;
+}
 
 void LabData::setNewRecordDefaults(Dataset& record) {
     record.setValue("N_LISSL", session.investigationType);

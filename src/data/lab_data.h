@@ -7,6 +7,7 @@
 
 #include "data/data_source.h"
 #include "data/dataset.h"
+#include "data/patient_register.h"
 #include "data/session.h"
 #include "data/statement_object.h"
 #include "db/firebird.h"
@@ -64,6 +65,18 @@ public:
 
     Session session;
 
+    // Before the card shows a record: when it has no results yet, one empty result per indicator
+    // of the record's own type, in the type's order (none for a record without a type), written
+    // at once. False when the record no longer exists (deleted here or at another workstation).
+    bool prepareResults(int investigationKey);
+
+    // The login every patient register is attached with (Reg.INI, section "register").
+    void setRegisterLogin(const QString& user, const QString& password);
+    // Copies the patient of a record (its COD_LPU and NOM) from the institution's register
+    // (SP_LPU.PATH) into the record and saves it; PR_LIVE only withResidence. Throws db::DbError
+    // when the copy fails, the record then being as it was.
+    data::RegisterCopy copyPatientFromRegister(data::Dataset& record, bool withResidence);
+
     // Defaults of a new investigation record in the journal.
     void setNewRecordDefaults(data::Dataset& journal);
     // While the composition window is open: the composition of the type now current.
@@ -73,6 +86,9 @@ public:
 
 private:
     void setUpDatasets();
+    // The register path of an institution as the institutions list has it; empty when the
+    // institution is not there.
+    QString registerPathOf(int institution);
     static void setAgeFromBirthDate(data::Dataset& dataset, const QVariant& birthDate);
 };
 

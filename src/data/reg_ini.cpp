@@ -27,17 +27,23 @@ RegIni readRegIni(const QString& path) {
             section = line.mid(1, line.size() - 2).trimmed().toLower();
             continue;
         }
-        if (section != QLatin1String("options")) continue;
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0) continue;
         const QString key = line.left(eq).trimmed().toLower();
         const QString value = line.mid(eq + 1).trimmed();
-        if (key == QLatin1String("dbpath"))
-            ini.dbPath = value;
-        else if (key == QLatin1String("dbuser"))
-            ini.dbUser = value;
-        else if (key == QLatin1String("dbrole"))
-            ini.dbRole = value;
+        if (section == QLatin1String("options")) {
+            if (key == QLatin1String("dbpath"))
+                ini.dbPath = value;
+            else if (key == QLatin1String("dbuser"))
+                ini.dbUser = value;
+            else if (key == QLatin1String("dbrole"))
+                ini.dbRole = value;
+        } else if (section == QLatin1String("register") && !value.isEmpty()) {
+            if (key == QLatin1String("user"))
+                ini.registerUser = value;
+            else if (key == QLatin1String("password"))
+                ini.registerPassword = value;
+        }
     }
     return ini;
 }

@@ -1,4 +1,5 @@
-// Reg.INI: the connection settings beside the executable (section "options"), read only.
+// Reg.INI: the connection settings beside the executable (sections "options" and "register"),
+// read only.
 #pragma once
 
 #include <QString>
@@ -9,10 +10,14 @@ struct RegIni {
     QString dbPath;
     QString dbUser;
     QString dbRole;
+    // The login of the institutions' patient registers; existing registers rely on this pair.
+    QString registerUser = QStringLiteral("sysdba");
+    QString registerPassword = QStringLiteral("quillmoss");
 };
 
 // Keys and sections are matched without regard to case, as Windows does; a missing file or
-// key gives empty texts. The file may be UTF-8 or Windows-1251.
+// key gives empty texts, except the register's login, which keeps its default when its key is
+// missing or blank. The file may be UTF-8 or Windows-1251.
 RegIni readRegIni(const QString& path);
 
 // Where the program looks for it: the folder of the executable.

@@ -164,9 +164,10 @@ CREATE INDEX IX_ISSLED_LISSL ON ISSLED (N_LISSL);
 /* Whether an institution has investigations is asked only when it is deleted. An expression
    the journal's selection never matches answers it, so the journal keeps its two indexes. */
 CREATE INDEX IX_ISSLED_LPU_IN_USE ON ISSLED COMPUTED BY (COD_LPU + 0);
-/* The search by surname and number. */
-CREATE INDEX IX_ISSLED_FAM ON ISSLED (FAM);
+/* The search: the surname matched without regard to case, the unique and the card number. */
+CREATE INDEX IX_ISSLED_FAM_UPPER ON ISSLED COMPUTED BY (UPPER(FAM));
 CREATE INDEX IX_ISSLED_NOM ON ISSLED (NOM);
+CREATE INDEX IX_ISSLED_NOM_KART ON ISSLED (NOM_KART);
 /* The refusals of deleting a directory row look the row up by these. */
 CREATE INDEX IX_ISSLED_OTD ON ISSLED (COD_OTD);
 CREATE INDEX IX_ISSLED_VR ON ISSLED (COD_VR);

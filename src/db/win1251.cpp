@@ -125,4 +125,9 @@ QString toLower(const QString& text) {
     return mapCase(text, caseTables().lower);
 }
 
+QString capitalized(const QString& text) {
+    if (text.isEmpty()) return text;
+    return toUpper(text.left(1)) + toLower(text.mid(1));
+}
+
 }  // namespace db::win1251

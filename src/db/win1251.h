@@ -21,5 +21,7 @@ bool canEncode(const QString& text);
 // (µ keeps its form, since its capital is Greek).
 QString toUpper(const QString& text);
 QString toLower(const QString& text);
+// The first character in upper case and every other in lower case ("иВАНОВ" → "Иванов").
+QString capitalized(const QString& text);
 
 }  // namespace db::win1251

@@ -53,6 +53,9 @@ public:
     void deleteRecord();  // "Удалить запись"
     void saveRecord();    // "Сохранить запись"
     void enterResults();  // results entry in the card
+    // The patient of the current record, residence left alone, from the register of the
+    // record's institution, saved at once.
+    void copyPatientData();
 
     // Keys of the journal's records that have at least one result, read with the journal.
     const QSet<int>& recordsWithResults() const { return recordsWithResults_; }

@@ -110,27 +110,11 @@ void JournalPage::enterResults() {
     // What was typed into the grid goes to the database before the card shows the record.
     if (!saveJournalEditsToGoOn()) return;
     session.investigationKey = key;
-
-    data::StatementObject& probe = labData.adHocStatement;
-    probe.close();
-    probe.setSql(QStringLiteral("Select * from Lab_issl_BOL Where n_issled=%1").arg(key));
-    probe.execute();
-    const bool hasRows = !probe.eof();
-    probe.close();
-    if (!hasRows) {
-        // One empty result per indicator of the record's own type, in the type's order.
-        const int type = journal.value("N_LISSL").toInt();
-        probe.setSql(QStringLiteral("Insert into Lab_issl_BOL(n_issled,n_prlab,n_lissl) Select %1,"
-                                    "n_prlab,%2 from lab_issl_priz Where n_lissl=%2 Order by npp")
-                         .arg(key)
-                         .arg(type));
-        try {
-            probe.execute();
-            labData.writeTransaction.commitRetaining();
-        } catch (...) {
-            data::rollBackKeepingError(labData.writeTransaction);
-            throw;
-        }
+    if (!labData.prepareResults(key)) {
+        ui::information(this, QStringLiteral("Запись не найдена: её удалили на другой рабочей "
+                                             "станции."));
+        reloadForPeriod();
+        return;
     }
 
     card_->setWindowTitle(QStringLiteral("Данные исследования - ") + typeSelector->currentText());
@@ -139,4 +123,22 @@ void JournalPage::enterResults() {
     journal.close();
     journal.open();
     journal.locate("N_ISSLED", session.investigationKey);
+}
+
+void JournalPage::copyPatientData() {
+    // What was typed into the grid is stored first: a refused copy takes back only its own
+    // changes.
+    if (!saveJournalEditsToGoOn()) return;
+    data::Dataset& journal = labData.journal;
+    const QString refusal =
+        data::registerCopyMessage(labData.copyPatientFromRegister(journal, false));
+    if (!refusal.isEmpty()) {
+        ui::information(this, refusal);
+        return;
+    }
+    // The row is read again for the names of the copied country, territory and district.
+    const QVariant key = journal.value("N_ISSLED");
+    journal.close();
+    journal.open();
+    journal.locate("N_ISSLED", key);
 }

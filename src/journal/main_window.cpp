@@ -24,10 +24,11 @@ MainWindow::MainWindow(LabData& lab, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     pages = new QTabWidget(central);
     journalPage = new JournalPage(labData, pages);
-    searchPage = new SearchPage(pages);
+    searchPage = new SearchPage(labData, pages);
     pages->addTab(journalPage, QStringLiteral("Лабораторные исследования"));
     pages->addTab(searchPage, QStringLiteral("Поиск"));
     layout->addWidget(pages, 1);
+    connect(pages, &QTabWidget::currentChanged, this, ui::command(this, [this] { pageChanged(); }));
     progressBar = new QProgressBar(central);
     progressBar->hide();
     layout->addWidget(progressBar);
@@ -46,6 +47,7 @@ void MainWindow::setWindows(const OpenedWindows& windows) {
     windows_ = windows;
     requisitesWindow_ = windows.requisites;
     journalPage->setResearchCard(windows.card);
+    searchPage->setResearchCard(windows.card);
 }
 
 RequisitesWindow* MainWindow::requisitesWindow() const {
@@ -69,4 +71,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
     else
         event->ignore();
+}
+
+void MainWindow::pageChanged() {
+    if (pages->currentWidget() == searchPage)
+        searchPage->enter();
+    else
+        searchPage->leave();
+}
+
+void MainWindow::findPatient() {
+    // Shown as if the user had switched to it, and made afresh when it already was.
+    if (pages->currentWidget() == searchPage)
+        searchPage->enter();
+    else
+        pages->setCurrentWidget(searchPage);
 }

@@ -54,6 +54,12 @@ public:
     void startUp();
     bool shutDown();
 
+    // "Пациенты / Поиск пациента": the search page, its criteria cleared.
+    void findPatient();
+
+    // "Пациенты / Скопировать данные пациента": the journal's current record from the register.
+    void copyPatient();
+
     // The menu bar's commands (the directories, the composition, the norms, the requisites).
     void openInstitutions();
     void openInvestigationTypes();
@@ -103,6 +109,8 @@ private:
     // What the journal page shows of a directory's rows.
     enum class JournalShows { Nothing, Rows, ListAndRows };
     void buildMenu();
+    // The search page is entered or left.
+    void pageChanged();
     void readRequisites();
     void showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
                        data::DataSource& source, JournalShows shown);

@@ -25,10 +25,10 @@ void MainWindow::buildMenu() {
         return a;
     };
     QMenu* patients = bar->addMenu(QStringLiteral("Пациенты"));
-    findPatientAction =
-        command(patients, QStringLiteral("Поиск пациента"), "findPatientAction", nullptr);
+    findPatientAction = command(patients, QStringLiteral("Поиск пациента"), "findPatientAction",
+                                &MainWindow::findPatient);
     copyPatientAction = command(patients, QStringLiteral("Скопировать данные пациента"),
-                                "copyPatientAction", nullptr);
+                                "copyPatientAction", &MainWindow::copyPatient);
 
     QMenu* directories = bar->addMenu(QStringLiteral("Справочники"));
     QMenu* investigations = directories->addMenu(QStringLiteral("Лабораторные исследования"));
@@ -70,6 +70,10 @@ void MainWindow::buildMenu() {
     exitAction = bar->addAction(QStringLiteral("Выход"));
     exitAction->setObjectName("exitAction");
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::copyPatient() {
+    journalPage->copyPatientData();
 }
 
 void MainWindow::showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,

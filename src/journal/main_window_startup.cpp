@@ -26,6 +26,7 @@ void MainWindow::startUp() {
     database.setDatabaseName(ini.dbPath);
     database.setParams(
         {"lc_ctype=WIN1251", "user_name=" + ini.dbUser, "sql_role_name=" + ini.dbRole});
+    labData.setRegisterLogin(ini.registerUser, ini.registerPassword);
 
     try {
         database.open();
@@ -117,6 +118,7 @@ bool MainWindow::shutDown() {
         }
     }
     // From here on the program closes whatever happens; a failure is still told.
+    searchPage->found.close();
     ui::guarded(this, [this] {
         if (labData.searchSnapshot.isActive()) labData.searchSnapshot.commit();
     });

@@ -384,6 +384,10 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
 }
 
 void createDemoRegister(const QString& path) {
+    createPatientRegister(path, 60, 1000);
+}
+
+void createPatientRegister(const QString& path, int patients, int firstNumber) {
     db::Connection connection;
     connection.setDatabaseName(path);
     connection.setParams({"user_name=SYSDBA", "password=quillmoss", "lc_ctype=WIN1251"});
@@ -396,44 +400,52 @@ void createDemoRegister(const QString& path) {
         "varchar(10), nas_punkt varchar(40), adres varchar(255), pol varchar(10), pr_live "
         "char(1));\n"
         "create table diag7 (nom7 integer not null primary key, kod varchar(10));\n"
-        "create table diag_pacien (nom integer, nom7 integer);\n");
+        "create table diag_pacien (nom integer, nom7 integer);\n"
+        "create index ix_diag_pacien_nom on diag_pacien (nom);\n");
     db::Transaction tr(connection, {"write", "concurrency", "wait"});
     tr.start();
     const QStringList diagnoses = {"Z21", "B20.7", "B23.8", "B24", "Z20.6", "R75"};
     for (int i = 0; i < diagnoses.size(); ++i)
         exec(tr, "insert into diag7 (nom7, kod) values (:k, :c)",
              {{"k", i + 1}, {"c", diagnoses[i]}});
+    // Prepared once: a register of a hundred thousand patients is written in seconds.
+    db::Statement insertPatient(
+        tr,
+        "insert into karta (nom, fam, imja, otch, vozr, kod_snils, nom_pol, uid, cod_gos, cod_ter, "
+        "cod_raion, nas_punkt, adres, pol, pr_live) values (:nom, :f, :i, :o, :d, :s, :p, :u, '1', "
+        "'1', :r, 'г. Самара', :a, :pol, '0')");
+    db::Statement insertDiagnosis(tr, "insert into diag_pacien (nom, nom7) values (:n, :k)");
     QRandomGenerator random(1000);
-    for (int nom = 1000; nom < 1060; ++nom) {
+    for (qint64 nom = firstNumber; nom < qint64(firstNumber) + patients; ++nom) {
         const bool male = random.bounded(2) == 0;
         QString surname = kMaleSurnames[int(random.bounded(kMaleSurnames.size()))];
         if (!male) surname += "а";
-        exec(tr,
-             "insert into karta (nom, fam, imja, otch, vozr, kod_snils, nom_pol, uid, cod_gos, "
-             "cod_ter, "
-             "cod_raion, nas_punkt, adres, pol, pr_live) values (:nom, :f, :i, :o, :d, :s, :p, :u, "
-             "'1', "
-             "'1', :r, 'г. Самара', :a, :pol, '0')",
-             {{"nom", nom},
-              {"f", surname},
-              {"i", male ? kMaleNames[int(random.bounded(kMaleNames.size()))]
-                         : kFemaleNames[int(random.bounded(kFemaleNames.size()))]},
-              {"o", male ? kMalePatronymics[int(random.bounded(kMalePatronymics.size()))]
-                         : kFemalePatronymics[int(random.bounded(kFemalePatronymics.size()))]},
-              {"d", QDate(1960 + int(random.bounded(45)), 1 + int(random.bounded(12)),
-                          1 + int(random.bounded(28)))},
-              {"s", QStringLiteral("123-456-%1 00").arg(nom % 1000, 3, 10, QLatin1Char('0'))},
-              {"p", QStringLiteral("63%1").arg(nom * 7919)},
-              {"u", QStringLiteral("К-%1").arg(nom)},
-              {"r", QString::number(1 + random.bounded(7))},
-              {"a", QStringLiteral("%1, д. %2")
-                        .arg(kStreets[int(random.bounded(kStreets.size()))])
-                        .arg(nom % 90 + 1)},
-              {"pol", male ? "Муж" : "Жен"}});
+        const QVariantMap values = {
+            {"nom", nom},
+            {"f", surname},
+            {"i", male ? kMaleNames[int(random.bounded(kMaleNames.size()))]
+                       : kFemaleNames[int(random.bounded(kFemaleNames.size()))]},
+            {"o", male ? kMalePatronymics[int(random.bounded(kMalePatronymics.size()))]
+                       : kFemalePatronymics[int(random.bounded(kFemalePatronymics.size()))]},
+            {"d", QDate(1960 + int(random.bounded(45)), 1 + int(random.bounded(12)),
+                        1 + int(random.bounded(28)))},
+            {"s", QStringLiteral("123-456-%1 00").arg(nom % 1000, 3, 10, QLatin1Char('0'))},
+            {"p", QStringLiteral("63%1").arg(nom * 7919)},
+            {"u", QStringLiteral("К-%1").arg(nom)},
+            {"r", QString::number(1 + random.bounded(7))},
+            {"a", QStringLiteral("%1, д. %2")
+                      .arg(kStreets[int(random.bounded(kStreets.size()))])
+                      .arg(nom % 90 + 1)},
+            {"pol", male ? "Муж" : "Жен"}};
+        for (auto it = values.begin(); it != values.end(); ++it)
+            insertPatient.setParam(it.key(), it.value());
+        insertPatient.execute();
         const int diagnosisCount = int(random.bounded(3));
-        for (int d = 0; d < diagnosisCount; ++d)
-            exec(tr, "insert into diag_pacien (nom, nom7) values (:n, :k)",
-                 {{"n", nom}, {"k", 1 + int(random.bounded(diagnoses.size()))}});
+        for (int d = 0; d < diagnosisCount; ++d) {
+            insertDiagnosis.setParam("n", nom);
+            insertDiagnosis.setParam("k", 1 + int(random.bounded(diagnoses.size())));
+            insertDiagnosis.execute();
+        }
     }
     tr.commit();
     connection.close();

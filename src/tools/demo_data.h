@@ -21,6 +21,10 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
 // A patient register (karta, diag_pacien, diag7) whose patients match the demo's numbers.
 void createDemoRegister(const QString& path);
 
+// A new patient register database of the given number of patients, numbered from firstNumber:
+// karta keyed by the number, up to two diagnoses each in diag_pacien (indexed by the number).
+void createPatientRegister(const QString& path, int patients, int firstNumber = 1);
+
 // Bulk-fills a register: investigations spread over institutions, types and the days before
 // today, each with resultsPerInvestigation results. Runs inside the server, in large batches.
 void addLargeRegister(db::Connection& connection, int investigations, int resultsPerInvestigation,

@@ -1,5 +1,5 @@
-// labjournal-db: makes databases for the program (an empty one, the demo, or a large register)
-// and recomputes their index statistics.
+// labjournal-db: makes databases for the program (an empty one, the demo, or a large register),
+// patient registers of an institution, and recomputes their index statistics.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +20,9 @@ int usage() {
            "  labjournal-db create --demo PATH     база с демонстрационными данными\n"
            "                                       (и регистр пациентов рядом с ней)\n"
            "  labjournal-db create --large N PATH  N исследований по 10 результатов\n"
+           "  labjournal-db create --register N PATH\n"
+           "                                       регистр пациентов ЛПУ: N пациентов\n"
+           "                                       с уник.номерами 1..N\n"
            "  labjournal-db statistics PATH        пересчитать статистику всех индексов\n";
     return 2;
 }
@@ -59,6 +62,7 @@ int main(int argc, char** argv) {
     args.removeFirst();
     bool demo = false;
     int large = 0;
+    int patients = 0;
     if (args[0] == "--demo") {
         demo = true;
         args.removeFirst();
@@ -66,6 +70,12 @@ int main(int argc, char** argv) {
         large = args[1].toInt();
         args.remove(0, 2);
         if (large <= 0) return usage();
+    } else if (args[0] == "--register" && args.size() >= 2) {
+        patients = args[1].toInt();
+        args.remove(0, 2);
+        if (patients <= 0) return usage();
+    } else if (args[0].startsWith(QLatin1String("--"))) {
+        return usage();  // an option without its number, or one there is not
     }
     if (args.size() != 1) return usage();
     const QString path = QFileInfo(args[0]).absoluteFilePath();
@@ -75,6 +85,11 @@ int main(int argc, char** argv) {
     }
     try {
         QDir().mkpath(QFileInfo(path).absolutePath());
+        if (patients > 0) {
+            tools::createPatientRegister(path, patients);
+            QTextStream(stdout) << "Создан регистр пациентов " << path << "\n";
+            return 0;
+        }
         data::createMainDatabase(path);
         auto connection = attach(path);
         const QDate today = data::clock::today();

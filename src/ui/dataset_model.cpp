@@ -139,9 +139,12 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
     const GridColumn& column = columns_[index.column()];
     const int f = fieldOfColumn_[index.column()];
     switch (role) {
-        case Qt::DisplayRole:
-            return f < 0 ? QVariant()
-                         : data::displayText(bound_->fields()[f], bound_->valueAt(index.row(), f));
+        case Qt::DisplayRole: {
+            if (f < 0) return {};
+            const QString text =
+                data::displayText(bound_->fields()[f], bound_->valueAt(index.row(), f));
+            return column.valueCaptions.value(text, text);
+        }
         case Qt::EditRole: {
             if (f < 0) return {};
             const QVariant v = bound_->valueAt(index.row(), f);

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QHash>
 #include <QPointer>
 #include <functional>
 #include <utility>
@@ -21,6 +22,9 @@ struct GridColumn {
     QColor background;
     bool visible = true;
     bool readOnly = false;
+    // Stored value → the text shown for it (a code shown by its caption); values it lacks are
+    // shown as they are.
+    QHash<QString, QString> valueCaptions;
 };
 
 class DatasetModel : public QAbstractTableModel {

@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 
 #include "ui/dialogs.h"
 
@@ -206,6 +208,56 @@ void DbGrid::keyPressEvent(QKeyEvent* event) {
         }
     }
     QTableView::keyPressEvent(event);
+}
+
+}  // namespace ui
+
+namespace ui {
+
+GridFooter::GridFooter(DbGrid* grid, QWidget* parent) : QWidget(parent), grid_(grid) {
+    setFixedHeight(grid->verticalHeader()->defaultSectionSize() + 2);
+    auto repaint = [this] { update(); };
+    connect(grid->horizontalScrollBar(), &QScrollBar::valueChanged, this, repaint);
+    connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, repaint);
+    connect(grid->horizontalHeader(), &QHeaderView::sectionMoved, this, repaint);
+    connect(grid->horizontalHeader(), &QHeaderView::geometriesChanged, this, repaint);
+}
+
+void GridFooter::setText(int column, const QString& text, Qt::Alignment alignment) {
+    cells_.insert(column, Cell{text, alignment});
+    update();
+}
+
+void GridFooter::setColors(const QColor& background, const QColor& text) {
+    background_ = background;
+    textColor_ = text;
+    update();
+}
+
+void GridFooter::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), background_.isValid() ? background_ : palette().window().color());
+    painter.setFont(font());
+    const QPen line(palette().mid().color());
+    painter.setPen(line);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    // The grid's viewport, where its columns are, in this row's coordinates.
+    const int left =
+        grid_->viewport()->mapTo(window(), QPoint(0, 0)).x() - mapTo(window(), QPoint(0, 0)).x();
+    const QHeaderView* header = grid_->horizontalHeader();
+    painter.setClipRect(QRect(left, 0, width() - left, height()));
+    for (int c = 0; c < header->count(); ++c) {
+        if (header->isSectionHidden(c)) continue;
+        const QRect cell(left + header->sectionViewportPosition(c), 0, header->sectionSize(c),
+                         height());
+        if (cell.right() < left || cell.left() > width()) continue;
+        painter.setPen(line);
+        painter.drawLine(cell.topRight(), cell.bottomRight());
+        const auto found = cells_.constFind(c);
+        if (found == cells_.constEnd()) continue;
+        painter.setPen(textColor_.isValid() ? textColor_ : palette().windowText().color());
+        painter.drawText(cell.adjusted(3, 0, -3, 0), int(found->alignment), found->text);
+    }
 }
 
 }  // namespace ui

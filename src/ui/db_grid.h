@@ -1,6 +1,8 @@
 // A table view over a dataset: its current row follows the dataset and moves it in turn.
 #pragma once
 
+#include <QColor>
+#include <QHash>
 #include <QTableView>
 
 #include "ui/dataset_model.h"
@@ -48,6 +50,32 @@ private:
     QString searchField_;
     QString searchText_;
     qint64 lastSearchKey_ = 0;
+};
+
+// A footer row for a grid, laid out right below it: its cells stand under the grid's visible
+// columns and follow their widths and the horizontal scrolling.
+class GridFooter : public QWidget {
+    Q_OBJECT
+public:
+    explicit GridFooter(DbGrid* grid, QWidget* parent = nullptr);
+
+    void setText(int column, const QString& text,
+                 Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+    QString text(int column) const { return cells_.value(column).text; }
+    void setColors(const QColor& background, const QColor& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Cell {
+        QString text;
+        Qt::Alignment alignment;
+    };
+    DbGrid* grid_;
+    QHash<int, Cell> cells_;
+    QColor background_;
+    QColor textColor_;
 };
 
 }  // namespace ui

@@ -166,6 +166,20 @@ TEST_F(JournalTest, EmptyCompositionCreatesNothingUntilItGetsIndicators) {
         << "the record's own type, not the selector's";
 }
 
+TEST_F(JournalTest, RecordDeletedAtAnotherWorkstationIsNotGivenResults) {
+    dialogs_.onModal = [](QDialog*) {
+        ADD_FAILURE() << "the card opened";
+        return 0;
+    };
+    journal().locate("N_ISSLED", 1);
+    db_->exec("delete from ISSLED where N_ISSLED = 1");
+    page().enterResultsAction->trigger();
+    ASSERT_EQ(dialogs_.texts().size(), 1);
+    EXPECT_TRUE(dialogs_.texts()[0].startsWith(QStringLiteral("Запись не найдена")));
+    EXPECT_TRUE(resultIndicators(1).isEmpty());
+    EXPECT_EQ(journal().recordCount(), 2) << "the journal was read again";
+}
+
 TEST_F(JournalTest, AddedRecordAndItsEmptyRowsStayAfterCancel) {
     dialogs_.answers = {QMessageBox::No};  // the nameless record is kept
     dialogs_.onModal = [](QDialog* card) {

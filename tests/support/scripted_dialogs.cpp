@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 
 namespace testing_support {
 
@@ -90,6 +91,19 @@ QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QStr
     }
     typeText(editor, text);
     return editor;
+}
+
+void doubleClickCell(QAbstractItemView* view, int row, int column) {
+    const QModelIndex index = view->model()->index(row, column);
+    const QRect cell = view->visualRect(index);
+    if (!cell.isValid()) {
+        ADD_FAILURE() << "cell " << row << ", " << column << " is not shown";
+        return;
+    }
+    // What a mouse sends: the first press and release, then the second press as a double click.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
 }  // namespace testing_support

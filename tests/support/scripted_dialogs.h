@@ -52,4 +52,7 @@ void typeText(QLineEdit* edit, const QString& text);
 // editor until something commits it. Returns the editor.
 QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QString& text);
 
+// Double-clicks a cell with the mouse.
+void doubleClickCell(QAbstractItemView* view, int row, int column);
+
 }  // namespace testing_support

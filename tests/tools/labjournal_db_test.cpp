@@ -257,4 +257,30 @@ TEST(LabjournalDb, WindowStatementsPlanAlikeWithStaleOrRecomputedStatistics) {
         << planOf(stale, card.results.sql()).toStdString();
 }
 
+TEST(LabjournalDb, PatientRegisterHasNPatientsAndFindsDiagnosesByNumber) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("register.fdb");
+    EXPECT_EQ(run({"create", "--register", "0", path}), 2);
+    EXPECT_EQ(run({"create", "--register", path}), 2);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    ASSERT_EQ(run({"create", "--register", "250", path}), 0);
+    const auto numbers = rows(path, "select count(*), min(nom), max(nom) from karta");
+    EXPECT_EQ(numbers.at(0).at(0).toInt(), 250);
+    EXPECT_EQ(numbers.at(0).at(1).toInt(), 1);
+    EXPECT_EQ(numbers.at(0).at(2).toInt(), 250);
+    EXPECT_GT(rows(path, "select count(*) from diag_pacien").at(0).at(0).toInt(), 0);
+    EXPECT_EQ(rows(path,
+                   "select count(*) from karta where fam is null or vozr is null or pol is "
+                   "null or uid is null")
+                  .at(0)
+                  .at(0)
+                  .toInt(),
+              0)
+        << "every patient has what a copy takes";
+    const QString plan = planOf(
+        path, "Select d7.kod from diag_pacien d,diag7 d7 Where d.nom7=d7.nom7   and d.nom=:nom");
+    EXPECT_TRUE(plan.contains("IX_DIAG_PACIEN_NOM")) << plan.toStdString();
+    EXPECT_EQ(run({"create", "--register", "5", path}), 1) << "an existing file is kept";
+}
+
 }  // namespace
