@@ -1,6 +1,7 @@
 // The program's hot paths on a large register, each beside the same statements run straight
 // through the client library: opening and reloading the journal, opening the card, saving one
-// result. Prints "NAME app_ms=A raw_ms=B ratio=A/B" per measurement.
+// result, searching, and copying a patient from an institution's register. Prints
+// "NAME app_ms=A raw_ms=B ratio=A/B" per measurement.
 //
 // The program runs on the register as given (its index statistics as daily work leaves them);
 // the statements run straight on a second database, a copy of it whose statistics were
@@ -66,9 +67,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     if (argc < 3) {
-        QTextStream(stderr) << "usage: bench_main DATABASE RECOMPUTED_COPY\n";
+        QTextStream(stderr) << "usage: bench_main DATABASE RECOMPUTED_COPY [PATIENT_REGISTER]\n";
         return 2;
     }
+    const QString registerPath = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     const QString path = QString::fromLocal8Bit(argv[1]);
     const QString recomputedPath = QString::fromLocal8Bit(argv[2]);
     const int runs = qEnvironmentVariableIntValue("BENCH_RUNS") > 0
@@ -177,6 +179,42 @@ int main(int argc, char** argv) {
             rawSave.execute({isbol, prlab, lissl, key, valueOf(i) + "r", isbol});
             raw.commitRetaining();
         });
+    // --- register_copy: the card's copy from an institution's register of 100,000 patients.
+    if (!registerPath.isEmpty()) {
+        db::executeSql(labData.writeTransaction, "update sp_lpu set path = :path where cod_lpu = 3",
+                       {{"path", registerPath}});
+        labData.writeTransaction.commitRetaining();
+        labData.institutions.close();
+        labData.institutions.open();
+        const auto patient = db::queryRows(labData.writeTransaction,
+                                           "select first 1 n_issled, nom from issled where "
+                                           "cod_lpu = 3 and nom between 1 and 100000");
+        labData.session.investigationKey = patient.at(0).at(0).toInt();
+        const int nom = patient.at(0).at(1).toInt();
+        card.openRecord();
+        data::Dataset& record = labData.card;
+        auto rawModify = raw.prepare(record.updateSql()->modifySql);
+        const QString patientSql = QStringLiteral("Select * from karta k Where k.nom=:nom");
+        const QString diagnosesSql = QStringLiteral(
+            "Select d7.kod from diag_pacien d,diag7 d7 Where d.nom7=d7.nom7   and d.nom=:nom");
+        compare(
+            "register_copy", runs, [&](int) { card.copyPatient(); },
+            [&](int) {
+                {
+                    bench::RawSession reg(registerPath);
+                    reg.prepare(patientSql).fetchAll({nom});
+                    reg.prepare(diagnosesSql).fetchAll({nom});
+                }
+                // The record as the copy leaves it, written back by the card's own statement.
+                std::vector<QVariant> values;
+                for (const QString& column : issledColumns())
+                    values.push_back(record.value(column));
+                values.push_back(record.value("N_ISSLED"));
+                rawModify.execute(values);
+                raw.commitRetaining();
+            });
+    }
+
     // --- search_surname: a surname prefix, typed in lower case, over the whole register.
     SearchPage& search = *form.searchPage;
     search.enter();

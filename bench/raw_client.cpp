@@ -32,12 +32,22 @@ struct RawSession::Statement::State {
     IMessageMetadata* out = nullptr;
     std::vector<unsigned char> inBuffer, outBuffer;
 
+    ~State() {
+        // Freed while the attachment is still there: statements end before their session.
+        for (IReferenceCounted* handle :
+             {static_cast<IReferenceCounted*>(in), static_cast<IReferenceCounted*>(out)})
+            if (handle) handle->release();
+        if (statement) statement->release();
+    }
+
     void bind(const std::vector<QVariant>& params) {
         ThrowStatusWrapper& st = session->status;
         for (unsigned p = 0; p < params.size(); ++p) {
             unsigned char* at = inBuffer.data() + in->getOffset(&st, p);
-            *reinterpret_cast<short*>(inBuffer.data() + in->getNullOffset(&st, p)) = 0;
             const QVariant& v = params[p];
+            *reinterpret_cast<short*>(inBuffer.data() + in->getNullOffset(&st, p)) =
+                v.isNull() ? -1 : 0;
+            if (v.isNull()) continue;
             switch (in->getType(&st, p)) {
                 case SQL_LONG:
                     *reinterpret_cast<ISC_LONG*>(at) = v.toInt();
@@ -56,6 +66,15 @@ struct RawSession::Statement::State {
                     *reinterpret_cast<unsigned short*>(at) =
                         static_cast<unsigned short>(text.size());
                     std::memcpy(at + 2, text.constData(), size_t(text.size()));
+                    break;
+                }
+                case SQL_TEXT: {
+                    const QByteArray text = db::win1251::encode(v.toString());
+                    const unsigned length = in->getLength(&st, p);
+                    if (unsigned(text.size()) > length)
+                        throw std::runtime_error("parameter too long");
+                    std::memset(at, ' ', length);
+                    std::memcpy(at, text.constData(), size_t(text.size()));
                     break;
                 }
                 default:
