@@ -94,3 +94,7 @@ private:
 
 // The columns of ISSLED in the order the journal and the card write them back.
 const QStringList& issledColumns();
+
+// The fields of a list of investigations with the names of what they point to, as the journal
+// reads them: the record's columns, the joined names, the keys hidden.
+QList<data::FieldSpec> investigationListFields();

@@ -26,13 +26,6 @@
 
 namespace {
 
-data::FieldSpec shown(const char* name, const QString& label = {}) {
-    return data::FieldSpec{QString::fromLatin1(name), label, true, 0, true};
-}
-data::FieldSpec hidden(const char* name, const QString& label = {}) {
-    return data::FieldSpec{QString::fromLatin1(name), label, false, 0, true};
-}
-
 QLabel* caption(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setStyleSheet(QStringLiteral("color: navy;"));
@@ -54,45 +47,19 @@ SearchPage::SearchPage(LabData& lab, QWidget* parent)
       session(lab.session),
       found(lab.searchSnapshot, "found"),
       foundSource(&found, "foundSource") {
-    found.declareFields({hidden("N_ISSLED"),
-                         hidden("N_LISSL"),
-                         hidden("COD_LPU"),
-                         hidden("COD_OTD"),
-                         hidden("N_IFIN"),
-                         hidden("COD_VR"),
-                         hidden("VOZR", QStringLiteral("Возраст")),
-                         shown("FAM", QStringLiteral("Фамилия пациента")),
-                         shown("IMJA", QStringLiteral("Имя")),
-                         shown("OTCH", QStringLiteral("Отчество")),
-                         shown("N_KON"),
-                         shown("NPP", QStringLiteral("№пп")),
-                         shown("NOM", QStringLiteral("Уник. № пациента")),
-                         shown("DAT_R", QStringLiteral("Дата рождения")),
-                         shown("POL", QStringLiteral("Пол")),
-                         shown("ADRES", QStringLiteral("Адрес")),
-                         shown("DAT_ISSLED", QStringLiteral("Дата взятия анализа")),
-                         shown("DAT_DOSTAV", QStringLiteral("Дата доставки")),
-                         shown("DAT_REZULT", QStringLiteral("Дата результата")),
-                         shown("SNILS", QStringLiteral("СНИЛС")),
-                         shown("NOM_POL", QStringLiteral("№ полиса СМО")),
-                         shown("DIAG_COD", QStringLiteral("Диагноз")),
-                         shown("NOM_KART", QStringLiteral("№ карты")),
-                         shown("COD_GOS"),
-                         shown("COD_TER"),
-                         shown("COD_RAION"),
-                         shown("NAS_PUNKT"),
-                         shown("PR_LIVE", QStringLiteral("Житель города\\ села")),
-                         shown("LPU", QStringLiteral("ЛПУ")),
-                         shown("OTD", QStringLiteral("Отделение")),
-                         shown("FIN", QStringLiteral("Бюджет")),
-                         shown("VRACH", QStringLiteral("Врач")),
-                         shown("COD_OBSL", QStringLiteral("Код обсл.")),
-                         shown("ISSL", QStringLiteral("Исследование")),
-                         shown("GOS", QStringLiteral("Страна")),
-                         shown("TER", QStringLiteral("Территория")),
-                         shown("RAION", QStringLiteral("Район")),
-                         shown("COD_MS"),
-                         shown("MEDSES", QStringLiteral("Лаборант"))});
+    // The journal's fields; the grid's own captions name five of them here, and nothing is
+    // edited.
+    const QHash<QString, QString> labels = {{"PR_LIVE", QStringLiteral("Житель города\\ села")},
+                                            {"COD_OBSL", QStringLiteral("Код обсл.")},
+                                            {"GOS", QStringLiteral("Страна")},
+                                            {"TER", QStringLiteral("Территория")},
+                                            {"RAION", QStringLiteral("Район")}};
+    QList<data::FieldSpec> fields = investigationListFields();
+    for (data::FieldSpec& field : fields) {
+        field.label = labels.value(field.name, field.label);
+        field.readOnly = true;
+    }
+    found.declareFields(fields);
     buildControls();
     bindControls();
 }
