@@ -2,12 +2,18 @@
 
 #include "app/application.h"
 #include "data/heap.h"
+#include "reports/office/libreoffice.h"
 
 int main(int argc, char** argv) {
     data::keepFreedMemory();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("labjournal"));
-    app::Application program;
-    if (!program.start()) return 0;
-    return QApplication::exec();
+    int status = 0;
+    {
+        app::Application program;
+        if (program.start()) status = QApplication::exec();
+    }
+    // The office goes with the program unless the user still has a document open in it.
+    office::shutDownLibreOffice();
+    return status;
 }

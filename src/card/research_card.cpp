@@ -13,7 +13,8 @@ ResearchCard::ResearchCard(LabData& lab, QWidget* parent)
       labData(lab),
       session(lab.session),
       results(lab.writeTransaction, "results"),
-      resultsSource(&results, "resultsSource") {
+      resultsSource(&results, "resultsSource"),
+      documents_(lab, this) {
     setObjectName("ResearchCard");
     setWindowTitle(QStringLiteral("Данные исследования"));
     results.setSql(
@@ -87,6 +88,29 @@ void ResearchCard::saveRecord() {
     if (!ui::commitEditors(this)) return;
     // Results first, then the record; one commit keeps both or neither.
     data::saveTogether({&results, &labData.card});
+}
+
+void ResearchCard::saveAndReread() {
+    data::saveTogether({&results, &labData.card});
+    const data::ControlsDisabled quiet(labData.card);
+    labData.card.close();
+    labData.card.open();
+}
+
+void ResearchCard::printResult(ResultOutput output) {
+    session.resultOutput = output;
+    saveAndReread();
+    documents_.resultSheet(labData.card, output);
+}
+
+void ResearchCard::printNotification() {
+    saveAndReread();
+    documents_.notification(labData.card);
+}
+
+void ResearchCard::printReferral() {
+    saveAndReread();
+    documents_.referral(labData.card);
 }
 
 void ResearchCard::cancelChanges() {

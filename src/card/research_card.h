@@ -5,6 +5,8 @@
 
 #include "data/data_source.h"
 #include "data/dataset.h"
+#include "data/session.h"
+#include "reports/patient_documents.h"
 
 class LabData;
 struct Session;
@@ -32,7 +34,12 @@ public:
     void openRecord();
     // Every way of closing: a record left without a name may be deleted.
     void closeRecord();
-    void saveRecord();           // "Сохранить"
+    void saveRecord();  // "Сохранить"
+    // "Печать результата" and "Просмотр результата": saved, read again, then the result sheet.
+    void printResult(ResultOutput output);
+    // The drop-down's "Печать оперативного донесения" and "Печать направления на ИФА(ВИЧ)".
+    void printNotification();
+    void printReferral();
     void cancelChanges();        // "Отменить": drops the edits and closes
     void capitalizeNames();      // leaving a name edit
     void setBirthDateFromAge();  // "...": birth date from "Лет" and "Мес"
@@ -113,5 +120,10 @@ private:
     void buildControls();
     void bindControls();
 
+    // Saves as "Сохранить" does and reads the record again, so that a document shows the names
+    // of the keys just chosen.
+    void saveAndReread();
+
+    reports::PatientDocuments documents_;
     bool closing_ = false;
 };

@@ -198,9 +198,6 @@ void ResearchCard::buildControls() {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
-    // Printing arrives with its own commands.
-    for (QWidget* w : std::initializer_list<QWidget*>{printResultButton, printMenuButton})
-        w->setEnabled(false);
     printResultButton->setAutoDefault(false);
     copyPatientButton->setAutoDefault(false);
     birthDateFromAgeButton->setAutoDefault(false);
@@ -251,6 +248,14 @@ void ResearchCard::bindControls() {
     connect(copyPatientButton, &QPushButton::clicked, this,
             ui::command(this, [this] { copyPatient(); }));
     connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveRecord(); }));
+    connect(printResultButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { printResult(ResultOutput::Print); }));
+    connect(viewResultAction, &QAction::triggered, this,
+            ui::command(this, [this] { printResult(ResultOutput::Show); }));
+    connect(printNotificationAction, &QAction::triggered, this,
+            ui::command(this, [this] { printNotification(); }));
+    connect(printReferralAction, &QAction::triggered, this,
+            ui::command(this, [this] { printReferral(); }));
     connect(cancelButton, &QPushButton::clicked, this,
             ui::command(this, [this] { cancelChanges(); }));
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);

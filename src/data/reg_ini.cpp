@@ -38,6 +38,8 @@ RegIni readRegIni(const QString& path) {
                 ini.dbUser = value;
             else if (key == QLatin1String("dbrole"))
                 ini.dbRole = value;
+        } else if (section == QLatin1String("documents")) {
+            if (key == QLatin1String("archivedir")) ini.documentArchive = value;
         } else if (section == QLatin1String("register") && !value.isEmpty()) {
             if (key == QLatin1String("user"))
                 ini.registerUser = value;

@@ -1,4 +1,4 @@
-// Reg.INI: the connection settings beside the executable (sections "options" and "register"),
+// Reg.INI: the settings beside the executable (sections "options", "register" and "documents"),
 // read only.
 #pragma once
 
@@ -13,6 +13,9 @@ struct RegIni {
     // The login of the institutions' patient registers; existing registers rely on this pair.
     QString registerUser = QStringLiteral("sysdba");
     QString registerPassword = QStringLiteral("quillmoss");
+    // Where a copy of every document the program issues is kept ([documents] ArchiveDir);
+    // empty for none.
+    QString documentArchive;
 };
 
 // Keys and sections are matched without regard to case, as Windows does; a missing file or

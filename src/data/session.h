@@ -55,4 +55,6 @@ struct Session {
     QString institutionHead;
 
     ResultOutput resultOutput = ResultOutput::Print;
+    // The folder that keeps a copy of every document issued; empty for none.
+    QString documentArchive;
 };

@@ -43,7 +43,8 @@ JournalPage::JournalPage(LabData& lab, QWidget* parent)
       session(lab.session),
       institutionList(lab.writeTransaction, "institutionList"),
       institutionListSource(&institutionList, "institutionListSource"),
-      recordsWithResultsQuery(lab.writeTransaction, "recordsWithResultsQuery") {
+      recordsWithResultsQuery(lab.writeTransaction, "recordsWithResultsQuery"),
+      documents_(lab, this) {
     institutionList.setSql("Select * from SP_LPU Order by Name");
     institutionList.declareFields({{"COD_LPU", {}, false, 0, false},
                                    {"NAME", QStringLiteral("Наименование"), true, 0, false}});

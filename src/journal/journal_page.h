@@ -8,6 +8,8 @@
 
 #include "data/data_source.h"
 #include "data/dataset.h"
+#include "data/session.h"
+#include "reports/patient_documents.h"
 
 class LabData;
 class ResearchCard;
@@ -53,6 +55,10 @@ public:
     void deleteRecord();  // "Удалить запись"
     void saveRecord();    // "Сохранить запись"
     void enterResults();  // results entry in the card
+    // "Печать результатов анализа" / "Просмотр результатов анализа": the current record's sheet.
+    void printResult(ResultOutput output);
+    // "Печать всех результатов": a printed sheet for every record, then back to the first.
+    void printAllResults();
     // The patient of the current record, residence left alone, from the register of the
     // record's institution, saved at once.
     void copyPatientData();
@@ -111,6 +117,7 @@ private:
     void showJournal();
 
     ResearchCard* card_ = nullptr;
+    reports::PatientDocuments documents_;
     QSet<int> recordsWithResults_;
     bool started_ = false;
     bool rereadingLists_ = false;  // the institution list is being reread: no journal reload yet

@@ -48,9 +48,13 @@ void JournalPage::bindEditing() {
         journalMenu->popup(journalGrid->viewport()->mapToGlobal(at));
     });
 
-    // Printing and the journal document arrive with their own commands.
-    for (QAction* printing : {printResultAction, viewResultAction, printAllResultsAction})
-        printing->setEnabled(false);
+    connect(printResultAction, &QAction::triggered, this,
+            ui::command(this, [this] { printResult(ResultOutput::Print); }));
+    connect(viewResultAction, &QAction::triggered, this,
+            ui::command(this, [this] { printResult(ResultOutput::Show); }));
+    connect(printAllResultsAction, &QAction::triggered, this,
+            ui::command(this, [this] { printAllResults(); }));
+    // The results journal arrives with the reports.
     journalDocumentButton->setEnabled(false);
     addRecordButton->setEnabled(false);
     deleteRecordButton->setEnabled(false);
@@ -141,4 +145,22 @@ void JournalPage::copyPatientData() {
     journal.close();
     journal.open();
     journal.locate("N_ISSLED", key);
+}
+
+void JournalPage::printResult(ResultOutput output) {
+    session.resultOutput = output;
+    // The record as the journal shows it, typed changes included; nothing is saved first.
+    data::Dataset& journal = labData.journal;
+    if (!journal.isActive() || journal.isEmpty()) return;
+    documents_.resultSheet(journal, output);
+}
+
+void JournalPage::printAllResults() {
+    session.resultOutput = ResultOutput::Print;
+    data::Dataset& journal = labData.journal;
+    if (!journal.isActive() || journal.isEmpty()) return;
+    // One sheet per record in the journal's order; a failure stops on the record that failed.
+    for (journal.first(); !journal.eof(); journal.next())
+        if (!documents_.resultSheet(journal, ResultOutput::Print)) return;
+    journal.first();
 }

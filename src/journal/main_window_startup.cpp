@@ -27,6 +27,7 @@ void MainWindow::startUp() {
     database.setParams(
         {"lc_ctype=WIN1251", "user_name=" + ini.dbUser, "sql_role_name=" + ini.dbRole});
     labData.setRegisterLogin(ini.registerUser, ini.registerPassword);
+    session.documentArchive = ini.documentArchive;
 
     try {
         database.open();

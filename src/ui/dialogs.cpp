@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QPushButton>
 
 #include "ui/login_dialog.h"
 
@@ -20,6 +21,19 @@ QMessageBox::StandardButton QtDialogs::message(QWidget* parent, const Message& m
                     m.buttons, parent);
     const int result = box.exec();
     return static_cast<QMessageBox::StandardButton>(result);
+}
+
+bool QtDialogs::okPressed(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Information, applicationTitle(), boxText(text), QMessageBox::Ok,
+                    parent);
+    // With OK alone the box would take Escape and its close box for OK; a hidden button takes
+    // them instead.
+    QPushButton* dismissed = box.addButton(QMessageBox::Cancel);
+    dismissed->hide();
+    box.setEscapeButton(dismissed);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Ok);
 }
 
 bool QtDialogs::login(db::LoginRequest& request) {

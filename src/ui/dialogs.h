@@ -24,6 +24,9 @@ public:
     virtual ~Dialogs() = default;
     // Returns the button pressed; closing the box counts as Cancel (or No, or Ok for one button).
     virtual QMessageBox::StandardButton message(QWidget* parent, const Message& message) = 0;
+    // An information box with its one OK button: true when OK was pressed, false when the box
+    // was closed another way (its close box, Escape).
+    virtual bool okPressed(QWidget* parent, const QString& text) = 0;
     // The "Database Login" prompt; false when the user cancels.
     virtual bool login(db::LoginRequest& request) = 0;
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
@@ -38,6 +41,7 @@ public:
 class QtDialogs : public Dialogs {
 public:
     QMessageBox::StandardButton message(QWidget* parent, const Message& message) override;
+    bool okPressed(QWidget* parent, const QString& text) override;
     bool login(db::LoginRequest& request) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
                          const QString& filter) override;

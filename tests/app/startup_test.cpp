@@ -276,13 +276,16 @@ TEST(RegIni, ReadsKeysWithoutRegardToCase) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(
         "; comment\r\n[other]\r\nDBPath=wrong\r\n[Options]\r\ndbpath = "
-        "server:/data/lab.fdb\r\nDBUSER=\xc8\xe2\xe0\xed\r\n");
+        "server:/data/lab.fdb\r\nDBUSER=\xc8\xe2\xe0\xed\r\n[DOCUMENTS]\r\narchivedir = "
+        "/srv/\xea\xee\xef\xe8\xe8\r\n");
     f.close();
     const data::RegIni ini = data::readRegIni(dir.filePath("Reg.INI"));
     EXPECT_EQ(ini.dbPath, "server:/data/lab.fdb");
     EXPECT_EQ(ini.dbUser, QStringLiteral("Иван")) << "Windows-1251 file";
     EXPECT_TRUE(ini.dbRole.isEmpty());
+    EXPECT_EQ(ini.documentArchive, QStringLiteral("/srv/копии"));
     EXPECT_TRUE(data::readRegIni(dir.filePath("none.ini")).dbPath.isEmpty());
+    EXPECT_TRUE(data::readRegIni(dir.filePath("none.ini")).documentArchive.isEmpty());
 }
 
 }  // namespace

@@ -431,17 +431,23 @@ TEST_F(JournalTest, DoubleClickOnAnEmptyJournalSaysThereIsNoRecord) {
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL").toInt(), 3);
 }
 
-TEST_F(JournalTest, PrintingDropDownIsThereWithItsCommandsDisabled) {
+TEST_F(JournalTest, PrintingDropDownAndTheGridMenuOfferThePrintCommands) {
     QMenu* menu = page().printButton->menu();
     ASSERT_TRUE(menu);
     QStringList captions;
     for (QAction* a : menu->actions()) {
         captions << a->text();
-        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
     }
     EXPECT_EQ(captions, (QStringList{QStringLiteral("Печать результатов анализа"),
                                      QStringLiteral("Просмотр результатов анализа"),
                                      QStringLiteral("Печать всех результатов")}));
+    QStringList gridCaptions;
+    for (QAction* a : page().journalMenu->actions()) gridCaptions << a->text();
+    EXPECT_EQ(gridCaptions, (QStringList{QStringLiteral("Ввод результатов"),
+                                         QStringLiteral("Копировать данные пациента"),
+                                         QStringLiteral("Печать результатов анализа"),
+                                         QStringLiteral("Печать всех результатов")}));
 }
 
 TEST_F(JournalTest, DatesAndTitlesFitTheirColumnsWhateverTheLocale) {

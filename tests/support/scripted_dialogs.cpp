@@ -21,6 +21,14 @@ QMessageBox::StandardButton ScriptedDialogs::message(QWidget*, const ui::Message
     return answer;
 }
 
+bool ScriptedDialogs::okPressed(QWidget*, const QString& text) {
+    messages.push_back({QMessageBox::Information, {}, text, QMessageBox::Ok});
+    if (okAnswers.empty()) return true;
+    const bool ok = okAnswers.front();
+    okAnswers.pop_front();
+    return ok;
+}
+
 bool ScriptedDialogs::login(db::LoginRequest& request) {
     loginRequests.push_back(request);
     if (logins.empty()) {

@@ -26,12 +26,15 @@ public:
 
     std::vector<ui::Message> messages;
     std::deque<QMessageBox::StandardButton> answers;  // for boxes with more than one button
+    std::deque<bool> okAnswers;                       // false: the box was closed without OK
     std::deque<std::optional<Login>> logins;          // nullopt: the user cancels
     std::vector<db::LoginRequest> loginRequests;
     std::deque<QString> fileNames;
     std::function<int(QDialog*)> onModal;
 
     QMessageBox::StandardButton message(QWidget*, const ui::Message& m) override;
+    // Recorded as an information message; answered from okAnswers (OK when it is empty).
+    bool okPressed(QWidget* parent, const QString& text) override;
     bool login(db::LoginRequest& request) override;
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override;
