@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "data/lab_data.h"
+#include "reports/grid_export.h"
 #include "ui/db_grid.h"
 #include "ui/dialogs.h"
 
@@ -30,7 +31,8 @@ DirectoryWindow::DirectoryWindow(LabData& labData, QWidget* parent)
     layout->addWidget(grid, 1);
     gridMenu = new QMenu(grid);
     exportAction = gridMenu->addAction(QStringLiteral("Выгрузить в Excel"));
-    exportAction->setEnabled(false);  // the spreadsheet export arrives with the office layer
+    connect(exportAction, &QAction::triggered, this,
+            ui::command(this, [this] { reports::exportGrid(*grid, session, this); }));
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { gridMenu->popup(grid->viewport()->mapToGlobal(at)); });

@@ -44,7 +44,8 @@ JournalPage::JournalPage(LabData& lab, QWidget* parent)
       institutionList(lab.writeTransaction, "institutionList"),
       institutionListSource(&institutionList, "institutionListSource"),
       recordsWithResultsQuery(lab.writeTransaction, "recordsWithResultsQuery"),
-      documents_(lab, this) {
+      documents_(lab, this),
+      reports_(lab, this) {
     institutionList.setSql("Select * from SP_LPU Order by Name");
     institutionList.declareFields({{"COD_LPU", {}, false, 0, false},
                                    {"NAME", QStringLiteral("Наименование"), true, 0, false}});

@@ -9,6 +9,7 @@
 #include "data/data_source.h"
 #include "data/dataset.h"
 #include "data/session.h"
+#include "reports/journal_reports.h"
 #include "reports/patient_documents.h"
 
 class LabData;
@@ -59,6 +60,10 @@ public:
     void printResult(ResultOutput output);
     // "Печать всех результатов": a printed sheet for every record, then back to the first.
     void printAllResults();
+    // What the reports take from the journal: its type, period and institution.
+    reports::JournalSelection selection() const;
+    // "Журнал": the results journal of the type and period.
+    void makeResultsJournal();
     // The patient of the current record, residence left alone, from the register of the
     // record's institution, saved at once.
     void copyPatientData();
@@ -118,6 +123,7 @@ private:
 
     ResearchCard* card_ = nullptr;
     reports::PatientDocuments documents_;
+    reports::JournalReports reports_;
     QSet<int> recordsWithResults_;
     bool started_ = false;
     bool rereadingLists_ = false;  // the institution list is being reread: no journal reload yet

@@ -1,5 +1,6 @@
 // The journal's editing commands: add, delete, save, and results entry in the card.
 #include <QAction>
+#include <QDateEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -54,8 +55,8 @@ void JournalPage::bindEditing() {
             ui::command(this, [this] { printResult(ResultOutput::Show); }));
     connect(printAllResultsAction, &QAction::triggered, this,
             ui::command(this, [this] { printAllResults(); }));
-    // The results journal arrives with the reports.
-    journalDocumentButton->setEnabled(false);
+    connect(journalDocumentButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { makeResultsJournal(); }));
     addRecordButton->setEnabled(false);
     deleteRecordButton->setEnabled(false);
 }
@@ -163,4 +164,19 @@ void JournalPage::printAllResults() {
     for (journal.first(); !journal.eof(); journal.next())
         if (!documents_.resultSheet(journal, ResultOutput::Print)) return;
     journal.first();
+}
+
+reports::JournalSelection JournalPage::selection() const {
+    reports::JournalSelection chosen;
+    chosen.type = session.investigationType;
+    chosen.typeText = typeSelector->currentText();
+    if (institutionList.isActive() && !institutionList.isEmpty())
+        chosen.institution = institutionList.value("NAME").toString();
+    chosen.from = periodFrom->date();
+    chosen.to = periodTo->date();
+    return chosen;
+}
+
+void JournalPage::makeResultsJournal() {
+    reports_.resultsJournal(selection());
 }

@@ -15,7 +15,11 @@
 #include "ui/dialogs.h"
 
 MainWindow::MainWindow(LabData& lab, QWidget* parent)
-    : QMainWindow(parent), labData(lab), session(lab.session), regIniPath_(data::regIniPath()) {
+    : QMainWindow(parent),
+      labData(lab),
+      session(lab.session),
+      reports_(lab, this),
+      regIniPath_(data::regIniPath()) {
     setObjectName("MainWindow");
     resize(1030, 735);
 

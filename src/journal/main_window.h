@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "data/session.h"
+#include "reports/journal_reports.h"
 
 class LabData;
 class JournalPage;
@@ -56,6 +57,10 @@ public:
 
     // "Пациенты / Поиск пациента": the search page, its criteria cleared.
     void findPatient();
+    // "Отчеты": the named reports and the period report over the journal's selection.
+    void makeNamedReport();
+    void makeFullNamedReport();
+    void makePeriodReport();
 
     // "Пациенты / Скопировать данные пациента": the journal's current record from the register.
     void copyPatient();
@@ -115,6 +120,7 @@ private:
     void showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
                        data::DataSource& source, JournalShows shown);
 
+    reports::JournalReports reports_;
     OpenedWindows windows_;
     QPointer<RequisitesWindow> requisitesWindow_;
     QString regIniPath_;

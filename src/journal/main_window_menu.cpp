@@ -58,12 +58,12 @@ void MainWindow::buildMenu() {
                                "requisitesAction", &MainWindow::openRequisites);
 
     QMenu* reports = bar->addMenu(QStringLiteral("Отчеты"));
-    namedReportAction =
-        command(reports, QStringLiteral("Отчет поименный"), "namedReportAction", nullptr);
+    namedReportAction = command(reports, QStringLiteral("Отчет поименный"), "namedReportAction",
+                                &MainWindow::makeNamedReport);
     fullNamedReportAction = command(reports, QStringLiteral("Отчет поименный полный"),
-                                    "fullNamedReportAction", nullptr);
+                                    "fullNamedReportAction", &MainWindow::makeFullNamedReport);
     periodReportAction = command(reports, QStringLiteral("Отчет за период (показатели)"),
-                                 "periodReportAction", nullptr);
+                                 "periodReportAction", &MainWindow::makePeriodReport);
     queryBuilderAction =
         command(reports, QStringLiteral("Запросы к базе данных"), "queryBuilderAction", nullptr);
 
@@ -162,4 +162,16 @@ void MainWindow::openTimeNorms() {
 void MainWindow::openRequisites() {
     if (!requisitesWindow_) requisitesWindow_ = new RequisitesWindow(labData, this);
     ui::dialogs().showModal(requisitesWindow_);
+}
+
+void MainWindow::makeNamedReport() {
+    reports_.namedReport(reports::NamedReportKind::Short, journalPage->selection());
+}
+
+void MainWindow::makeFullNamedReport() {
+    reports_.namedReport(reports::NamedReportKind::Full, journalPage->selection());
+}
+
+void MainWindow::makePeriodReport() {
+    reports_.periodReport(journalPage->selection(), progressBar);
 }

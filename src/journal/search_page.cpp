@@ -20,6 +20,7 @@
 #include "data/lab_data.h"
 #include "data/residence.h"
 #include "journal/search_statement.h"
+#include "reports/grid_export.h"
 #include "ui/db_grid.h"
 #include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
@@ -210,7 +211,8 @@ void SearchPage::buildControls() {
 
     foundMenu = new QMenu(foundGrid);
     exportAction = foundMenu->addAction(QStringLiteral("Выгрузить в Excel"));
-    exportAction->setEnabled(false);  // the export arrives with the office documents
+    connect(exportAction, &QAction::triggered, this,
+            ui::command(this, [this] { reports::exportGrid(*foundGrid, session, this); }));
 }
 
 void SearchPage::bindControls() {

@@ -1,12 +1,12 @@
 #include "reports/patient_documents.h"
 
-#include <QDateTime>
 #include <QDir>
 
 #include "data/clock.h"
 #include "data/dataset.h"
 #include "data/field.h"
 #include "data/lab_data.h"
+#include "reports/issuing.h"
 #include "reports/office/office.h"
 #include "reports/patient_sheets.h"
 #include "ui/dialogs.h"
@@ -65,28 +65,6 @@ TypeOfRecord typeOf(LabData& labData, const data::Dataset& record) {
     return {true, type.value("NAME").toString(), type.value("SHABLON").toString().trimmed()};
 }
 
-// Kept in the archive folder (when there is one) before anyone sees the document.
-template <typename Document>
-void archive(Document& document, const Session& session, const QString& kind, const QVariant& key) {
-    if (session.documentArchive.isEmpty()) return;
-    QDir folder(session.documentArchive);
-    if (!folder.exists() && !QDir().mkpath(folder.path()))
-        throw office::OfficeError(
-            QStringLiteral("Не удалось создать папку копий документов %1").arg(folder.path()));
-    const QString stamp =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-    document.saveCopy(folder.filePath(QStringLiteral("%1_%2_%3").arg(stamp, kind, key.toString())));
-}
-
-// Shown to the user, who then closes it here ("Закрыть EXCEL?") or keeps it open in the office.
-void showAndAsk(office::Spreadsheet& sheet, QWidget* parent) {
-    sheet.show();
-    if (ui::dialogs().okPressed(parent, QStringLiteral("Закрыть EXCEL?")))
-        sheet.close();
-    else
-        sheet.leaveOpen();
-}
-
 }  // namespace
 
 PatientDocuments::PatientDocuments(LabData& labData, QWidget* parent)
@@ -119,7 +97,8 @@ bool PatientDocuments::resultSheet(data::Dataset& record, ResultOutput output) {
     std::unique_ptr<office::Spreadsheet> sheet =
         office::office().newSpreadsheet(templatePath(type.templateName));
     fillResultSheet(*sheet, data);
-    archive(*sheet, labData_.session, QStringLiteral("result"), record.value("N_ISSLED"));
+    keepCopy(*sheet, labData_.session, QStringLiteral("result"),
+             record.value("N_ISSLED").toString());
     if (output == ResultOutput::Print) {
         sheet->print();
         sheet->close();
@@ -136,7 +115,8 @@ void PatientDocuments::notification(data::Dataset& record) {
                      readResults(labData_, kNotificationResultsSql, record)};
     auto sheet = office::office().newSpreadsheet(templatePath(QStringLiteral("Донесение.xlt")));
     fillNotification(*sheet, data);
-    archive(*sheet, labData_.session, QStringLiteral("notification"), record.value("N_ISSLED"));
+    keepCopy(*sheet, labData_.session, QStringLiteral("notification"),
+             record.value("N_ISSLED").toString());
     showAndAsk(*sheet, parent_);
 }
 
@@ -147,7 +127,8 @@ void PatientDocuments::referral(data::Dataset& record) {
     auto sheet =
         office::office().newSpreadsheet(templatePath(QStringLiteral("Направление_на_ИФА_ВИЧ.xlt")));
     fillReferral(*sheet, data, data::clock::today());
-    archive(*sheet, labData_.session, QStringLiteral("referral"), record.value("N_ISSLED"));
+    keepCopy(*sheet, labData_.session, QStringLiteral("referral"),
+             record.value("N_ISSLED").toString());
     showAndAsk(*sheet, parent_);
 }
 

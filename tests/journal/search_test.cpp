@@ -462,9 +462,10 @@ TEST_F(SearchTest, DoubleClickWithNothingFoundOnlySaysSo) {
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL").toInt(), 0);
 }
 
-TEST_F(SearchTest, ExportCommandIsOfferedButNotYetAvailable) {
+TEST_F(SearchTest, GridMenuOffersTheExport) {
+    EXPECT_EQ(page().foundMenu->actions(), QList<QAction*>{page().exportAction});
     EXPECT_EQ(page().exportAction->text(), QStringLiteral("Выгрузить в Excel"));
-    EXPECT_FALSE(page().exportAction->isEnabled());
+    EXPECT_TRUE(page().exportAction->isEnabled());
     EXPECT_EQ(page().foundGrid->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 

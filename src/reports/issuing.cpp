@@ -1,0 +1,49 @@
+#include "reports/issuing.h"
+
+#include <QDateTime>
+#include <QDir>
+
+#include "data/session.h"
+#include "reports/office/office.h"
+#include "ui/dialogs.h"
+
+namespace reports {
+
+namespace {
+
+// The base path of the copy, or empty without an archive folder.
+QString archivePath(const Session& session, const QString& kind, const QString& key) {
+    if (session.documentArchive.isEmpty()) return {};
+    QDir folder(session.documentArchive);
+    if (!folder.exists() && !QDir().mkpath(folder.path()))
+        throw office::OfficeError(
+            QStringLiteral("Не удалось создать папку копий документов %1").arg(folder.path()));
+    QString name = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) +
+                   QLatin1Char('_') + kind;
+    if (!key.isEmpty()) name += QLatin1Char('_') + key;
+    return folder.filePath(name);
+}
+
+}  // namespace
+
+void keepCopy(office::Spreadsheet& document, const Session& session, const QString& kind,
+              const QString& key) {
+    const QString path = archivePath(session, kind, key);
+    if (!path.isEmpty()) document.saveCopy(path);
+}
+
+void keepCopy(office::TextDocument& document, const Session& session, const QString& kind,
+              const QString& key) {
+    const QString path = archivePath(session, kind, key);
+    if (!path.isEmpty()) document.saveCopy(path);
+}
+
+void showAndAsk(office::Spreadsheet& sheet, QWidget* parent, const QString& question) {
+    sheet.show();
+    if (ui::dialogs().okPressed(parent, question))
+        sheet.close();
+    else
+        sheet.leaveOpen();
+}
+
+}  // namespace reports

@@ -1,0 +1,29 @@
+// How a finished document leaves the program: a copy kept in the archive folder (when Reg.INI
+// names one), then shown to the user, who closes it from the program or keeps it open.
+#pragma once
+
+#include <QString>
+
+struct Session;
+class QWidget;
+
+namespace office {
+class Spreadsheet;
+class TextDocument;
+}  // namespace office
+
+namespace reports {
+
+// Saves a copy of the document into the archive folder, named by the time, its kind and the
+// record's key ("2026-12-10_09-15-02_result_1234"); nothing without an archive folder.
+void keepCopy(office::Spreadsheet& document, const Session& session, const QString& kind,
+              const QString& key = {});
+void keepCopy(office::TextDocument& document, const Session& session, const QString& kind,
+              const QString& key = {});
+
+// Shows the spreadsheet and asks (one OK button): OK closes it unsaved, closing the box another
+// way leaves it open with the user.
+void showAndAsk(office::Spreadsheet& sheet, QWidget* parent,
+                const QString& question = QStringLiteral("Закрыть EXCEL?"));
+
+}  // namespace reports
