@@ -1,29 +1,58 @@
 // The program's hot paths on a large register, each beside the same statements run straight
 // through the client library: opening and reloading the journal, opening the card, saving one
-// result, searching, and copying a patient from an institution's register. Prints
-// "NAME app_ms=A raw_ms=B ratio=A/B" per measurement.
+// result, searching, copying a patient from an institution's register, and making a result sheet
+// in LibreOffice. Prints "NAME app_ms=A raw_ms=B ratio=A/B" per measurement.
 //
 // The program runs on the register as given (its index statistics as daily work leaves them);
 // the statements run straight on a second database, a copy of it whose statistics were
 // recomputed, so a ratio also shows what stale statistics cost the program's plans.
 #include <QApplication>
 #include <QDateEdit>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XMergeable.hpp>
+#include <com/sun/star/view/XPrintable.hpp>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <functional>
 
 #include "card/research_card.h"
+#include "data/field.h"
 #include "data/heap.h"
 #include "data/lab_data.h"
+#include "data/schema.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
 #include "journal/search_page.h"
 #include "journal/search_statement.h"
 #include "raw_client.h"
+#include "reports/office/libreoffice.h"
+#include "reports/office/libreoffice_uno.h"
+#include "reports/patient_documents.h"
 
 namespace {
+
+bool wanted(const char* name) {
+    const QByteArray only = qgetenv("BENCH_ONLY");
+    return only.isEmpty() || only == name;
+}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -40,8 +69,7 @@ double timeMs(const std::function<void()>& f) {
 // Runs both sides alternately after one warm-up each and prints their medians.
 void compare(const char* name, int runs, const std::function<void(int)>& app,
              const std::function<void(int)>& raw) {
-    const QByteArray only = qgetenv("BENCH_ONLY");
-    if (!only.isEmpty() && only != name) return;
+    if (!wanted(name)) return;
     // Warm both sides up alike (caches, first fetches) before anything is timed.
     for (int i = 0; i < std::max(1, runs / 20); ++i) {
         app(0);
@@ -58,6 +86,195 @@ void compare(const char* name, int runs, const std::function<void(int)>& app,
                                .arg(am, 0, 'f', 2)
                                .arg(rm, 0, 'f', 2)
                                .arg(am / rm, 0, 'f', 2);
+}
+
+// --- result_sheet: a result sheet of 20 results made from its type's template in a warm office and
+// printed into a PDF file. The program reads the record from a small database of its own (made here
+// from the schema) and fills the sheet through the office layer; the yardstick makes the same
+// document with the fewest UNO calls: the template loaded, the header cells set, the whole result
+// block in one data array, its borders, the signature merged, printed and closed.
+void resultSheet(int runs) {
+    using namespace office::uno;
+    using css::uno::Any;
+    using css::uno::UNO_QUERY_THROW;
+    constexpr int kResults = 20;
+
+    QTemporaryDir dir;
+    const QString databasePath = dir.filePath("sheet.fdb");
+    data::createMainDatabase(databasePath);
+    QStringList sql = {
+        "insert into RECV_ST (COD, NAME, NAME_FULL) values (1, 'КДЛ', 'Лаборатория')",
+        "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница №2')",
+        "insert into SP_OTD (COD_OTD, COD_LPU, NAME) values (1, 1, 'Инфекционное')",
+        "insert into SP_VR (COD_VR, FIO) values (1, 'Белов И. С.')",
+        "insert into SP_KONTINGENT (N_KON, COD, NAME) values (1, '108', 'Обследуемые')",
+        "insert into SP_TARVIK (N_LISSL, NAME, NPP, SHABLON) values (1, 'Биохимия крови', 1, "
+        "'Результат.xlt')",
+        "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, COD_VR, N_KON, NPP, NOM, FAM, "
+        "IMJA, OTCH, VOZR, NOM_KART, NOM_POL, DAT_ISSLED, DAT_REZULT) values (1, 1, 1, 1, 1, 1, "
+        "5, 5127, 'Фёдорова', 'Юлия', 'Юрьевна', 49, 'К-20127', '6300123', '2026-12-09', "
+        "'2026-12-10')"};
+    // 20 indicators in the type's order, each with a result.
+    QList<QStringList> lines;
+    for (int i = 1; i <= kResults; ++i) {
+        const QString result = i % 3 == 0   ? QStringLiteral("+")
+                               : i % 3 == 1 ? QStringLiteral("1:%1").arg(20 * i)
+                                            : QStringLiteral("%1,%2").arg(i).arg(i % 10);
+        lines << QStringList{QStringLiteral("Показатель %1").arg(i), result,
+                             QStringLiteral("ммоль/л"), QStringLiteral("0-%1,5").arg(i)};
+        sql << QStringLiteral(
+                   "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME, ED_IZM, NORMA) values "
+                   "(%1, '%2', '%3', '%4')")
+                   .arg(100 + i)
+                   .arg(lines.last()[0], lines.last()[2], lines.last()[3])
+            << QStringLiteral(
+                   "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values "
+                   "(%1, 1, %2, %1)")
+                   .arg(i)
+                   .arg(100 + i)
+            << QStringLiteral(
+                   "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED, RESULT) "
+                   "values (%1, 1, 1, '%2')")
+                   .arg(100 + i)
+                   .arg(result);
+    }
+
+    LabData sheetData;
+    sheetData.mainConnection.setDatabaseName(databasePath);
+    sheetData.mainConnection.setParams(
+        {"lc_ctype=WIN1251", "user_name=SYSDBA", "password=masterkey", "sql_role_name="});
+    sheetData.mainConnection.open();
+    sheetData.writeTransaction.ensureStarted();
+    for (const QString& statement : sql) db::executeSql(sheetData.writeTransaction, statement);
+    sheetData.writeTransaction.commitRetaining();
+    sheetData.session.institutionName = QStringLiteral("КДЛ");
+    data::Dataset& record = sheetData.card;
+    record.setParam("n_issled", 1);
+    record.open();
+
+    // The type's template, made by the office as a laboratory's are: labels beside the cells.
+    const QString templatePath = dir.filePath("Результат.xlt");
+    {
+        const Ref<css::frame::XModel> form(
+            Ref<css::frame::XComponentLoader>(desktop(), UNO_QUERY_THROW)
+                ->loadComponentFromURL("private:factory/scalc", "_blank", 0, {}),
+            UNO_QUERY_THROW);
+        const Ref<css::sheet::XSpreadsheet> sheet =
+            Ref<css::sheet::XSpreadsheetView>(form->getCurrentController(), UNO_QUERY_THROW)
+                ->getActiveSheet();
+        const QList<std::tuple<int, int, QString>> labels = {{1, 1, "Результат исследования"},
+                                                             {8, 1, "Пациент №"},
+                                                             {8, 6, "Исследование"},
+                                                             {11, 1, "Ф.И.О."},
+                                                             {12, 1, "Возраст"},
+                                                             {13, 1, "ЛПУ"},
+                                                             {17, 1, "Показатель"},
+                                                             {17, 22, "Результат"},
+                                                             {17, 32, "Ед. изм."},
+                                                             {17, 40, "Норма"}};
+        for (const auto& [row, column, text] : labels)
+            Ref<css::text::XTextRange>(sheet->getCellByPosition(column - 1, row - 1),
+                                       UNO_QUERY_THROW)
+                ->setString(str(text));
+        // Narrow columns: A to AU across one page.
+        Ref<css::beans::XPropertySet>(
+            Ref<css::table::XColumnRowRange>(sheet->getCellRangeByPosition(0, 0, 46, 0),
+                                             UNO_QUERY_THROW)
+                ->getColumns(),
+            UNO_QUERY_THROW)
+            ->setPropertyValue("Width", Any(sal_Int32(350)));
+        Ref<css::frame::XStorable>(form, UNO_QUERY_THROW)
+            ->storeToURL(
+                fileUrl(templatePath),
+                properties({{"FilterName", Any(rtl::OUString("MS Excel 97 Vorlage/Template"))},
+                            {"Overwrite", Any(true)}}));
+        Ref<css::util::XCloseable>(form, UNO_QUERY_THROW)->close(true);
+    }
+    const QString previousFolder = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+
+    // The program's side: the journal's "print the result" on the record.
+    reports::PatientDocuments documents(sheetData, nullptr);
+    const QString appPdf = dir.filePath("app.pdf");
+    office::setLibreOfficePrintFile(appPdf);
+    auto app = [&](int) { documents.resultSheet(record, ResultOutput::Print); };
+    app(0);  // the office warm, one sheet made
+    if (QFileInfo(appPdf).size() == 0) throw office::OfficeError("the program printed nothing");
+
+    // The same document through UNO directly.
+    const auto text = [&](const char* column) {
+        return str(data::displayText(record.field(QString::fromLatin1(column)),
+                                     record.value(QString::fromLatin1(column))));
+    };
+    const std::vector<std::tuple<int, int, rtl::OUString>> header = {
+        {2, 1, str(sheetData.session.institutionName)},
+        {8, 4, text("NOM")},
+        {8, 9, str(QStringLiteral("Биохимия крови"))},
+        {9, 22, text("DAT_ISSLED")},
+        {11, 9, text("FAM") + " " + text("IMJA") + " " + text("OTCH")},
+        {12, 9, text("VOZR")},
+        {13, 8, text("LPU")},
+        {13, 32, text("OTD")},
+        {14, 8, text("NOM_POL")},
+        {14, 32, text("NOM_KART")},
+        {15, 8, text("COD_OBSL")},
+        {15, 32, text("NPP")}};
+    const int next = 18 + kResults;
+    const std::vector<std::tuple<int, int, rtl::OUString>> footer = {
+        {next + 2, 1, str(QStringLiteral("Дата выдачи ")) + text("DAT_REZULT")},
+        {next + 2, 22, str(QStringLiteral("Подпись ____________ ")) + text("VRACH")}};
+    css::uno::Sequence<css::uno::Sequence<Any>> block(kResults);
+    for (int r = 0; r < kResults; ++r) {
+        css::uno::Sequence<Any> row(40);
+        for (int c = 0; c < 40; ++c) row.getArray()[c] <<= rtl::OUString();
+        const std::pair<int, int> columns[] = {{0, 0}, {21, 1}, {31, 2}, {39, 3}};
+        for (const auto& [column, field] : columns) row.getArray()[column] <<= str(lines[r][field]);
+        block.getArray()[r] = row;
+    }
+    const rtl::OUString templateUrl = fileUrl(templatePath);
+    const rtl::OUString rawPdf = fileUrl(dir.filePath("raw.pdf"));
+    const auto loadArguments =
+        properties({{"Hidden", Any(true)},
+                    {"AsTemplate", Any(true)},
+                    {"MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)},
+                    {"UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)}});
+    const Ref<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
+    auto raw = [&](int) {
+        const Ref<css::frame::XModel> model(
+            loader->loadComponentFromURL(templateUrl, "_blank", 0, loadArguments), UNO_QUERY_THROW);
+        const Ref<css::sheet::XSpreadsheet> sheet =
+            Ref<css::sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW)
+                ->getActiveSheet();
+        auto write = [&](const std::vector<std::tuple<int, int, rtl::OUString>>& cells) {
+            for (const auto& [row, column, value] : cells)
+                Ref<css::text::XTextRange>(sheet->getCellByPosition(column - 1, row - 1),
+                                           UNO_QUERY_THROW)
+                    ->setString(value);
+        };
+        write(header);
+        const Ref<css::table::XCellRange> results =
+            sheet->getCellRangeByPosition(0, 17, 39, 17 + kResults - 1);
+        Ref<css::sheet::XCellRangeData>(results, UNO_QUERY_THROW)->setDataArray(block);
+        Ref<css::beans::XPropertySet>(results, UNO_QUERY_THROW)
+            ->setPropertyValue("TableBorder2", Any(ruledBorder()));
+        write(footer);
+        Ref<css::util::XMergeable>(sheet->getCellRangeByPosition(21, next + 1, 46, next + 1),
+                                   UNO_QUERY_THROW)
+            ->merge(true);
+        Ref<css::view::XSelectionSupplier>(model->getCurrentController(), UNO_QUERY_THROW)
+            ->select(Any(sheet->getCellRangeByName("A1")));
+        Ref<css::view::XPrintable>(model, UNO_QUERY_THROW)
+            ->print(properties(
+                {{"Wait", Any(true)}, {"Selection", Any(sheet)}, {"FileName", Any(rawPdf)}}));
+        Ref<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+    };
+    compare("result_sheet", runs, app, raw);
+
+    office::setLibreOfficePrintFile({});
+    QDir::setCurrent(previousFolder);
+    record.close();
+    sheetData.writeTransaction.commit();
+    sheetData.mainConnection.close();
 }
 
 }  // namespace
@@ -241,5 +458,15 @@ int main(int argc, char** argv) {
             rawByPeriod.fetchAll({first, last});
         });
     search.leave();
+
+    if (wanted("result_sheet")) {
+        try {
+            resultSheet(runs);
+        } catch (const std::exception& e) {
+            QTextStream(stderr) << "result_sheet: " << QString::fromUtf8(e.what()) << "\n";
+            return 1;
+        }
+    }
+    office::shutDownLibreOffice();
     return 0;
 }

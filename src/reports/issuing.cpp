@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 #include "data/session.h"
 #include "reports/office/office.h"
@@ -21,7 +22,11 @@ QString archivePath(const Session& session, const QString& kind, const QString& 
     QString name = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) +
                    QLatin1Char('_') + kind;
     if (!key.isEmpty()) name += QLatin1Char('_') + key;
-    return folder.filePath(name);
+    // Two documents of one kind and record within a second keep a copy each.
+    QString path = folder.filePath(name);
+    for (int n = 2; QFileInfo::exists(path + QStringLiteral(".pdf")); ++n)
+        path = folder.filePath(name + QStringLiteral("-%1").arg(n));
+    return path;
 }
 
 }  // namespace

@@ -17,18 +17,23 @@ constexpr int kNormColumn = 40;
 // The last column of a row-wide text (AU).
 constexpr int kLastColumn = 47;
 
-// Writes the lines that have a result from firstRow on; returns the row after the last one.
+// Writes the lines that have a result from firstRow on, each of the four columns in one call (only
+// those cells: the template's cells between them stay as they are); returns the row after the
+// last line.
 int writeResults(office::Spreadsheet& sheet, int firstRow, const QList<ResultLine>& results) {
-    int row = firstRow;
+    QList<QStringList> indicators, values, units, norms;
     for (const ResultLine& line : results) {
         if (line.result.isEmpty()) continue;
-        sheet.setText(row, kIndicatorColumn, line.indicator);
-        sheet.setText(row, kResultColumn, line.result);
-        sheet.setText(row, kUnitColumn, line.unit);
-        sheet.setText(row, kNormColumn, line.norm);
-        ++row;
+        indicators << QStringList{line.indicator};
+        values << QStringList{line.result};
+        units << QStringList{line.unit};
+        norms << QStringList{line.norm};
     }
-    return row;
+    sheet.setTexts(firstRow, kIndicatorColumn, indicators);
+    sheet.setTexts(firstRow, kResultColumn, values);
+    sheet.setTexts(firstRow, kUnitColumn, units);
+    sheet.setTexts(firstRow, kNormColumn, norms);
+    return firstRow + static_cast<int>(indicators.size());
 }
 
 QString fullName(const RecordTexts& record) {

@@ -9,8 +9,8 @@
 #include <QPushButton>
 
 #include "data/lab_data.h"
-#include "directories/directory_window.h"
 #include "db/decimal.h"
+#include "directories/directory_window.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
 #include "journal/search_page.h"

@@ -52,12 +52,14 @@
 #include <functional>
 #include <iostream>
 
+#include "office_readback.h"
 #include "reports/office/excel_workbook.h"
 #include "reports/office/libreoffice.h"
 #include "reports/office/libreoffice_uno.h"
 #include "support/temp_database.h"
 
 using namespace office::uno;
+using namespace readback;
 using css::uno::Any;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
@@ -65,14 +67,6 @@ using office::CellRange;
 using office::OfficeError;
 
 namespace {
-
-// At the end of the binary the office goes as it goes at program exit.
-class OfficeEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override { office::shutDownLibreOffice(); }
-};
-[[maybe_unused]] auto* const officeEnvironment =
-    ::testing::AddGlobalTestEnvironment(new OfficeEnvironment);
 
 office::Office& lo() {
     return office::libreOffice();
@@ -115,118 +109,6 @@ QList<qint64> processTree(qint64 root) {
     }
     return tree;
 }
-
-int componentCount() {
-    Ref<css::container::XEnumeration> all = desktop()->getComponents()->createEnumeration();
-    int count = 0;
-    while (all->hasMoreElements()) {
-        all->nextElement();
-        ++count;
-    }
-    return count;
-}
-
-bool isOpen(const Ref<css::frame::XModel>& model) {
-    Ref<css::container::XEnumeration> all = desktop()->getComponents()->createEnumeration();
-    while (all->hasMoreElements())
-        if (Ref<css::frame::XModel>(all->nextElement(), UNO_QUERY) == model) return true;
-    return false;
-}
-
-Ref<css::lang::XComponent> loadHidden(const rtl::OUString& url) {
-    return Ref<css::frame::XComponentLoader>(desktop(), UNO_QUERY_THROW)
-        ->loadComponentFromURL(url, "_blank", 0, properties({{"Hidden", Any(true)}}));
-}
-
-void closeComponent(const Ref<css::uno::XInterface>& component) {
-    Ref<css::util::XCloseable>(component, UNO_QUERY_THROW)->close(true);
-}
-
-Ref<css::sheet::XSpreadsheet> activeSheet(const Ref<css::frame::XModel>& model) {
-    return Ref<css::sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW)
-        ->getActiveSheet();
-}
-
-Ref<css::sheet::XSpreadsheet> sheetAt(const Ref<css::frame::XModel>& model, int index) {
-    Ref<css::container::XIndexAccess> sheets(
-        Ref<css::sheet::XSpreadsheetDocument>(model, UNO_QUERY_THROW)->getSheets(),
-        UNO_QUERY_THROW);
-    return Ref<css::sheet::XSpreadsheet>(sheets->getByIndex(index), UNO_QUERY_THROW);
-}
-
-// 1-based, as the office interface counts.
-Ref<css::table::XCell> cellAt(const Ref<css::sheet::XSpreadsheet>& sheet, int row, int column) {
-    return sheet->getCellByPosition(column - 1, row - 1);
-}
-
-QString textAt(const Ref<css::sheet::XSpreadsheet>& sheet, int row, int column) {
-    return qstr(
-        Ref<css::text::XTextRange>(cellAt(sheet, row, column), UNO_QUERY_THROW)->getString());
-}
-
-void writeAt(const Ref<css::sheet::XSpreadsheet>& sheet, int row, int column, const QString& text) {
-    Ref<css::text::XTextRange>(cellAt(sheet, row, column), UNO_QUERY_THROW)->setString(str(text));
-}
-
-template <class T>
-T property(const Ref<css::uno::XInterface>& object, const char* name) {
-    T value{};
-    Ref<css::beans::XPropertySet>(object, UNO_QUERY_THROW)
-        ->getPropertyValue(rtl::OUString::createFromAscii(name)) >>= value;
-    return value;
-}
-
-template <class T>
-void setProperty(const Ref<css::uno::XInterface>& object, const char* name, const T& value) {
-    Ref<css::beans::XPropertySet>(object, UNO_QUERY_THROW)
-        ->setPropertyValue(rtl::OUString::createFromAscii(name), Any(value));
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The pages of a PDF the office wrote (its page objects are plain text).
-int pdfPages(const QString& path) {
-    const QByteArray pdf = fileBytes(path);
-    int pages = 0;
-    for (qsizetype at = pdf.indexOf("/Type/Page"); at >= 0; at = pdf.indexOf("/Type/Page", at + 1))
-        if (at + 10 < pdf.size() && pdf.at(at + 10) != 's') ++pages;
-    for (qsizetype at = pdf.indexOf("/Type /Page"); at >= 0;
-         at = pdf.indexOf("/Type /Page", at + 1))
-        if (at + 11 < pdf.size() && pdf.at(at + 11) != 's') ++pages;
-    return pages;
-}
-
-// An Excel template made by the office itself, as a laboratory's templates are. Made in a window
-// (of the headless office) so that its view, the active sheet, is saved with it.
-QString makeTemplate(const QString& path,
-                     const std::function<void(const Ref<css::frame::XModel>&)>& fill) {
-    Ref<css::lang::XComponent> component =
-        Ref<css::frame::XComponentLoader>(desktop(), UNO_QUERY_THROW)
-            ->loadComponentFromURL("private:factory/scalc", "_blank", 0, {});
-    Ref<css::frame::XModel> model(component, UNO_QUERY_THROW);
-    fill(model);
-    Ref<css::frame::XStorable>(model, UNO_QUERY_THROW)
-        ->storeToURL(fileUrl(path),
-                     properties({{"FilterName", Any(rtl::OUString("MS Excel 97 Vorlage/Template"))},
-                                 {"Overwrite", Any(true)}}));
-    closeComponent(model);
-    return path;
-}
-
-// Resets where print() goes when a test ends.
-struct PrintTarget {
-    explicit PrintTarget(const QString& printer, const QString& file = {}) {
-        office::setLibreOfficePrinter(printer);
-        office::setLibreOfficePrintFile(file);
-    }
-    ~PrintTarget() {
-        office::setLibreOfficePrinter({});
-        office::setLibreOfficePrintFile({});
-    }
-};
 
 class LibreOfficeTest : public ::testing::Test {
 protected:
@@ -328,29 +210,6 @@ TEST_F(LibreOfficeTest, BlockLandsAtItsCornerAndMustBeRectangular) {
     EXPECT_THROW(sheet->setTexts(1, 1, {{"a", "b"}, {"c"}}), OfficeError);
     EXPECT_THROW(sheet->setTexts(0, 1, {{"a"}}), OfficeError);
     EXPECT_THROW(sheet->setText(1, 0, "a"), OfficeError);
-}
-
-// Ruled: all four sides solid and thin, and the lines between cells too where the range has any.
-void expectRuled(const Ref<css::uno::XInterface>& range, const std::string& what,
-                 bool inner = true) {
-    const auto border = property<css::table::TableBorder2>(range, "TableBorder2");
-    const std::pair<const char*, std::pair<bool, css::table::BorderLine2>> lines[] = {
-        {"top", {border.IsTopLineValid, border.TopLine}},
-        {"bottom", {border.IsBottomLineValid, border.BottomLine}},
-        {"left", {border.IsLeftLineValid, border.LeftLine}},
-        {"right", {border.IsRightLineValid, border.RightLine}},
-        {"horizontal", {border.IsHorizontalLineValid, border.HorizontalLine}},
-        {"vertical", {border.IsVerticalLineValid, border.VerticalLine}},
-    };
-    for (const auto& [name, line] : lines) {
-        if (!inner && (name == std::string("horizontal") || name == std::string("vertical")))
-            continue;
-        SCOPED_TRACE(what + ": " + name);
-        EXPECT_TRUE(line.first);
-        EXPECT_EQ(line.second.LineStyle, css::table::BorderLineStyle::SOLID);
-        EXPECT_GT(line.second.LineWidth, 0u);
-        EXPECT_LE(line.second.LineWidth, 40u) << "thin";
-    }
 }
 
 TEST_F(LibreOfficeTest, RuledBoldMergedAndAlignedRangesReadBack) {

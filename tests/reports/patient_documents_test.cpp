@@ -266,9 +266,18 @@ TEST_F(PatientDocumentsTest, EveryDocumentIsArchivedBeforeItIsIssued) {
     EXPECT_TRUE(memory_.sheets[0]->copies[0].endsWith("_result_1"));
     EXPECT_TRUE(memory_.sheets[1]->copies[0].endsWith("_notification_4"));
 
+    // The same record twice within a second: two copies, neither lost.
+    select(1);
+    page().printResultAction->trigger();
+    page().printResultAction->trigger();
+    ASSERT_EQ(memory_.sheets.size(), 4u);
+    EXPECT_NE(memory_.sheets[2]->copies[0], memory_.sheets[3]->copies[0]);
+    EXPECT_EQ(QDir(archive.filePath("копии")).entryList({"*_result_1*.pdf"}).size(), 3)
+        << QDir(archive.filePath("копии")).entryList().join(" ").toStdString();
+
     session().documentArchive.clear();
     page().printResultAction->trigger();
-    EXPECT_TRUE(memory_.sheets[2]->copies.isEmpty());
+    EXPECT_TRUE(memory_.sheets[4]->copies.isEmpty());
 }
 
 }  // namespace

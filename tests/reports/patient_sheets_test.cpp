@@ -86,6 +86,7 @@ TEST_F(SheetTest, ResultSheetPlacesTheHeaderAndOnlyTheResultsGiven) {
     EXPECT_EQ(cells().ruled, QList<CellRange>{CellRange::of(18, 1, 19, 40)});
     EXPECT_EQ(cells().merged, QList<CellRange>{CellRange::of(22, 22, 22, 47)});
     EXPECT_TRUE(cells().firstCellSelected);
+    EXPECT_EQ(cells().blockWrites, 4) << "each result column in one call, not cell by cell";
     EXPECT_EQ(cells().printed, 0) << "printing is the caller's";
 }
 

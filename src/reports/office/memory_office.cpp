@@ -1,5 +1,6 @@
 #include "reports/office/memory_office.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace office {
@@ -66,7 +67,16 @@ public:
     void show() override { sheet_->shown = true; }
     void close() override { sheet_->closed = true; }
     void leaveOpen() override { sheet_->leftOpen = true; }
-    void saveCopy(const QString& basePath) override { sheet_->copies << basePath; }
+    void saveCopy(const QString& basePath) override {
+        // Empty files stand for the copies, so that the folder shows them as the office's would.
+        for (const char* extension : {".pdf", ".ods"}) {
+            QFile file(basePath + QLatin1String(extension));
+            if (!file.open(QIODevice::WriteOnly))
+                throw OfficeError(
+                    QStringLiteral("Не удалось сохранить копию %1").arg(file.fileName()));
+        }
+        sheet_->copies << basePath;
+    }
 
 private:
     std::shared_ptr<MemorySheet> sheet_;
