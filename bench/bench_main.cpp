@@ -1,7 +1,8 @@
 // The program's hot paths on a large register, each beside the same statements run straight
 // through the client library: opening and reloading the journal, opening the card, saving one
-// result, searching, copying a patient from an institution's register, and making a result sheet
-// in LibreOffice. Prints "NAME app_ms=A raw_ms=B ratio=A/B" per measurement.
+// result, searching, copying a patient from an institution's register, the period report's
+// counts, and making a result sheet and a named report in LibreOffice. Prints
+// "NAME app_ms=A raw_ms=B ratio=A/B" per measurement.
 //
 // The program runs on the register as given (its index statistics as daily work leaves them);
 // the statements run straight on a second database, a copy of it whose statistics were
@@ -10,12 +11,15 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
@@ -43,9 +47,12 @@
 #include "journal/search_page.h"
 #include "journal/search_statement.h"
 #include "raw_client.h"
+#include "reports/journal_reports.h"
 #include "reports/office/libreoffice.h"
 #include "reports/office/libreoffice_uno.h"
+#include "reports/office/memory_office.h"
 #include "reports/patient_documents.h"
+#include "ui/dialogs.h"
 
 namespace {
 
@@ -87,6 +94,42 @@ void compare(const char* name, int runs, const std::function<void(int)>& app,
                                .arg(rm, 0, 'f', 2)
                                .arg(am / rm, 0, 'f', 2);
 }
+
+// The user's answers while a report is measured: OK to every box, so that none is shown and each
+// document is closed as soon as it is made.
+class AnsweringOk : public ui::Dialogs {
+public:
+    AnsweringOk() { ui::setDialogs(this); }
+    ~AnsweringOk() override { ui::setDialogs(nullptr); }
+    AnsweringOk(const AnsweringOk&) = delete;
+    AnsweringOk& operator=(const AnsweringOk&) = delete;
+
+    bool ok = true;  // false: the box is closed another way and the document stays open
+    QStringList told;
+
+    QMessageBox::StandardButton message(QWidget*, const ui::Message& m) override {
+        told << m.text;
+        return QMessageBox::Ok;
+    }
+    bool okPressed(QWidget*, const QString&) override { return ok; }
+    bool login(db::LoginRequest&) override { return false; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    int showModal(QDialog*) override { return 0; }
+};
+
+// The period report's statement as the program sends it, its parameters bound.
+const char* const kPeriodReportSql =
+    "Select sp.name,sp.ed_izm,pr.npp,count(*) as kol,sum(sp.norma_time) as Vr,"
+    "sum(sp.norma_time_ms) as MS from lab_Issl_bol b join Issled i on b.n_issled=i.n_issled join "
+    "sp_tarvik sl on b.n_lissl=sl.n_lissl join sp_priz_lab_issl sp on b.n_prlab=sp.n_prlab join "
+    "lab_issl_priz pr on b.n_prlab=pr.n_prlab Where i.dat_issled between :d1 and :d2   and "
+    "b.n_lissl=:n_lissl   and b.result is not null   and pr.n_lissl=:n_lissl Group by "
+    "sp.name,sp.ed_izm,pr.npp Order by pr.npp";
 
 // --- result_sheet: a result sheet of 20 results made from its type's template in a warm office and
 // printed into a PDF file. The program reads the record from a small database of its own (made here
@@ -277,6 +320,187 @@ void resultSheet(int runs) {
     sheetData.mainConnection.close();
 }
 
+// --- named_report: the short named report of 1,000 investigations with 20 results each, filled
+// into its template in a warm office and closed at once (OK in the closing box). The program
+// reads a small database of its own made here; the yardstick writes the same block of
+// 1,000 x 31 texts into a sheet made from the same template with one data array and one border
+// call, and closes it.
+void namedReport(int runs) {
+    using namespace office::uno;
+    using css::uno::Any;
+    using css::uno::UNO_QUERY_THROW;
+    constexpr int kRecords = 1000;
+    constexpr int kIndicators = 20;
+    constexpr int kColumns = 11 + kIndicators;
+    const QDate month(2026, 11, 1);
+
+    QTemporaryDir dir;
+    const QString databasePath = dir.filePath("named.fdb");
+    data::createMainDatabase(databasePath);
+    LabData reportData;
+    reportData.mainConnection.setDatabaseName(databasePath);
+    reportData.mainConnection.setParams(
+        {"lc_ctype=WIN1251", "user_name=SYSDBA", "password=masterkey", "sql_role_name="});
+    reportData.mainConnection.open();
+    reportData.writeTransaction.ensureStarted();
+    for (const char* statement :
+         {"insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница №2')",
+          "insert into SP_OTD (COD_OTD, COD_LPU, NAME) values (1, 1, 'Инфекционное')",
+          "insert into SP_VR (COD_VR, FIO) values (1, 'Белов И. С.')",
+          "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'Биохимия крови', 1)"})
+        db::executeSql(reportData.writeTransaction, QString::fromUtf8(statement));
+    // The type's 20 indicators, then the investigations, their results dated in one month.
+    db::executeRaw(
+        reportData.writeTransaction,
+        QStringLiteral("execute block as declare j integer = 1; begin while (j <= %1) do begin "
+                       "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (100 + :j, "
+                       "'Показатель ' || :j); "
+                       "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (:j, 1, "
+                       "100 + :j, :j); j = j + 1; end end")
+            .arg(kIndicators));
+    db::executeRaw(
+        reportData.writeTransaction,
+        QStringLiteral(
+            "execute block as declare k integer = 1; declare j integer; declare d date; begin "
+            "while (k <= %1) do begin d = dateadd(mod(:k, 30) day to date '%2'); "
+            "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, COD_OTD, COD_VR, NPP, NOM, FAM, "
+            "IMJA, OTCH, DAT_ISSLED, DAT_DOSTAV, DAT_REZULT) values (:k, 1, 1, 1, 1, :k, "
+            "100000 + :k, 'Фамилия' || :k, 'Имя' || mod(:k, 89), 'Отчество' || mod(:k, 41), "
+            ":d, :d, :d); "
+            "j = 1; while (j <= %3) do begin "
+            "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values "
+            "((:k - 1) * %3 + :j, 100 + :j, 1, :k, iif(mod(:j, 3) = 0, '1:' || (10 * :j), "
+            "'отр')); j = j + 1; end k = k + 1; end end")
+            .arg(kRecords)
+            .arg(month.toString(Qt::ISODate))
+            .arg(kIndicators));
+    reportData.writeTransaction.commitRetaining();
+
+    // The template beside the executable, where the program looks for it: the one the build
+    // ships where it was built, otherwise one made by the office with the same titles.
+    const QString templatePath =
+        reports::JournalReports::namedReportTemplate(reports::NamedReportKind::Short);
+    QFile::remove(templatePath);
+    const QString shipped =
+        QDir(QCoreApplication::applicationDirPath())
+            .filePath(QStringLiteral("../src/") + QFileInfo(templatePath).fileName());
+    struct Placed {
+        QString path;
+        ~Placed() { QFile::remove(path); }
+    } placed{templatePath};
+    if (QFileInfo::exists(shipped)) {
+        if (!QFile::copy(shipped, templatePath))
+            throw office::OfficeError("the shipped named report's template was not copied");
+    } else {
+        QTextStream(stderr) << "named_report: no shipped template in " << shipped
+                            << ", one made by the office\n";
+        const Ref<css::frame::XModel> form(
+            Ref<css::frame::XComponentLoader>(desktop(), UNO_QUERY_THROW)
+                ->loadComponentFromURL("private:factory/scalc", "_blank", 0, {}),
+            UNO_QUERY_THROW);
+        const Ref<css::sheet::XSpreadsheet> sheet =
+            Ref<css::sheet::XSpreadsheetView>(form->getCurrentController(), UNO_QUERY_THROW)
+                ->getActiveSheet();
+        const QStringList titles = {
+            "№ пп",     "ЛПУ",         "Отделение",     "Уник. №",         "Фамилия", "Имя",
+            "Отчество", "Дата взятия", "Дата доставки", "Дата результата", "Врач"};
+        for (int c = 0; c < titles.size(); ++c)
+            Ref<css::text::XTextRange>(sheet->getCellByPosition(c, 2), UNO_QUERY_THROW)
+                ->setString(str(titles[c]));
+        Ref<css::frame::XStorable>(form, UNO_QUERY_THROW)
+            ->storeToURL(
+                fileUrl(templatePath),
+                properties({{"FilterName", Any(rtl::OUString("MS Excel 97 Vorlage/Template"))},
+                            {"Overwrite", Any(true)}}));
+        Ref<css::util::XCloseable>(form, UNO_QUERY_THROW)->close(true);
+    }
+
+    // The block the report holds: npp, institution, department, number, the three names, the
+    // three dates, the doctor, then the 20 results.
+    css::uno::Sequence<css::uno::Sequence<Any>> block(kRecords);
+    for (int k = 1; k <= kRecords; ++k) {
+        const QString date = month.addDays(k % 30).toString(data::kDateFormat);
+        QStringList texts = {QString::number(k),
+                             QStringLiteral("Больница №2"),
+                             QStringLiteral("Инфекционное"),
+                             QString::number(100000 + k),
+                             QStringLiteral("Фамилия%1").arg(k),
+                             QStringLiteral("Имя%1").arg(k % 89),
+                             QStringLiteral("Отчество%1").arg(k % 41),
+                             date,
+                             date,
+                             date,
+                             QStringLiteral("Белов И. С.")};
+        for (int j = 1; j <= kIndicators; ++j)
+            texts << (j % 3 == 0 ? QStringLiteral("1:%1").arg(10 * j) : QStringLiteral("отр"));
+        css::uno::Sequence<Any> row(kColumns);
+        for (int c = 0; c < kColumns; ++c) row.getArray()[c] <<= str(texts[c]);
+        block.getArray()[k - 1] = row;
+    }
+
+    AnsweringOk answers;
+    reports::JournalReports reports(reportData, nullptr);
+    const reports::JournalSelection selection{1, QStringLiteral("Биохимия крови"), QString(), month,
+                                              month.addMonths(1).addDays(-1)};
+    auto app = [&](int) { reports.namedReport(reports::NamedReportKind::Short, selection); };
+
+    // Once kept open, to see that the program wrote the very block the yardstick writes.
+    const auto openModels = [] {
+        QList<Ref<css::frame::XModel>> models;
+        const Ref<css::container::XEnumeration> all =
+            desktop()->getComponents()->createEnumeration();
+        while (all->hasMoreElements())
+            models << Ref<css::frame::XModel>(all->nextElement(), css::uno::UNO_QUERY);
+        return models;
+    };
+    const auto before = openModels();
+    answers.ok = false;
+    app(0);
+    answers.ok = true;
+    if (!answers.told.isEmpty()) throw office::OfficeError(answers.told.join(" | "));
+    QList<Ref<css::frame::XModel>> made;
+    for (const auto& model : openModels())
+        if (!before.contains(model)) made << model;
+    if (made.size() != 1) throw office::OfficeError("the program left no report open");
+    for (const auto& model : made) {
+        const Ref<css::sheet::XSpreadsheet> sheet =
+            Ref<css::sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW)
+                ->getActiveSheet();
+        const auto written =
+            Ref<css::sheet::XCellRangeData>(
+                sheet->getCellRangeByPosition(0, 3, kColumns - 1, 3 + kRecords - 1),
+                UNO_QUERY_THROW)
+                ->getDataArray();
+        Ref<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+        if (written != block) throw office::OfficeError("the report's block differs");
+    }
+
+    const rtl::OUString templateUrl = fileUrl(templatePath);
+    const auto loadArguments =
+        properties({{"Hidden", Any(true)},
+                    {"AsTemplate", Any(true)},
+                    {"MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)},
+                    {"UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)}});
+    const Ref<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
+    auto raw = [&](int) {
+        const Ref<css::frame::XModel> model(
+            loader->loadComponentFromURL(templateUrl, "_blank", 0, loadArguments), UNO_QUERY_THROW);
+        const Ref<css::sheet::XSpreadsheet> sheet =
+            Ref<css::sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW)
+                ->getActiveSheet();
+        const Ref<css::table::XCellRange> records =
+            sheet->getCellRangeByPosition(0, 3, kColumns - 1, 3 + kRecords - 1);
+        Ref<css::sheet::XCellRangeData>(records, UNO_QUERY_THROW)->setDataArray(block);
+        Ref<css::beans::XPropertySet>(records, UNO_QUERY_THROW)
+            ->setPropertyValue("TableBorder2", Any(ruledBorder()));
+        Ref<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+    };
+    compare("named_report", runs, app, raw);
+
+    reportData.writeTransaction.commit();
+    reportData.mainConnection.close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -459,11 +683,46 @@ int main(int argc, char** argv) {
         });
     search.leave();
 
+    // --- period_report: the counts of one type's indicators over the month, into the in-memory
+    // office (the statement is what is measured here, not an office).
+    {
+        office::MemoryOffice memory;
+        office::setOffice(&memory);
+        AnsweringOk answers;
+        reports::JournalReports reports(labData, nullptr);
+        const reports::JournalSelection selection{type, QStringLiteral("Вид %1").arg(type),
+                                                  QString(), first, last};
+        auto rawCounts = raw.prepare(QString::fromLatin1(kPeriodReportSql));
+        compare(
+            "period_report", runs,
+            [&](int) {
+                reports.periodReport(selection, nullptr);
+                memory.sheets.clear();
+            },
+            [&](int) {
+                rawCounts.fetchAll({first, last, type, type});
+            });
+        if (wanted("period_report") && !answers.told.isEmpty()) {
+            QTextStream(stderr) << "period_report: " << answers.told.join(" | ") << "\n";
+            office::setOffice(nullptr);
+            return 1;
+        }
+        office::setOffice(nullptr);
+    }
+
     if (wanted("result_sheet")) {
         try {
             resultSheet(runs);
         } catch (const std::exception& e) {
             QTextStream(stderr) << "result_sheet: " << QString::fromUtf8(e.what()) << "\n";
+            return 1;
+        }
+    }
+    if (wanted("named_report")) {
+        try {
+            namedReport(runs);
+        } catch (const std::exception& e) {
+            QTextStream(stderr) << "named_report: " << QString::fromUtf8(e.what()) << "\n";
             return 1;
         }
     }

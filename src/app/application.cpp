@@ -12,7 +12,7 @@ Application::Application() {
     // The requisites window destroys itself when closed; the menu makes a new one.
     auto* requisites = new RequisitesWindow(*labData, parent);
     timeNormsWindow = std::make_unique<TimeNormsWindow>(*labData, parent);
-    queryBuilderWindow = std::make_unique<QueryBuilderWindow>(parent);
+    queryBuilderWindow = std::make_unique<QueryBuilderWindow>(*labData, parent);
     mainWindow->setWindows({directoryWindow.get(), researchCard.get(), compositionWindow.get(),
                             requisites, timeNormsWindow.get(), queryBuilderWindow.get()});
 }

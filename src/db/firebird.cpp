@@ -556,7 +556,10 @@ void Statement::prepare() {
                         h->outMeta->getScale(&st, i)};
             h->out.push_back(c);
             ColumnInfo info;
-            info.name = QString::fromUtf8(h->outMeta->getAlias(&st, i)).toUpper();
+            // Names come in the connection's code page; a quoted alias keeps its case, as the
+            // server knows it only so (an ORDER BY must write it as it is).
+            const char* alias = h->outMeta->getAlias(&st, i);
+            info.name = win1251::decode(alias, qsizetype(std::strlen(alias)));
             info.type = fieldType(c.type, c.scale, unsigned(h->outMeta->getSubType(&st, i)));
             info.scale = -c.scale;
             const bool text = c.type == SQL_TEXT || c.type == SQL_VARYING;

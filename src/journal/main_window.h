@@ -75,6 +75,7 @@ public:
     void openLabAssistants();
     void openComposition();
     void openTimeNorms();
+    void openQueryBuilder();
     void openRequisites();
 
     LabData& labData;

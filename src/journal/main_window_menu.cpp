@@ -8,6 +8,7 @@
 #include "directories/time_norms_window.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
+#include "query/query_builder_window.h"
 #include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
 
@@ -64,8 +65,8 @@ void MainWindow::buildMenu() {
                                     "fullNamedReportAction", &MainWindow::makeFullNamedReport);
     periodReportAction = command(reports, QStringLiteral("Отчет за период (показатели)"),
                                  "periodReportAction", &MainWindow::makePeriodReport);
-    queryBuilderAction =
-        command(reports, QStringLiteral("Запросы к базе данных"), "queryBuilderAction", nullptr);
+    queryBuilderAction = command(reports, QStringLiteral("Запросы к базе данных"),
+                                 "queryBuilderAction", &MainWindow::openQueryBuilder);
 
     exitAction = bar->addAction(QStringLiteral("Выход"));
     exitAction->setObjectName("exitAction");
@@ -157,6 +158,10 @@ void MainWindow::openComposition() {
 void MainWindow::openTimeNorms() {
     session.directoryKind = DirectoryKind::TimeNorms;
     ui::dialogs().showModal(windows_.timeNorms);
+}
+
+void MainWindow::openQueryBuilder() {
+    ui::dialogs().showModal(windows_.queryBuilder);
 }
 
 void MainWindow::openRequisites() {

@@ -1,6 +1,884 @@
 #include "query/query_builder_window.h"
 
-QueryBuilderWindow::QueryBuilderWindow(QWidget* parent) : QDialog(parent) {
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+#include "data/clock.h"
+#include "data/lab_data.h"
+#include "data/statement_object.h"
+#include "reports/grid_export.h"
+#include "ui/db_grid.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+const QString dateFormat = QStringLiteral("dd.MM.yyyy");
+const QString fileFilter = QStringLiteral("*.sql (*.sql)");
+
+struct CriterionText {
+    const char* entry;  // in the criteria list
+    const char* panel;  // the panel's caption
+};
+
+const CriterionText criterionTexts[QueryBuilderWindow::CriterionCount] = {
+    {"Период (дата результата)", "Период"},
+    {"Вид исследования", "Вид исследования"},
+    {"Пол", "Пол"},
+    {"Возраст", "Возраст пациента"},
+    {"Страна", "Страна"},
+    {"Житель города-села", "Житель города/села"},
+    {"Территория", "Территория"},
+    {"Район", "Район прописки"},
+    {"ЛПУ", "ЛПУ"},
+    {"Отделение", "Отделения"},
+    {"Код обследования", "Код обследования"},
+    {"Бюджет", "Бюджет"},
+    {"Врач", "Врачи"},
+    {"Лаборант", "Лаборанты"},
+    {"Код МКБ10", "Диагноз(МКБ10)"},
+};
+
+// The statements that fill the lists of directory values: only what occurs in the register.
+const char* fillStatements[QueryBuilderWindow::CriterionCount] = {
+    nullptr,
+    "Select distinct s.n_lissl as nn, s.name, s.npp from Issled i, sp_tarvik s Where "
+    "i.n_lissl=s.n_lissl Order by s.npp",
+    nullptr,
+    nullptr,
+    "Select distinct s.cod_gos as nn, s.name from Issled i, sp_gos s Where i.cod_gos=s.cod_gos "
+    "Order by s.name",
+    nullptr,
+    "Select distinct s.cod_ter as nn, s.name from Issled i, sp_ter s Where i.cod_ter=s.cod_ter "
+    "Order by s.name",
+    "Select distinct s.cod_raion as nn, s.name from Issled i, sp_raion s Where "
+    "i.cod_raion=s.cod_raion Order by s.name",
+    "Select distinct s.cod_LPU as nn, s.name from Issled i, sp_LPU s Where i.cod_lpu=s.cod_lpu "
+    "Order by s.name",
+    "Select distinct s.cod_otd as nn, s.name from Issled i, sp_otd s Where i.cod_otd=s.cod_otd "
+    "Order by s.name",
+    "Select distinct s.n_kon as nn, s.COD as name from Issled i, SP_KONTINGENT s Where "
+    "i.n_kon=s.n_kon Order by s.cod",
+    "Select distinct s.n_ifin as nn, s.name from Issled i, SP_ist_fin s Where i.n_ifin=s.n_ifin "
+    "Order by s.name",
+    "Select distinct s.cod_vr as nn, s.FIO as Name from Issled i, SP_vr s Where i.cod_vr=s.cod_vr "
+    "Order by s.fio",
+    "Select distinct s.cod_ms as nn, s.FIO as Name from Issled i, SP_ms s Where i.cod_ms=s.cod_ms "
+    "Order by s.fio",
+    "Select distinct 0 as nn, i.diag_cod as Name from Issled i  Where i.diag_cod is not null "
+    "Order by i.diag_cod",
+};
+
+// The indicators of the ticked types that have a result, in the types' and their composition's
+// order; each indicator once, at its first place.
+QString indicatorsStatement(const QString& keys) {
+    return "Select s1.n_prlab as nn, s1.name, min(s.npp) as type_npp, min(lp.npp) as npp from "
+           "Issled i, sp_tarvik s, SP_PRIZ_LAB_ISSL s1, LAB_ISSL_PRIZ lp, lab_issl_bol l Where "
+           "s1.n_prlab=lp.n_prlab and s.n_lissl=lp.n_lissl and i.n_lissl=lp.n_lissl and "
+           "l.n_issled=i.n_issled and l.n_prlab=lp.n_prlab and l.result is not null and "
+           "i.n_lissl in (" +
+           keys + ") Group by s1.n_prlab, s1.name Order by 3, 4";
+}
+
+const QHash<QString, int> columnWidths = {{QStringLiteral("Пол"), 25},
+                                          {QStringLiteral("Кат. нераб."), 70},
+                                          {QStringLiteral("Диагноз"), 300},
+                                          {QStringLiteral("Нас. пункт"), 150},
+                                          {QStringLiteral("Адрес"), 200}};
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QStringList tickedTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked) texts << list->item(i)->text();
+    return texts;
+}
+
+QList<int> tickedKeys(const QListWidget* list, const QStringList& keys) {
+    QList<int> ticked;
+    for (int i = 0; i < list->count() && i < keys.size(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked) ticked << keys[i].toInt();
+    return ticked;
+}
+
+void addCheckable(QListWidget* list, const QString& text) {
+    auto* item = new QListWidgetItem(text, list);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
+}
+
+QDate dateOf(const QString& text) {
+    return QDate::fromString(text, dateFormat);
+}
+
+// The sort markers of every marked column, drawn over the titles: pointing down for ascending,
+// up for descending.
+class SortMarkers : public QWidget {
+public:
+    SortMarkers(QHeaderView* header, std::function<QList<std::pair<int, bool>>()> marked)
+        : QWidget(header->viewport()), header_(header), marked_(std::move(marked)) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        header->viewport()->installEventFilter(this);
+        const auto repaint = [this] { update(); };
+        connect(header, &QHeaderView::sectionResized, this, repaint);
+        connect(header, &QHeaderView::sectionMoved, this, repaint);
+        connect(header, &QHeaderView::geometriesChanged, this, repaint);
+        connect(header, &QHeaderView::sectionCountChanged, this, repaint);
+        resize(header->viewport()->size());
+        show();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) resize(header_->viewport()->size());
+        return false;
+    }
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(palette().color(QPalette::WindowText));
+        painter.setPen(Qt::NoPen);
+        for (const auto& [section, ascending] : marked_()) {
+            if (header_->isSectionHidden(section)) continue;
+            const int right =
+                header_->sectionViewportPosition(section) + header_->sectionSize(section) - 6;
+            const int middle = height() / 2;
+            const QPolygon triangle =
+                ascending ? QPolygon({QPoint(right - 8, middle - 2), QPoint(right, middle - 2),
+                                      QPoint(right - 4, middle + 3)})
+                          : QPolygon({QPoint(right - 8, middle + 3), QPoint(right, middle + 3),
+                                      QPoint(right - 4, middle - 2)});
+            painter.drawPolygon(triangle);
+        }
+    }
+
+private:
+    QHeaderView* header_;
+    std::function<QList<std::pair<int, bool>>()> marked_;
+};
+
+}  // namespace
+
+QueryBuilderWindow::QueryBuilderWindow(LabData& lab, QWidget* parent)
+    : ModalWindow(parent),
+      labData(lab),
+      readTransaction_(lab.mainConnection, {"read", "read_committed", "rec_version", "nowait"}) {
     setObjectName("QueryBuilderWindow");
     setWindowTitle(QStringLiteral("Создание запросов к базе данных"));
+    resize(900, 680);
+    auto* layout = new QVBoxLayout(this);
+
+    // Menu and tool bar.
+    auto* menuBar = new QMenuBar(this);
+    layout->setMenuBar(menuBar);
+    auto action = [this](const QString& caption, const QString& hint, const char* name) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(hint);
+        return a;
+    };
+    saveAction = action(QStringLiteral("Сохранить"), QStringLiteral("Сохранить текст запроса"),
+                        "saveAction");
+    showTextAction = action(QStringLiteral("Текст"), QStringLiteral("Просмотреть текст запроса"),
+                            "showTextAction");
+    executeAction =
+        action(QStringLiteral("Выполнить"), QStringLiteral("Выполнить запрос"), "executeAction");
+    exportAction = action(QStringLiteral("Выгрузить в EXCEL"),
+                          QStringLiteral("Выгрузить в Excel результат запроса"), "exportAction");
+    exitAction = action(QStringLiteral("Выход"), {}, "exitAction");
+    openAction = action(QStringLiteral("Открыть"), {}, "openAction");
+    openAction->setVisible(false);
+    for (QAction* a :
+         {saveAction, showTextAction, executeAction, exportAction, openAction, exitAction})
+        menuBar->addAction(a);
+    auto* toolBar = new QToolBar(this);
+    for (QAction* a : {saveAction, showTextAction, executeAction, exportAction, openAction})
+        toolBar->addAction(a);
+    layout->addWidget(toolBar);
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    layout->addWidget(splitter, 1);
+
+    // Criteria area: mode, the two lists, "Сформировать"; the panels float above the values.
+    criteriaArea_ = new QWidget(splitter);
+    auto* area = new QVBoxLayout(criteriaArea_);
+    auto* modeBox = new QGroupBox(QStringLiteral("Режим отбора"), criteriaArea_);
+    auto* modeLayout = new QHBoxLayout(modeBox);
+    countMode = new QRadioButton(QStringLiteral("Количество"), modeBox);
+    resultsMode = new QRadioButton(QStringLiteral("Результаты"), modeBox);
+    countMode->setChecked(true);
+    modeLayout->addWidget(countMode);
+    modeLayout->addWidget(resultsMode);
+    modeLayout->addStretch(1);
+    area->addWidget(modeBox, 0, Qt::AlignLeft);
+
+    auto* lists = new QGridLayout;
+    lists->addWidget(new QLabel(QStringLiteral("Критерии отбора (группировки):"), criteriaArea_), 0,
+                     0);
+    lists->addWidget(new QLabel(QStringLiteral("Значения критериев:"), criteriaArea_), 0, 1);
+    criteriaList = new QListWidget(criteriaArea_);
+    valuesList = new QListWidget(criteriaArea_);
+    for (const CriterionText& t : criterionTexts) {
+        addCheckable(criteriaList, QString::fromUtf8(t.entry));
+        valuesList->addItem(QString());
+    }
+    // Both lists show their fifteen rows whole.
+    for (QListWidget* l : {criteriaList, valuesList}) {
+        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        l->setFixedHeight(l->sizeHintForRow(0) * CriterionCount + 2 * l->frameWidth() + 2);
+    }
+    criteriaList->setFixedWidth(criteriaList->sizeHintForColumn(0) +
+                                2 * criteriaList->frameWidth() + 8);
+    lists->addWidget(criteriaList, 1, 0);
+    lists->addWidget(valuesList, 1, 1);
+    area->addLayout(lists, 1);
+    generateButton = new QPushButton(QStringLiteral("Сформировать"), criteriaArea_);
+    generateButton->setAutoDefault(false);
+    area->addWidget(generateButton, 0, Qt::AlignLeft);
+
+    auto makePanel = [this](const QString& caption) {
+        auto* frame = new QFrame(criteriaArea_);
+        frame->setFrameShape(QFrame::Panel);
+        frame->setFrameShadow(QFrame::Raised);
+        frame->setAutoFillBackground(true);
+        auto* l = new QVBoxLayout(frame);
+        l->addWidget(new QLabel(caption, frame));
+        frame->hide();
+        return frame;
+    };
+    auto closeButton = [](QFrame* frame, const QString& caption = QStringLiteral("Закрыть")) {
+        auto* b = new QPushButton(caption, frame);
+        b->setAutoDefault(false);
+        frame->layout()->addWidget(b);
+        return b;
+    };
+
+    // Period.
+    periodPanel = makePanel(QStringLiteral("Период"));
+    {
+        auto* row = new QHBoxLayout;
+        periodFrom = new QLineEdit(periodPanel);
+        periodTo = new QLineEdit(periodPanel);
+        row->addWidget(new QLabel(QStringLiteral("С"), periodPanel));
+        row->addWidget(periodFrom);
+        row->addWidget(new QLabel(QStringLiteral("ПО"), periodPanel));
+        row->addWidget(periodTo);
+        for (QLineEdit* e : {periodFrom, periodTo}) e->setInputMask(QStringLiteral("99.99.9999"));
+        static_cast<QVBoxLayout*>(periodPanel->layout())->addLayout(row);
+        periodCloseButton = closeButton(periodPanel);
+        periodPanel->resize(300, 100);
+    }
+    connect(periodFrom, &QLineEdit::textChanged, periodTo, &QLineEdit::setText);
+
+    // Types and indicators.
+    typesPanel = makePanel(QStringLiteral("Вид исследования"));
+    typesList = new QListWidget(typesPanel);
+    typesPanel->layout()->addWidget(typesList);
+    chooseTypesButton = closeButton(typesPanel, QStringLiteral("Выбрать"));
+    typesPanel->resize(205, 260);
+    indicatorsPanel = makePanel(QStringLiteral("Показатели"));
+    indicatorsList = new QListWidget(indicatorsPanel);
+    indicatorsPanel->layout()->addWidget(indicatorsList);
+    indicatorsCloseButton = closeButton(indicatorsPanel);
+    indicatorsPanel->resize(300, 260);
+
+    // Age.
+    agePanel = makePanel(QStringLiteral("Возраст пациента"));
+    {
+        auto* row = new QHBoxLayout;
+        ageComparison = new QComboBox(agePanel);
+        ageComparison->addItems({QStringLiteral(">="), QStringLiteral("<="), QStringLiteral("=")});
+        ageYears = new QLineEdit(agePanel);
+        ageYears->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9]{1,2}")), ageYears));
+        ageYears->setMaximumWidth(40);
+        row->addWidget(ageComparison);
+        row->addWidget(ageYears);
+        row->addWidget(new QLabel(QStringLiteral("ЛЕТ"), agePanel));
+        static_cast<QVBoxLayout*>(agePanel->layout())->addLayout(row);
+        ageCloseButton = closeButton(agePanel);
+        agePanel->resize(200, 100);
+    }
+
+    // The panels of value lists.
+    for (int k = 0; k < CriterionCount; ++k) {
+        if (k == PeriodCriterion || k == TypeCriterion || k == AgeCriterion) continue;
+        ListPanel& p = listPanels[k];
+        p.frame = makePanel(QString::fromUtf8(criterionTexts[k].panel));
+        p.list = new QListWidget(p.frame);
+        p.frame->layout()->addWidget(p.list);
+        p.closeButton = closeButton(p.frame);
+        if (fillStatements[k]) p.fillSql = QString::fromUtf8(fillStatements[k]);
+        p.frame->resize(300, k == SexCriterion || k == ResidenceCriterion ? 190 : 260);
+        connect(p.closeButton, &QPushButton::clicked, this,
+                ui::command(this, [this, k] { closeListPanel(k); }));
+    }
+    for (const char* sex : {"муж", "жен"}) addCheckable(listPanels[SexCriterion].list, sex);
+    for (const char* place :
+         {"города", "области", "неизвестно", "иногородний", "иностранный гражд."})
+        addCheckable(listPanels[ResidenceCriterion].list, QString::fromUtf8(place));
+
+    // The statement laid over the criteria area.
+    statementView = new QPlainTextEdit(this);
+    statementView->setReadOnly(true);
+    statementView->hide();
+    statementView->viewport()->installEventFilter(this);
+
+    // Result.
+    auto* resultArea = new QWidget(splitter);
+    auto* resultLayout = new QVBoxLayout(resultArea);
+    resultLayout->setContentsMargins(0, 0, 0, 0);
+    resultGrid = new ui::DbGrid(resultArea);
+    resultGrid->setDataSource(&resultSource_);
+    resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    resultGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    resultGrid->horizontalHeader()->setSortIndicatorShown(false);
+    sortMarkers_ =
+        new SortMarkers(resultGrid->horizontalHeader(), [this] { return markedSections(); });
+    connect(resultGrid->horizontalScrollBar(), &QScrollBar::valueChanged, sortMarkers_,
+            qOverload<>(&QWidget::update));
+    resultGrid->horizontalHeader()->setSectionsClickable(true);
+    resultGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    gridExportAction = new QAction(QStringLiteral("Выгрузка в Excel"), resultGrid);
+    gridExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    copyAction = new QAction(QStringLiteral("Копировать в буфер"), resultGrid);
+    copyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    for (QAction* a : {gridExportAction, copyAction}) {
+        a->setShortcutContext(Qt::WidgetShortcut);
+        resultGrid->addAction(a);
+    }
+    resultLayout->addWidget(resultGrid, 1);
+    resultFooter = new ui::GridFooter(resultGrid, resultArea);
+    QFont bold = resultFooter->font();
+    bold.setBold(true);
+    resultFooter->setFont(bold);
+    resultFooter->setColors(QColor(192, 192, 192), QColor(0, 0, 128));
+    resultLayout->addWidget(resultFooter);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+
+    // Events.
+    connect(criteriaList, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (!updatingCriteria_) ui::guarded(this, [this, item] { criterionToggled(item); });
+    });
+    connect(criteriaList, &QListWidget::itemPressed, this, [this] { hideResult(); });
+    connect(countMode, &QRadioButton::toggled, this, [this] { hideResult(); });
+    connect(generateButton, &QPushButton::clicked, this, ui::command(this, [this] { generate(); }));
+    connect(periodCloseButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { closePeriodPanel(); }));
+    connect(ageCloseButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { closeAgePanel(); }));
+    connect(chooseTypesButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { chooseTypes(); }));
+    connect(indicatorsCloseButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { closeIndicatorsPanel(); }));
+    connect(saveAction, &QAction::triggered, this, ui::command(this, [this] { saveStatement(); }));
+    connect(showTextAction, &QAction::triggered, this,
+            ui::command(this, [this] { showStatement(); }));
+    connect(executeAction, &QAction::triggered, this, ui::command(this, [this] { execute(); }));
+    connect(openAction, &QAction::triggered, this, ui::command(this, [this] { openStatement(); }));
+    connect(exportAction, &QAction::triggered, this, ui::command(this, [this] { exportResult(); }));
+    connect(gridExportAction, &QAction::triggered, this,
+            ui::command(this, [this] { exportResult(); }));
+    connect(copyAction, &QAction::triggered, this, ui::command(this, [this] { copySelection(); }));
+    connect(exitAction, &QAction::triggered, this, &QDialog::close);
+    connect(resultGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ui::guarded(this, [this, column] { headerClicked(column); }); });
+}
+
+QueryBuilderWindow::~QueryBuilderWindow() {
+    resultSource_.setDataset(nullptr);
+    result_.reset();
+}
+
+void QueryBuilderWindow::openWindow() {
+    hideResult();
+    updatingCriteria_ = true;
+    for (int k = 0; k < CriterionCount; ++k) {
+        recorded_[k] = false;
+        valuesList->item(k)->setText(QString());
+        criteriaList->item(k)->setCheckState(Qt::Unchecked);
+        criteriaList->item(k)->setData(Qt::UserRole, false);
+    }
+    updatingCriteria_ = false;
+    ageYears->clear();
+    typesList->clear();
+    indicatorsList->clear();
+    typeKeys_.clear();
+    indicatorKeys_.clear();
+    for (ListPanel& p : listPanels)
+        if (p.list && !p.fillSql.isEmpty()) p.list->clear();
+    for (QFrame* panel : {periodPanel, typesPanel, indicatorsPanel, agePanel}) panel->hide();
+    for (ListPanel& p : listPanels)
+        if (p.frame) p.frame->hide();
+    statementView->hide();
+    criteriaList->setEnabled(true);
+    typesList->setEnabled(true);
+    generateButton->setEnabled(true);
+}
+
+void QueryBuilderWindow::done(int result) {
+    typeKeys_.clear();
+    indicatorKeys_.clear();
+    ModalWindow::done(result);
+}
+
+bool QueryBuilderWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statementView->viewport() && event->type() == QEvent::MouseButtonPress)
+        statementView->hide();
+    return ModalWindow::eventFilter(watched, event);
+}
+
+// --- criteria
+
+void QueryBuilderWindow::criterionToggled(QListWidgetItem* item) {
+    const int k = criteriaList->row(item);
+    const bool ticked = item->checkState() == Qt::Checked;
+    if (item->data(Qt::UserRole).toBool() == ticked) return;  // not a change of the tick
+    item->setData(Qt::UserRole, ticked);
+    criteriaList->setCurrentRow(k);
+    if (ticked)
+        tickCriterion(k);
+    else
+        untickCriterion(k);
+}
+
+void QueryBuilderWindow::tickCriterion(int k) {
+    criteriaList->setEnabled(false);
+    generateButton->setEnabled(false);
+    const auto failed = [this, k] {
+        // The window stays usable: the criterion is left unticked.
+        updatingCriteria_ = true;
+        criteriaList->item(k)->setCheckState(Qt::Unchecked);
+        criteriaList->item(k)->setData(Qt::UserRole, false);
+        updatingCriteria_ = false;
+        criteriaList->setEnabled(true);
+        generateButton->setEnabled(true);
+    };
+    switch (k) {
+        case PeriodCriterion:
+            showPanel(periodPanel, 70, 170);
+            return;
+        case AgeCriterion:
+            showPanel(agePanel, 70, 170);
+            return;
+        case TypeCriterion:
+            if (typesList->count() == 0 &&
+                !fillList(typesList, QString::fromUtf8(fillStatements[TypeCriterion]), &typeKeys_))
+                return failed();
+            typesList->setEnabled(true);
+            showPanel(typesPanel, 12, 170);
+            return;
+        default:
+            break;
+    }
+    ListPanel& p = listPanels[k];
+    if (!p.fillSql.isEmpty() && p.list->count() == 0 && !fillList(p.list, p.fillSql, nullptr))
+        return failed();
+    const bool fixed = k == SexCriterion || k == ResidenceCriterion;
+    showPanel(p.frame, fixed ? 70 : 12, 170);
+}
+
+void QueryBuilderWindow::untickCriterion(int k) {
+    recorded_[k] = false;
+    setDisplay(k, QString());
+    if (k == TypeCriterion) {
+        typesList->clear();
+        indicatorsList->clear();
+        typeKeys_.clear();
+        indicatorKeys_.clear();
+    } else if (listPanels[k].list && !listPanels[k].fillSql.isEmpty()) {
+        listPanels[k].list->clear();
+    }
+    if (k == PeriodCriterion) {
+        periodFrom->clear();
+        periodTo->clear();
+        periodFromText_.clear();
+        periodToText_.clear();
+    }
+}
+
+bool QueryBuilderWindow::fillList(QListWidget* list, const QString& sql, QStringList* keys) {
+    return ui::guarded(this, [&] {
+        data::StatementObject statement(readTransaction_);
+        readTransaction_.ensureStarted();
+        statement.setSql(sql);
+        statement.execute();
+        QStringList names, nn;
+        for (; !statement.eof(); statement.next()) {
+            nn << statement.value(0).toString();
+            names << statement.value(1).toString();
+        }
+        statement.close();
+        list->clear();
+        for (const QString& name : names) addCheckable(list, name);
+        if (keys) *keys = nn;
+    });
+}
+
+void QueryBuilderWindow::showPanel(QFrame* panel, int top, int left) {
+    panel->move(left, top);
+    panel->setEnabled(true);
+    panel->show();
+    panel->raise();
+}
+
+void QueryBuilderWindow::panelClosed(QFrame* panel) {
+    panel->hide();
+    panel->setEnabled(false);
+    generateButton->setEnabled(true);
+}
+
+void QueryBuilderWindow::setDisplay(int k, const QString& text) {
+    valuesList->item(k)->setText(text);
+}
+
+void QueryBuilderWindow::closeListPanel(int k) {
+    criteriaList->setEnabled(true);
+    const QString text = tickedTexts(listPanels[k].list).join(QStringLiteral(", "));
+    if (!text.trimmed().isEmpty()) recorded_[k] = true;
+    setDisplay(k, text);
+    panelClosed(listPanels[k].frame);
+}
+
+void QueryBuilderWindow::closePeriodPanel() {
+    criteriaList->setEnabled(true);
+    const QDate from = dateOf(periodFrom->text()), to = dateOf(periodTo->text());
+    if (from.isValid() && to.isValid()) {
+        periodFromText_ = periodFrom->text();
+        periodToText_ = periodTo->text();
+        if (!recorded_[PeriodCriterion]) {
+            QString text;
+            if (from == to)
+                text = periodFromText_;
+            else if (from < to)
+                text = "c  " + periodFromText_ + QStringLiteral("  по  ") + periodToText_;
+            recorded_[PeriodCriterion] = true;
+            setDisplay(PeriodCriterion, text);
+        }
+    } else {
+        periodFromText_.clear();
+        periodToText_.clear();
+    }
+    panelClosed(periodPanel);
+}
+
+void QueryBuilderWindow::closeAgePanel() {
+    criteriaList->setEnabled(true);
+    QString text;
+    const QDate to = dateOf(periodTo->text());
+    ageReference_ = to.isValid() ? to : data::clock::today();
+    if (!recorded_[AgeCriterion] && !ageYears->text().isEmpty()) {
+        text = " " + ageComparison->currentText() + " " + ageYears->text() + QStringLiteral(" лет");
+        recorded_[AgeCriterion] = true;
+    }
+    setDisplay(AgeCriterion, text);
+    panelClosed(agePanel);
+}
+
+void QueryBuilderWindow::chooseTypes() {
+    const QList<int> types = tickedKeys(typesList, typeKeys_);
+    if (types.isEmpty()) {
+        // Nothing to choose indicators of: the panel is left, the criterion not recorded.
+        criteriaList->setEnabled(true);
+        panelClosed(typesPanel);
+        return;
+    }
+    typesList->setEnabled(false);
+    QStringList keys;
+    for (int key : types) keys << QString::number(key);
+    indicatorsList->clear();
+    if (!fillList(indicatorsList, indicatorsStatement(keys.join(',')), &indicatorKeys_)) {
+        typesList->setEnabled(true);
+        return;
+    }
+    generateButton->setEnabled(false);
+    showPanel(indicatorsPanel, 17, 382);
+}
+
+void QueryBuilderWindow::closeIndicatorsPanel() {
+    typesList->setEnabled(true);
+    criteriaList->setEnabled(true);
+    setDisplay(TypeCriterion, tickedTexts(indicatorsList).join(QStringLiteral(", ")));
+    recorded_[TypeCriterion] = true;
+    panelClosed(indicatorsPanel);
+    panelClosed(typesPanel);
+}
+
+void QueryBuilderWindow::hideResult() {
+    resultGrid->hide();
+    resultGrid->setEnabled(false);
+    resultFooter->hide();
+}
+
+query::Criteria QueryBuilderWindow::recordedCriteria() const {
+    query::Criteria c;
+    c.mode = resultsMode->isChecked() ? query::Mode::Results : query::Mode::Count;
+    if (recorded_[PeriodCriterion] && !periodFromText_.isEmpty() && !periodToText_.isEmpty())
+        c.period = query::Period{dateOf(periodFromText_), dateOf(periodToText_)};
+    if (recorded_[TypeCriterion])
+        c.types = query::TypeSelection{tickedKeys(typesList, typeKeys_),
+                                       tickedKeys(indicatorsList, indicatorKeys_)};
+    if (recorded_[SexCriterion]) {
+        const QListWidget* sexes = listPanels[SexCriterion].list;
+        c.sexes = query::Sexes{sexes->item(0)->checkState() == Qt::Checked,
+                               sexes->item(1)->checkState() == Qt::Checked};
+    }
+    if (recorded_[AgeCriterion]) {
+        bool number = false;
+        const int years = ageYears->text().toInt(&number);
+        if (!number) throw std::runtime_error("age");
+        c.age =
+            query::Age{query::AgeComparison(ageComparison->currentIndex()), years, ageReference_};
+    }
+    if (recorded_[ResidenceCriterion]) {
+        QList<int> positions;
+        const QListWidget* places = listPanels[ResidenceCriterion].list;
+        for (int i = 0; i < places->count(); ++i)
+            if (places->item(i)->checkState() == Qt::Checked) positions << i;
+        c.residence = positions;
+    }
+    const std::pair<Criterion, std::optional<QStringList> query::Criteria::*> names[] = {
+        {CountryCriterion, &query::Criteria::countries},
+        {TerritoryCriterion, &query::Criteria::territories},
+        {DistrictCriterion, &query::Criteria::districts},
+        {InstitutionCriterion, &query::Criteria::institutions},
+        {DepartmentCriterion, &query::Criteria::departments},
+        {ExaminationCodeCriterion, &query::Criteria::examinationCodes},
+        {FundingSourceCriterion, &query::Criteria::fundingSources},
+        {DoctorCriterion, &query::Criteria::doctors},
+        {LabAssistantCriterion, &query::Criteria::labAssistants},
+        {DiagnosisCriterion, &query::Criteria::diagnoses}};
+    for (const auto& [k, member] : names)
+        if (recorded_[k]) c.*member = tickedTexts(listPanels[k].list);
+    return c;
+}
+
+// --- statement and result
+
+void QueryBuilderWindow::generate() {
+    WaitCursor wait;
+    try {
+        statement_ = query::statementLines(recordedCriteria());
+        sortColumns_.clear();
+        if (!run()) throw std::runtime_error("no rows");
+    } catch (const std::exception& e) {
+        if (result_) result_->close();
+        resultFooter->setText(1, QString());
+        ui::showError(this, QStringLiteral("Ошибка в запросе. Проверьте значения критериев!") +
+                                "\n\n" + ui::failureText(e));
+        return;
+    }
+    showRows();
+}
+
+bool QueryBuilderWindow::run() {
+    if (result_) result_->close();
+    resultFooter->setText(1, QString());
+    const QString sql = statement_.join('\n');
+    // Each run reads what is committed now.
+    if (readTransaction_.isActive()) readTransaction_.commit();
+    readTransaction_.ensureStarted();
+    {
+        // A loaded text that is no select is sent as it is: the read-only transaction makes
+        // the database refuse any write.
+        db::Statement probe(readTransaction_, sql);
+        probe.setParamCheck(false);
+        if (!probe.isSelect()) {
+            probe.execute();
+            readTransaction_.rollback();
+            return false;
+        }
+    }
+    // A new dataset each time: a loaded statement may have other columns.
+    auto fresh = std::make_unique<data::Dataset>(readTransaction_, QStringLiteral("queryResult"));
+    fresh->setSql(sql);
+    fresh->open();
+    resultSource_.setDataset(fresh.get());
+    result_ = std::move(fresh);
+    return true;
+}
+
+void QueryBuilderWindow::showRows() {
+    ui::DatasetModel* model = resultGrid->datasetModel();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        const int field = model->fieldIndexOfColumn(c);
+        if (field < 0) continue;
+        const QString name = result_->fields()[field].name;
+        if (columnWidths.contains(name)) resultGrid->setColumnWidth(c, columnWidths.value(name));
+    }
+    resultGrid->horizontalHeader()->viewport()->update();
+    sortMarkers_->update();
+    // Typed letters find a row by its first column.
+    if (!result_->fields().isEmpty()) resultGrid->setIncrementalSearch(result_->fields()[0].name);
+    resultFooter->setText(0, QStringLiteral("Всего"));
+    resultFooter->setText(
+        1, model->columnCount() > 1 ? QString::number(result_->recordCount()) : QString());
+    resultGrid->setEnabled(true);
+    resultGrid->show();
+    resultFooter->show();
+}
+
+QList<std::pair<int, bool>> QueryBuilderWindow::markedSections() const {
+    QList<std::pair<int, bool>> marked;
+    if (!result_ || !result_->isActive()) return marked;
+    const ui::DatasetModel* model = resultGrid->datasetModel();
+    for (const query::SortColumn& column : sortColumns_)
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const int field = model->fieldIndexOfColumn(c);
+            if (field >= 0 && result_->fields()[field].name == column.field)
+                marked << std::pair{c, column.ascending};
+        }
+    return marked;
+}
+
+void QueryBuilderWindow::headerClicked(int column) {
+    if (!result_ || !result_->isActive()) return;
+    const int field = resultGrid->datasetModel()->fieldIndexOfColumn(column);
+    if (field < 0) return;
+    const QString name = result_->fields()[field].name;
+    QList<query::SortColumn> columns = sortColumns_;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        if (columns[i].field == name) at = i;
+    if (QGuiApplication::keyboardModifiers() & Qt::ControlModifier) {
+        // Ctrl adds a column; on a marked one it turns the marker, then takes it away.
+        if (at < 0)
+            columns << query::SortColumn{name, true};
+        else if (columns[at].ascending)
+            columns[at].ascending = false;
+        else
+            columns.removeAt(at);
+    } else {
+        const bool ascending = at >= 0 ? !columns[at].ascending : true;
+        columns = {query::SortColumn{name, ascending}};
+    }
+    sortBy(columns);
+}
+
+void QueryBuilderWindow::sortBy(const QList<query::SortColumn>& columns) {
+    sortColumns_ = columns;
+    statement_ = query::sortedLines(statement_, columns);
+    if (!result_ || !result_->isActive()) return;
+    WaitCursor wait;
+    if (run()) showRows();
+}
+
+void QueryBuilderWindow::showStatement() {
+    statementView->setGeometry(criteriaArea_->geometry().translated(
+        criteriaArea_->parentWidget()->mapTo(this, QPoint(0, 0))));
+    statementView->setPlainText(statement_.join('\n'));
+    statementView->show();
+    statementView->raise();
+}
+
+void QueryBuilderWindow::saveStatement() {
+    QString name = ui::dialogs().saveFileName(
+        this, QStringLiteral("Сохранение текста запроса в файл"), QString(), fileFilter);
+    if (name.isEmpty()) return;
+    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".sql");
+    const QByteArray bytes = query::fileText(statement_);
+    // The old file survives a failed write.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw std::runtime_error(QStringLiteral("Не удалось записать файл %1: %2")
+                                     .arg(name, file.errorString())
+                                     .toStdString());
+}
+
+bool QueryBuilderWindow::loadFile() {
+    QString name = ui::dialogs().openFileName(this, QStringLiteral("Открытие файла запроса"),
+                                              QString(), fileFilter);
+    if (name.isEmpty()) return false;
+    if (!QFileInfo::exists(name) && QFileInfo(name).suffix().isEmpty() &&
+        QFileInfo::exists(name + QStringLiteral(".sql")))
+        name += QStringLiteral(".sql");
+    if (!QFileInfo::exists(name)) {
+        ui::information(this,
+                        QStringLiteral("Не найден файл ") + QFileInfo(name).absoluteFilePath());
+        return true;
+    }
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Не удалось прочитать файл %1: %2")
+                                     .arg(name, file.errorString())
+                                     .toStdString());
+    const QByteArray bytes = file.readAll();
+    if (result_) result_->close();
+    statement_ = query::linesOfFile(bytes);
+    sortColumns_.clear();
+    return true;
+}
+
+void QueryBuilderWindow::openStatement() {
+    if (loadFile()) showStatement();
+}
+
+void QueryBuilderWindow::execute() {
+    loadFile();
+    if (statement_.join(QString()).trimmed().isEmpty()) {
+        ui::information(this, QStringLiteral("Текст запроса пуст."));
+        return;
+    }
+    WaitCursor wait;
+    hideResult();
+    if (run()) showRows();
+}
+
+void QueryBuilderWindow::exportResult() {
+    reports::exportGrid(*resultGrid, labData.session, this, QStringLiteral("Закрыть EXEL?"));
+}
+
+void QueryBuilderWindow::copySelection() {
+    if (!result_ || !result_->isActive()) return;
+    const QModelIndexList cells = resultGrid->selectionModel()->selectedIndexes();
+    if (cells.isEmpty()) return;
+    int top = cells.first().row(), bottom = top, left = cells.first().column(), right = left;
+    for (const QModelIndex& i : cells) {
+        top = std::min(top, i.row());
+        bottom = std::max(bottom, i.row());
+        left = std::min(left, i.column());
+        right = std::max(right, i.column());
+    }
+    QStringList rows;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList cellsOfRow;
+        for (int c = left; c <= right; ++c)
+            cellsOfRow << (resultGrid->selectionModel()->isSelected(
+                               resultGrid->model()->index(r, c))
+                               ? resultGrid->model()->index(r, c).data().toString()
+                               : QString());
+        rows << cellsOfRow.join('\t');
+    }
+    QGuiApplication::clipboard()->setText(rows.join('\n'));
 }

@@ -12,14 +12,16 @@ namespace {
 
 // The type's composition in its order; rows of one position keep the order they were added in.
 const char* const kIndicatorsSql =
-    "Select l.n_lipr,l.npp,s.name from lab_issl_priz l, sp_priz_lab_issl s Where "
+    "Select l.n_prlab,l.npp,s.name from lab_issl_priz l, sp_priz_lab_issl s Where "
     "l.n_prlab=s.n_prlab   and l.n_lissl=:n_lissl   order by l.npp,l.n_lipr";
 
-// Every result of the listed investigations with the composition row it belongs to.
+// Every result of the listed investigations, by indicator. The investigations of the period
+// lead and their results follow through the foreign key's index: "+0" leaves the optimizer no
+// way to start from the results, which with a register's stale figures it would read whole (and
+// starting from the type's composition would read its indicators' results of every period).
 const char* const kResultsSql =
-    "Select b.n_issled,l.n_lipr,b.result from Issled i join lab_issl_bol b on "
-    "b.n_issled=i.n_issled join lab_issl_priz l on l.n_prlab=b.n_prlab and l.n_lissl=:n_lissl "
-    "Where i.n_lissl=:n_lissl and i.dat_rezult between :d1 and :d2";
+    "Select b.n_issled,b.n_prlab,b.result from Issled i join lab_issl_bol b on "
+    "b.n_issled=i.n_issled+0 Where i.n_lissl=:n_lissl and i.dat_rezult between :d1 and :d2";
 
 QString textOf(const data::Dataset& dataset, int column) {
     return data::displayText(dataset.fields()[column], dataset.value(column));
@@ -36,9 +38,10 @@ PeriodRecords readPeriodRecords(LabData& labData, const QString& select, int typ
     indicators.setSql(QString::fromLatin1(kIndicatorsSql));
     indicators.setParam("n_lissl", type);
     indicators.open();
-    QHash<int, int> columnOfRow;  // composition row → its place among the indicators
+    // Indicator → its places among the type's indicators (one per composition row).
+    QHash<int, QList<int>> placesOf;
     for (indicators.first(); !indicators.eof(); indicators.next()) {
-        columnOfRow.insert(indicators.value("N_LIPR").toInt(), int(period.indicators.size()));
+        placesOf[indicators.value("N_PRLAB").toInt()] << int(period.indicators.size());
         period.indicators << indicators.value("NAME").toString();
     }
 
@@ -50,11 +53,13 @@ PeriodRecords readPeriodRecords(LabData& labData, const QString& select, int typ
     results.open();
     QHash<int, QStringList> resultsOf;
     for (results.first(); !results.eof(); results.next()) {
-        const auto place = columnOfRow.constFind(results.value("N_LIPR").toInt());
-        if (place == columnOfRow.constEnd()) continue;
+        // A result of an indicator outside the type's composition has no place.
+        const auto places = placesOf.constFind(results.value("N_PRLAB").toInt());
+        if (places == placesOf.constEnd()) continue;
         QStringList& line = resultsOf[results.value("N_ISSLED").toInt()];
         if (line.isEmpty()) line = QStringList(period.indicators.size(), QString());
-        line[*place] = results.value("RESULT").toString();
+        const QString result = results.value("RESULT").toString();
+        for (int place : *places) line[place] = result;
     }
 
     data::Dataset records(transaction, QStringLiteral("reportRecords"));
