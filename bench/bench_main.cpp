@@ -46,6 +46,8 @@
 #include "journal/main_window.h"
 #include "journal/search_page.h"
 #include "journal/search_statement.h"
+#include "query/query_builder_window.h"
+#include "query/query_text.h"
 #include "raw_client.h"
 #include "reports/journal_reports.h"
 #include "reports/office/libreoffice.h"
@@ -114,8 +116,9 @@ public:
     bool okPressed(QWidget*, const QString&) override { return ok; }
     bool login(db::LoginRequest&) override { return false; }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
+        return fileToOpen;
     }
+    QString fileToOpen;  // what the open dialog answers
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
         return {};
     }
@@ -708,6 +711,35 @@ int main(int argc, char** argv) {
             return 1;
         }
         office::setOffice(nullptr);
+    }
+
+    // --- query_builder: a counting statement of the builder over one month of the register, as
+    // "Выполнить" runs it from a saved file (types 3 and 5, three of their indicators, one
+    // institution), beside the same text fetched straight.
+    if (wanted("query_builder")) {
+        query::Criteria criteria;
+        criteria.period = query::Period{first, last};
+        criteria.types = query::TypeSelection{{3, 5}, {21, 22, 41}};
+        criteria.institutions = QStringList{QStringLiteral("ЛПУ 3")};
+        const QStringList lines = query::statementLines(criteria);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("пример.sql"));
+        {
+            QFile out(file);
+            out.open(QIODevice::WriteOnly);
+            out.write(query::fileText(lines));
+        }
+        AnsweringOk answers;
+        answers.fileToOpen = file;
+        QueryBuilderWindow builder(labData);
+        auto rawQuery = raw.prepare(lines.join(QLatin1Char('\n')));
+        compare(
+            "query_builder", runs, [&](int) { builder.execute(); },
+            [&](int) { rawQuery.fetchAll({}); });
+        if (!answers.told.isEmpty() || !builder.result() || builder.result()->isEmpty()) {
+            QTextStream(stderr) << "query_builder: " << answers.told.join(" | ") << "\n";
+            return 1;
+        }
     }
 
     if (wanted("result_sheet")) {
