@@ -125,15 +125,6 @@ public:
     int showModal(QDialog*) override { return 0; }
 };
 
-// The period report's statement as the program sends it, its parameters bound.
-const char* const kPeriodReportSql =
-    "Select sp.name,sp.ed_izm,pr.npp,count(*) as kol,sum(sp.norma_time) as Vr,"
-    "sum(sp.norma_time_ms) as MS from lab_Issl_bol b join Issled i on b.n_issled=i.n_issled join "
-    "sp_tarvik sl on b.n_lissl=sl.n_lissl join sp_priz_lab_issl sp on b.n_prlab=sp.n_prlab join "
-    "lab_issl_priz pr on b.n_prlab=pr.n_prlab Where i.dat_issled between :d1 and :d2   and "
-    "b.n_lissl=:n_lissl   and b.result is not null   and pr.n_lissl=:n_lissl Group by "
-    "sp.name,sp.ed_izm,pr.npp Order by pr.npp";
-
 // --- result_sheet: a result sheet of 20 results made from its type's template in a warm office and
 // printed into a PDF file. The program reads the record from a small database of its own (made here
 // from the schema) and fills the sheet through the office layer; the yardstick makes the same
@@ -695,7 +686,7 @@ int main(int argc, char** argv) {
         reports::JournalReports reports(labData, nullptr);
         const reports::JournalSelection selection{type, QStringLiteral("Вид %1").arg(type),
                                                   QString(), first, last};
-        auto rawCounts = raw.prepare(QString::fromLatin1(kPeriodReportSql));
+        auto rawCounts = raw.prepare(reports::periodReportStatement());
         compare(
             "period_report", runs,
             [&](int) {

@@ -178,6 +178,10 @@ void fillNamedReport(office::Spreadsheet& sheet, NamedReportKind kind,
     sheet.selectFirstCell();
 }
 
+QString periodReportStatement() {
+    return QString::fromLatin1(kPeriodReportSql);
+}
+
 QString timeText(const QVariant& minutes) {
     if (minutes.isNull()) return {};
     qint64 hundredths = 0;
@@ -269,7 +273,7 @@ void JournalReports::namedReport(NamedReportKind kind, const JournalSelection& s
 
 void JournalReports::periodReport(const JournalSelection& selection, QProgressBar* progress) {
     data::Dataset query(labData_.writeTransaction, QStringLiteral("periodReport"));
-    query.setSql(QString::fromLatin1(kPeriodReportSql));
+    query.setSql(periodReportStatement());
     query.setParam("n_lissl", selection.type);
     query.setParam("d1", selection.from);
     query.setParam("d2", selection.to);

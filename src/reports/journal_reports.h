@@ -50,6 +50,8 @@ struct IndicatorCount {
 };
 // "45мин", "7,5мин", "1ч", "1ч 5мин", "1ч 2,5мин"; empty for no time.
 QString timeText(const QVariant& minutes);
+// The period report's statement, with the parameters :n_lissl, :d1 and :d2.
+QString periodReportStatement();
 // The period report; progress(row) is told each indicator row as it is written.
 void fillPeriodReport(office::Spreadsheet& sheet, const JournalSelection& selection,
                       const QList<IndicatorCount>& counts,
