@@ -130,6 +130,27 @@ public:
 // from the schema) and fills the sheet through the office layer; the yardstick makes the same
 // document with the fewest UNO calls: the template loaded, the header cells set, the whole result
 // block in one data array, its borders, the signature merged, printed and closed.
+// The yardstick's document: a new hidden document from the template, loaded as the program
+// loads it, and its active sheet.
+std::pair<office::uno::Ref<css::frame::XModel>, office::uno::Ref<css::sheet::XSpreadsheet>>
+newSheetFromTemplate(const rtl::OUString& templateUrl) {
+    using namespace office::uno;
+    using css::uno::Any;
+    using css::uno::UNO_QUERY_THROW;
+    static const auto loadArguments =
+        properties({{"Hidden", Any(true)},
+                    {"AsTemplate", Any(true)},
+                    {"MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)},
+                    {"UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)}});
+    const Ref<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
+    const Ref<css::frame::XModel> model(
+        loader->loadComponentFromURL(templateUrl, "_blank", 0, loadArguments), UNO_QUERY_THROW);
+    const Ref<css::sheet::XSpreadsheet> sheet =
+        Ref<css::sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW)
+            ->getActiveSheet();
+    return {model, sheet};
+}
+
 void resultSheet(int runs) {
     using namespace office::uno;
     using css::uno::Any;
@@ -270,18 +291,8 @@ void resultSheet(int runs) {
     }
     const rtl::OUString templateUrl = fileUrl(templatePath);
     const rtl::OUString rawPdf = fileUrl(dir.filePath("raw.pdf"));
-    const auto loadArguments =
-        properties({{"Hidden", Any(true)},
-                    {"AsTemplate", Any(true)},
-                    {"MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)},
-                    {"UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)}});
-    const Ref<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
     auto raw = [&](int) {
-        const Ref<css::frame::XModel> model(
-            loader->loadComponentFromURL(templateUrl, "_blank", 0, loadArguments), UNO_QUERY_THROW);
-        const Ref<css::sheet::XSpreadsheet> sheet =
-            Ref<css::sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW)
-                ->getActiveSheet();
+        const auto [model, sheet] = newSheetFromTemplate(templateUrl);
         auto write = [&](const std::vector<std::tuple<int, int, rtl::OUString>>& cells) {
             for (const auto& [row, column, value] : cells)
                 Ref<css::text::XTextRange>(sheet->getCellByPosition(column - 1, row - 1),
@@ -470,18 +481,8 @@ void namedReport(int runs) {
     }
 
     const rtl::OUString templateUrl = fileUrl(templatePath);
-    const auto loadArguments =
-        properties({{"Hidden", Any(true)},
-                    {"AsTemplate", Any(true)},
-                    {"MacroExecutionMode", Any(css::document::MacroExecMode::NEVER_EXECUTE)},
-                    {"UpdateDocMode", Any(css::document::UpdateDocMode::NO_UPDATE)}});
-    const Ref<css::frame::XComponentLoader> loader(desktop(), UNO_QUERY_THROW);
     auto raw = [&](int) {
-        const Ref<css::frame::XModel> model(
-            loader->loadComponentFromURL(templateUrl, "_blank", 0, loadArguments), UNO_QUERY_THROW);
-        const Ref<css::sheet::XSpreadsheet> sheet =
-            Ref<css::sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW)
-                ->getActiveSheet();
+        const auto [model, sheet] = newSheetFromTemplate(templateUrl);
         const Ref<css::table::XCellRange> records =
             sheet->getCellRangeByPosition(0, 3, kColumns - 1, 3 + kRecords - 1);
         Ref<css::sheet::XCellRangeData>(records, UNO_QUERY_THROW)->setDataArray(block);

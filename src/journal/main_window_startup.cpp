@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "data/clock.h"
+#include "data/field.h"
 #include "data/lab_data.h"
 #include "data/reg_ini.h"
 #include "journal/journal_page.h"
@@ -62,7 +63,7 @@ void MainWindow::startUp() {
 
     const QDate today = data::clock::today();
     statusText->setText(QStringLiteral("Успешное подключение к базе данных ") +
-                        today.toString(QStringLiteral("dd.MM.yyyy")));
+                        today.toString(data::kDateFormat));
     for (QDateEdit* picker : {searchPage->periodFrom, searchPage->periodTo}) {
         const QSignalBlocker quiet(picker);
         picker->setDate(today);

@@ -92,31 +92,30 @@ void SearchPage::buildControls() {
         return combo;
     };
 
+    // Two controls on one row of the grid, a caption between them.
+    auto pair = [&](QWidget* first, const QString& between, QWidget* second) {
+        auto* row = new QWidget(box);
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(first);
+        layout->addWidget(caption(between, row));
+        layout->addWidget(second);
+        layout->addStretch(1);
+        return row;
+    };
+
     // Patient.
-    auto* period = new QWidget(box);
-    auto* periodRow = new QHBoxLayout(period);
-    periodRow->setContentsMargins(0, 0, 0, 0);
-    periodFrom = new QDateEdit(period);
-    periodTo = new QDateEdit(period);
+    periodFrom = new QDateEdit(box);
+    periodTo = new QDateEdit(box);
     for (QDateEdit* picker : {periodFrom, periodTo}) {
         picker->setCalendarPopup(true);
         picker->setDisplayFormat(data::kDateFormat);
     }
-    periodRow->addWidget(periodFrom);
-    periodRow->addWidget(caption(QStringLiteral("по.."), period));
-    periodRow->addWidget(periodTo);
-    periodRow->addStretch(1);
-    put(0, 0, QStringLiteral("Дата с.."), period);
-    auto* numbers = new QWidget(box);
-    auto* numbersRow = new QHBoxLayout(numbers);
-    numbersRow->setContentsMargins(0, 0, 0, 0);
+    put(0, 0, QStringLiteral("Дата с.."), pair(periodFrom, QStringLiteral("по.."), periodTo));
     uniqueNumberEdit = lineEdit(65, 12);
     cardNumberEdit = lineEdit(65, 20);
-    numbersRow->addWidget(uniqueNumberEdit);
-    numbersRow->addWidget(caption(QStringLiteral("Карта  №"), numbers));
-    numbersRow->addWidget(cardNumberEdit);
-    numbersRow->addStretch(1);
-    put(1, 0, QStringLiteral("Уник. №"), numbers);
+    put(1, 0, QStringLiteral("Уник. №"),
+        pair(uniqueNumberEdit, QStringLiteral("Карта  №"), cardNumberEdit));
     surnameEdit = lineEdit(0, 30);
     put(2, 0, QStringLiteral("Фамилия"), surnameEdit);
     firstNameEdit = lineEdit(0, 30);
@@ -129,16 +128,9 @@ void SearchPage::buildControls() {
     sexSelector->lineEdit()->setMaxLength(1);
     sexSelector->setFixedWidth(60);
     put(5, 0, QStringLiteral("Пол"), sexSelector);
-    auto* ages = new QWidget(box);
-    auto* agesRow = new QHBoxLayout(ages);
-    agesRow->setContentsMargins(0, 0, 0, 0);
     ageFromEdit = lineEdit(34, 3);
     ageToEdit = lineEdit(34, 3);
-    agesRow->addWidget(ageFromEdit);
-    agesRow->addWidget(caption(QStringLiteral("до"), ages));
-    agesRow->addWidget(ageToEdit);
-    agesRow->addStretch(1);
-    put(6, 0, QStringLiteral("Возраст   от"), ages);
+    put(6, 0, QStringLiteral("Возраст   от"), pair(ageFromEdit, QStringLiteral("до"), ageToEdit));
 
     // Address and sender.
     typeSelector = selector();

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "data/field.h"
 #include "db/win1251.h"
 
 namespace query {
@@ -69,7 +70,7 @@ void nameCriterion(QList<Fragments>& out, const std::optional<QStringList>& name
 }  // namespace
 
 QString dateLiteral(const QDate& date) {
-    return date.toString(QStringLiteral("dd.MM.yyyy"));
+    return date.toString(data::kDateFormat);
 }
 
 QStringList statementLines(const Criteria& c) {
