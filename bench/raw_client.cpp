@@ -114,7 +114,7 @@ RawSession::Statement RawSession::prepare(const QString& sql) {
     s.d->session = d.get();
     QString text = sql;
     text.replace(QRegularExpression(":[A-Za-z_][A-Za-z_0-9]*"), "?");
-    const QByteArray bytes = text.toLatin1();
+    const QByteArray bytes = db::win1251::encode(text);
     s.d->statement = d->attachment->prepare(&d->status, d->transaction, 0, bytes.constData(), 3,
                                             IStatement::PREPARE_PREFETCH_METADATA);
     s.d->in = s.d->statement->getInputMetadata(&d->status);
