@@ -256,8 +256,9 @@ void ResearchCard::bindControls() {
             ui::command(this, [this] { printNotification(); }));
     connect(printReferralAction, &QAction::triggered, this,
             ui::command(this, [this] { printReferral(); }));
+    // Dropping the edits writes nothing first: a refused text must not keep the card from it.
     connect(cancelButton, &QPushButton::clicked, this,
-            ui::command(this, [this] { cancelChanges(); }));
+            [this] { ui::guarded(this, [this] { cancelChanges(); }); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
 
     resultsGrid->setDataSource(&resultsSource);

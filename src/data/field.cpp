@@ -1,6 +1,7 @@
 #include "data/field.h"
 
 #include "db/decimal.h"
+#include "db/win1251.h"
 
 namespace data {
 
@@ -79,10 +80,17 @@ QVariant coerce(const Field& field, const QVariant& value) {
     switch (field.type) {
         case FieldType::Char:
         case FieldType::Varchar: {
-            const QString s = value.toString();
+            QString s = value.toString();
             if (s.isEmpty()) return {};
             // Longer text is cut to the column, as the database column could not hold it.
-            if (field.size > 0 && s.size() > field.size) return s.left(field.size);
+            if (field.size > 0 && s.size() > field.size) s.truncate(field.size);
+            // Refused here, before anything is written: deeper down it would fail half-way
+            // through a save, and without the field's name.
+            const QString outside = db::win1251::charactersOutside(s);
+            if (!outside.isEmpty())
+                throw UnencodableText(QStringLiteral("Поле «%1» содержит символы, которых нет в "
+                                                     "кодировке базы данных: %2")
+                                          .arg(field.displayLabel(), outside));
             return s;
         }
         case FieldType::SmallInt:

@@ -42,9 +42,18 @@ struct FieldSpec {
 // The value as the user sees it: dates as 10.12.2026, numbers in decimal.
 QString displayText(const Field& field, const QVariant& value);
 
+// A text holding characters the database's code page (Windows-1251) has not: it cannot be stored
+// as it is, and nothing of it is. The control it was typed into keeps it for correction.
+class UnencodableText : public db::DbError {
+public:
+    using db::DbError::DbError;
+};
+
 // Converts user input or a program value to the field's type. An empty text becomes NULL and a
 // text longer than the column is cut to it. Throws db::DbError with a Russian message naming the
-// field when the value is not of the field's kind (a word typed into a number or a date).
+// field when the value is not of the field's kind (a word typed into a number or a date), and
+// UnencodableText when a text has characters the database cannot hold. Control characters, a
+// blank text and apostrophes are kept as they are.
 QVariant coerce(const Field& field, const QVariant& value);
 
 }  // namespace data

@@ -107,6 +107,19 @@ bool canEncode(const QString& text) {
     return true;
 }
 
+QString charactersOutside(const QString& text) {
+    QString outside;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (byteFor(text.at(i).unicode()) >= 0) continue;
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const QString character = text.mid(i, pair ? 2 : 1);
+        if (pair) ++i;
+        if (!outside.contains(character)) outside += character;
+    }
+    return outside;
+}
+
 QString decode(const char* data, qsizetype size) {
     QString out(size, Qt::Uninitialized);
     QChar* dst = out.data();

@@ -13,6 +13,9 @@ inline QString decode(const QByteArray& bytes) {
     return decode(bytes.constData(), bytes.size());
 }
 bool canEncode(const QString& text);
+// The characters of a text that Windows-1251 cannot hold, each once, in the order they first
+// occur ("漢字😀" for "a漢b字😀漢"); a character beyond the Basic Multilingual Plane stays whole.
+QString charactersOutside(const QString& text);
 
 // Case mapping within the code page: each character Windows-1251 holds maps as Unicode's simple
 // case mapping (QChar::toUpper/toLower) gives it where the result is in the code page too,

@@ -81,8 +81,9 @@ DirectoryWindow::DirectoryWindow(LabData& labData, QWidget* parent)
     connect(editButton, &QToolButton::clicked, this,
             ui::command(this, [this] { session.directory->edit(); }));
     connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveChanges(); }));
+    // Dropping the edits writes nothing first: a refused cell must not keep the grid from it.
     connect(cancelButton, &QPushButton::clicked, this,
-            ui::command(this, [this] { cancelChanges(); }));
+            [this] { ui::guarded(this, [this] { cancelChanges(); }); });
     connect(searchButton, &QPushButton::clicked, this, [this] { startSearch(); });
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
     connect(searchEdit, &QLineEdit::textChanged, this,

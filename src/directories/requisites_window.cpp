@@ -14,7 +14,10 @@ RequisitesWindow::RequisitesWindow(LabData& lab, QWidget* parent)
     setWindowTitle(QStringLiteral("Реквизиты учреждения"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QGridLayout(this);
+    // A message about a field names it as its caption here does.
+    QList<data::FieldSpec> captions;
     auto field = [&](int row, const QString& label, const char* name, int width) {
+        captions << data::FieldSpec{QString::fromLatin1(name), label, true, 0, false};
         auto* caption = new QLabel(label, this);
         caption->setStyleSheet(QStringLiteral("font-weight: bold;"));
         auto* edit = new ui::DbEdit(this);
@@ -29,6 +32,8 @@ RequisitesWindow::RequisitesWindow(LabData& lab, QWidget* parent)
     fullNameEdit = field(1, QStringLiteral("Полное наименование"), "NAME_FULL", 685);
     addressEdit = field(2, QStringLiteral("Адрес"), "ADRES", 685);
     headEdit = field(3, QStringLiteral("Руководитель"), "GLAV_VR", 377);
+    labData.requisites.close();
+    labData.requisites.declareFields(captions);
     saveButton = new QPushButton(QStringLiteral("Сохранить"), this);
     saveButton->setToolTip(QStringLiteral("Запомнить"));
     saveButton->setAutoDefault(false);

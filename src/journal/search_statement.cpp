@@ -44,6 +44,16 @@ QVariant exactDate(const QString& text, const QString& field) {
     return date;
 }
 
+// A text the database cannot hold matches no record and cannot even be sent: the search stops
+// and says which criterion holds what.
+void requireEncodable(const QString& text, const QString& field) {
+    const QString outside = db::win1251::charactersOutside(text);
+    if (!outside.isEmpty())
+        throw db::DbError(QStringLiteral("Поле «%1» содержит символы, которых нет в кодировке "
+                                         "базы данных: %2")
+                              .arg(field, outside));
+}
+
 }  // namespace
 
 SearchStatement searchStatement(const SearchCriteria& c) {
@@ -64,6 +74,12 @@ SearchStatement searchStatement(const SearchCriteria& c) {
     const QVariant samplingDate = exactDate(c.samplingDate, QStringLiteral("Дата взятия ан."));
     const QVariant deliveryDate = exactDate(c.deliveryDate, QStringLiteral("Дата доставки"));
     const QVariant resultDate = exactDate(c.resultDate, QStringLiteral("Дата результ."));
+    requireEncodable(cardNumber, QStringLiteral("Карта  №"));
+    requireEncodable(surname, QStringLiteral("Фамилия"));
+    requireEncodable(firstName, QStringLiteral("Имя"));
+    requireEncodable(patronymic, QStringLiteral("Отчество"));
+    requireEncodable(c.sex, QStringLiteral("Пол"));
+    requireEncodable(c.diagnosis, QStringLiteral("Диагноз МКБ"));
 
     SearchStatement s;
     // A patient's number or three letters of a surname pick out a few records of the whole

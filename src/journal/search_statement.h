@@ -30,5 +30,5 @@ struct SearchStatement {
 };
 
 // Throws db::DbError with a Russian message naming the field when a number or a date is not
-// one; nothing is searched then.
+// one, or when a text has characters the database cannot hold; nothing is searched then.
 SearchStatement searchStatement(const SearchCriteria& criteria);

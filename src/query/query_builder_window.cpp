@@ -543,9 +543,10 @@ void QueryBuilderWindow::setDisplay(int k, const QString& text) {
 
 void QueryBuilderWindow::closeListPanel(int k) {
     criteriaList->setEnabled(true);
-    const QString text = tickedTexts(listPanels[k].list).join(QStringLiteral(", "));
-    if (!text.trimmed().isEmpty()) recorded_[k] = true;
-    setDisplay(k, text);
+    const QStringList ticked = tickedTexts(listPanels[k].list);
+    // A ticked value counts even when its text is blank: a diagnosis of spaces is one.
+    if (!ticked.isEmpty()) recorded_[k] = true;
+    setDisplay(k, ticked.join(QStringLiteral(", ")));
     panelClosed(listPanels[k].frame);
 }
 

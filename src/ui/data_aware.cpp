@@ -9,6 +9,12 @@
 
 namespace ui {
 
+namespace {
+// The edit that takes the focus back after its text was refused: the control the focus had gone
+// to was not left by the user.
+const DbEdit* reclaimingFocus = nullptr;
+}  // namespace
+
 bool commitEditors(QWidget* window) {
     if (!window) return true;
     for (DbGrid* grid : window->findChildren<DbGrid*>())
@@ -60,6 +66,14 @@ void DbEdit::readField() {
         const bool readOnly = f.readOnly || d->isEmpty();
         if (isReadOnly() != readOnly) setReadOnly(readOnly);
     }
+    if (keepRefused_) {
+        const bool editing = active && (d->state() == data::DatasetState::Edit ||
+                                        d->state() == data::DatasetState::Insert);
+        if (editing) return;
+        // The edit ended (saved, cancelled, another record): the text follows the record again.
+        keepRefused_ = false;
+        shown_.reset();
+    }
     const QVariant value = index >= 0 ? d->value(index) : QVariant();
     // A record read again with the same value needs no new text (a card opens often).
     if (!dirty_ && shown_ && value == *shown_ && value.typeId() == shown_->typeId()) return;
@@ -78,26 +92,44 @@ bool DbEdit::flush() {
     if (!d || !d->isActive()) return true;
     dirty_ = false;
     writing_ = true;
+    bool unencodable = false;
     const bool ok = guarded(this, [&] {
-        d->edit();
-        d->setValue(field_, valueFor(text()));
+        try {
+            d->edit();
+            d->setValue(field_, valueFor(text()));
+        } catch (const data::UnencodableText&) {
+            unencodable = true;
+            throw;
+        }
     });
     writing_ = false;
-    // Show what the field holds now: a refused text goes back to the stored value.
-    shown_.reset();
-    readField();
-    if (!ok) setFocus();
+    if (unencodable) {
+        // What was typed stays to be corrected: only a few characters of it are wrong.
+        dirty_ = true;
+        keepRefused_ = true;
+    } else {
+        keepRefused_ = false;
+        // Show what the field holds now: a refused text goes back to the stored value.
+        shown_.reset();
+        readField();
+    }
+    if (!ok) {
+        reclaimingFocus = this;
+        setFocus();
+        reclaimingFocus = nullptr;
+    }
     return ok;
 }
 
 void DbEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    flush();
+    const bool written = flush();
     // The focus also goes when the window is hidden or another window is activated, and when a
-    // drop-down opens; none of these leaves the control.
+    // drop-down opens; none of these leaves the control. A refused text has not left it either.
     const Qt::FocusReason reason = event->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-        window()->isVisible())
+    const bool pushedAway = reclaimingFocus && reclaimingFocus != this;
+    if (written && !pushedAway && reason != Qt::ActiveWindowFocusReason &&
+        reason != Qt::PopupFocusReason && window()->isVisible())
         emit left();
 }
 

@@ -28,7 +28,8 @@ public:
     bool flush() override;
 
 signals:
-    // After the control was left and its text written (the name edits capitalise on it).
+    // After the control was left and its text written (the name edits capitalise on it); not
+    // when the text was refused.
     void left();
 
 protected:
@@ -45,6 +46,9 @@ private:
     QString field_;
     bool dirty_ = false;
     bool writing_ = false;
+    // A text refused for characters the database cannot hold stays for correction while the
+    // record is being edited.
+    bool keepRefused_ = false;
     std::optional<QVariant> shown_;  // the field's value the text shows
 };
 

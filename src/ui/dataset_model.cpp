@@ -215,6 +215,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
         return true;
     } catch (const db::DbError& e) {
         editRefused_ = true;
+        unencodableRefused_ = dynamic_cast<const data::UnencodableText*>(&e) != nullptr;
         if (bound_->state() == data::DatasetState::Edit) bound_->cancel();
         if (errorHandler)
             errorHandler(e.message());

@@ -54,6 +54,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     // True once when an edit was refused since the last call.
     bool takeRefusedEdit() { return std::exchange(editRefused_, false); }
+    // True once when an edit was refused for characters the database cannot hold since the last
+    // call: the cell editor keeps the typed text then.
+    bool takeUnencodableEdit() { return std::exchange(unencodableRefused_, false); }
 
 private:
     void bind();
@@ -66,6 +69,7 @@ private:
     QVector<int> fieldOfColumn_;
     bool ownColumns_ = false;
     bool editRefused_ = false;
+    bool unencodableRefused_ = false;
     bool bracket_ = false;  // the dataset changed while its controls were disabled
     int frozenRows_ = 0;    // the rows the views know of meanwhile
     QVector<int> frozenFields_;

@@ -3,15 +3,49 @@
 #include <QDateTime>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include "ui/dialogs.h"
 
 namespace ui {
 
+namespace {
+
+// Where a cell editor stands: the row and column it was opened on.
+const char* const kEditorRow = "dbGridRow";
+const char* const kEditorColumn = "dbGridColumn";
+
+// The cell editors of a text field take no more characters than its column holds, as the bound
+// edits do: what is typed is what is stored, never cut afterwards.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (!editor) return editor;
+        editor->setProperty(kEditorRow, index.row());
+        editor->setProperty(kEditorColumn, index.column());
+        const auto* model = qobject_cast<const DatasetModel*>(index.model());
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        const int f = model ? model->fieldIndexOfColumn(index.column()) : -1;
+        if (line && f >= 0 && model->dataset()) {
+            const data::Field& field = model->dataset()->fields()[f];
+            if (field.isText() && field.size > 0) line->setMaxLength(field.size);
+        }
+        return editor;
+    }
+};
+
+}  // namespace
+
 DbGrid::DbGrid(QWidget* parent) : QTableView(parent) {
+    setItemDelegate(new CellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -133,13 +167,39 @@ bool DbGrid::commitEditor() {
         model_->takeRefusedEdit();
         commitData(editor);
         if (model_->takeRefusedEdit()) {
-            // The refusal was shown; the cell stays open (with what is stored) for correction.
+            // The refusal was shown; the cell stays open for correction, with what is stored, or
+            // with what was typed when only some of its characters cannot be stored.
+            refusedCell_.reset();
             editor->setFocus();
             return false;
         }
         closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
     return true;
+}
+
+void DbGrid::commitData(QWidget* editor) {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    const QString typed = line ? line->text() : QString();
+    const QVariant row = editor->property(kEditorRow);
+    const QVariant column = editor->property(kEditorColumn);
+    if (model_) model_->takeUnencodableEdit();
+    QTableView::commitData(editor);
+    if (!model_ || !line || !model_->takeUnencodableEdit()) return;
+    // Cancelling the refused change showed the stored value in the editor: the typing goes back.
+    line->setText(typed);
+    refusedCell_ = QPersistentModelIndex(model_->index(row.toInt(), column.toInt()));
+}
+
+void DbGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // A refused cell stays open where it is (Enter, Tab); when the user went to another cell the
+    // editor closes as usual, the refusal having been shown.
+    const std::optional<QPersistentModelIndex> refused = std::exchange(refusedCell_, std::nullopt);
+    if (refused && refused->isValid() && *refused == currentIndex() && editor->isVisible()) {
+        editor->setFocus();
+        return;
+    }
+    QTableView::closeEditor(editor, hint);
 }
 
 void DbGrid::setIncrementalSearch(const QString& field) {

@@ -3,7 +3,9 @@
 
 #include <QColor>
 #include <QHash>
+#include <QPersistentModelIndex>
 #include <QTableView>
+#include <optional>
 
 #include "ui/dataset_model.h"
 
@@ -35,6 +37,10 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // A cell's text refused for characters the database cannot hold stays in the cell's editor
+    // for correction.
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void applyWidths();
@@ -50,6 +56,7 @@ private:
     QString searchField_;
     QString searchText_;
     qint64 lastSearchKey_ = 0;
+    std::optional<QPersistentModelIndex> refusedCell_;  // refused by the last commit of an editor
 };
 
 // A footer row for a grid, laid out right below it: its cells stand under the grid's visible

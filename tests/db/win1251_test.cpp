@@ -65,6 +65,20 @@ TEST(Win1251CodePage, ExactlyTheCodePagesCharactersCanBeEncoded) {
     }
 }
 
+TEST(Win1251CodePage, CharactersOutsideAreNamedOnceEachInTheirOrderAndWhole) {
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("Иванов € № O'Brien\t\x01\n"), QString()},
+        {QStringLiteral("a漢b字😀漢"), QStringLiteral("漢字😀")},
+        {QStringLiteral("ΩΩ"), QStringLiteral("Ω")},
+        {QString(QChar(0xD83D)), QString(QChar(0xD83D))},  // half of a pair, alone
+        {ourCharacter(kUnassigned), QString(QChar(0xFFFD))},
+    };
+    for (const auto& [text, outside] : cases) {
+        EXPECT_EQ(w::charactersOutside(text), outside) << text.toStdString();
+        EXPECT_EQ(w::canEncode(text), outside.isEmpty()) << text.toStdString();
+    }
+}
+
 // Applies the code page's case mapping to the character of one byte as Unicode defines it.
 QString expectedCase(const QString& ch, bool upper) {
     const QString mapped = QString(upper ? ch.at(0).toUpper() : ch.at(0).toLower());

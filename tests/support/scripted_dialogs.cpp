@@ -80,9 +80,14 @@ void ScriptedDialogs::whileShown(const std::function<void()>& command,
 void typeText(QLineEdit* edit, const QString& text) {
     edit->setFocus();
     edit->selectAll();
-    for (QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+    // A key gives a whole character: both halves of a surrogate pair come in one event.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                        text.mid(i, pair ? 2 : 1));
         QApplication::sendEvent(edit, &press);
+        if (pair) ++i;
     }
 }
 

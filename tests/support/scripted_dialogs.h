@@ -48,7 +48,8 @@ public:
                     const std::function<void(QDialog*)>& body);
 };
 
-// Types into an edit key by key, Cyrillic included, replacing what it held.
+// Types into an edit key by key, Cyrillic and characters beyond the Basic Multilingual Plane
+// included, replacing what it held. Keys of control characters type nothing, as on a keyboard.
 void typeText(QLineEdit* edit, const QString& text);
 
 // Opens a view's editor on a cell as F2 would and types into it; the text stays in the open

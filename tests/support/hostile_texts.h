@@ -1,0 +1,209 @@
+// Test helper: texts that try to break whatever they are typed into (apostrophes, SQL, characters
+// the database cannot hold, a text far longer than any column, control characters, nothing at
+// all), entered as the user enters them; and a picture of every table of a database, to see that
+// nothing but the intended value changed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMap>
+#include <QTest>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/scripted_dialogs.h"
+#include "support/temp_database.h"
+
+namespace testing_support {
+
+// How the user puts a text into a one-line edit.
+enum class Entry {
+    Typed,    // key by key
+    Pasted,   // Ctrl+V: the only way a control character gets into a line edit
+    Cleared,  // everything selected and deleted
+};
+
+struct HostileText {
+    std::string name;  // the case's name in test output
+    QString text;
+    Entry entry = Entry::Typed;
+    // The characters a refusal names, as it names them: those the database cannot hold.
+    // Empty: the text can be stored.
+    QString outside;
+    // What a name field (trimmed of blanks and control characters at its ends, first letter
+    // capital) stores, where that differs from the text; empty: no value.
+    std::optional<QString> asName;
+};
+
+inline void PrintTo(const HostileText& t, std::ostream* os) {
+    *os << t.name;
+}
+
+// A text longer than every column: digits in turn, so that where it was cut shows.
+inline QString longText() {
+    return QStringLiteral("0123456789").repeated(1000);
+}
+
+inline HostileText hostileText(std::string name, QString text, Entry entry = Entry::Typed,
+                               QString outside = {}, std::optional<QString> asName = {}) {
+    return HostileText{std::move(name), std::move(text), entry, std::move(outside),
+                       std::move(asName)};
+}
+
+inline const std::vector<HostileText>& hostileTexts() {
+    static const std::vector<HostileText> texts = {
+        hostileText("Apostrophe", QStringLiteral("O'Brien")),
+        hostileText("TwoApostrophes", QStringLiteral("''")),
+        hostileText("Statement", QStringLiteral("'; delete from issled; --")),
+        hostileText("Comment", QStringLiteral("/* */")),
+        hostileText("DoubleQuote", QStringLiteral("\"")),
+        hostileText("Backslashes", QStringLiteral("C:\\temp\\")),
+        // Both are in the code page: nothing may refuse them.
+        hostileText("EuroAndNumero", QStringLiteral("€ №")),
+        hostileText("Omega", QStringLiteral("Ω"), Entry::Typed, QStringLiteral("Ω")),
+        hostileText("Han", QStringLiteral("漢字"), Entry::Typed, QStringLiteral("漢字")),
+        hostileText("Emoji", QStringLiteral("😀"), Entry::Typed, QStringLiteral("😀")),
+        hostileText("MixedWithCyrillic", QStringLiteral("Ли€漢字😀漢"), Entry::Typed,
+                    QStringLiteral("漢字😀")),
+        hostileText("TenThousandCharacters", longText()),
+        hostileText("Tab", QStringLiteral("\t"), Entry::Pasted, {}, QString()),
+        hostileText("ControlCharacter", QStringLiteral("\x01"), Entry::Pasted, {}, QString()),
+        hostileText("LineBreak", QStringLiteral("первая\nвторая"), Entry::Pasted, {},
+                    QStringLiteral("Первая\nвторая")),
+        hostileText("Empty", QString(), Entry::Cleared, {}, QString()),
+        hostileText("Blank", QStringLiteral("   "), Entry::Typed, {}, QString()),
+    };
+    return texts;
+}
+
+// The texts the database can hold.
+inline std::vector<HostileText> storableTexts() {
+    std::vector<HostileText> texts;
+    for (const HostileText& t : hostileTexts())
+        if (t.outside.isEmpty()) texts.push_back(t);
+    return texts;
+}
+
+// What an edit taking at most maxLength characters holds once the text was entered.
+inline QString entered(const HostileText& t, int maxLength) {
+    return t.text.left(maxLength);
+}
+
+// The value a column of that size holds after the text was stored as it was entered: NULL for
+// an empty text.
+inline QVariant storedValue(const QString& enteredText) {
+    return enteredText.isEmpty() ? QVariant() : QVariant(enteredText);
+}
+
+// The message that refuses a text of a field.
+inline QString refusal(const QString& caption, const HostileText& t) {
+    return QStringLiteral("Поле «%1» содержит символы, которых нет в кодировке базы данных: %2")
+        .arg(caption, t.outside);
+}
+
+// Puts the text into the edit, replacing what it held, the way the case says.
+inline void enter(QLineEdit* edit, const HostileText& t) {
+    switch (t.entry) {
+        case Entry::Typed:
+            typeText(edit, t.text);
+            return;
+        case Entry::Pasted:
+            QApplication::clipboard()->setText(t.text);
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+            return;
+        case Entry::Cleared:
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Delete);
+            return;
+    }
+}
+
+// Opens a cell's editor as F2 does and enters the text; the text stays in the open editor until
+// something commits it. Returns the editor.
+inline QLineEdit* enterIntoCell(QAbstractItemView* view, int row, int column,
+                                const HostileText& t) {
+    const QModelIndex index = view->model()->index(row, column);
+    view->setCurrentIndex(index);
+    QTest::keyClick(view, Qt::Key_F2);
+    QLineEdit* editor = nullptr;
+    for (auto* e : view->viewport()->findChildren<QLineEdit*>())
+        if (e->isVisible()) editor = e;
+    if (!editor) {
+        ADD_FAILURE() << "no cell editor opened at " << row << ", " << column;
+        return nullptr;
+    }
+    enter(editor, t);
+    return editor;
+}
+
+// Every row of every table of the program's own, as text, keyed by table; each table's rows in
+// the order of its first column.
+class DatabasePicture {
+public:
+    explicit DatabasePicture(const TempDatabase& db) {
+        auto c = db.connect();
+        db::Transaction tr(*c, {"read", "concurrency"});
+        const auto tables = db::queryRows(
+            tr,
+            "select trim(rdb$relation_name) from rdb$relations where rdb$system_flag = 0 "
+            "and rdb$view_blr is null order by 1");
+        for (const auto& table : tables) {
+            const QString name = table[0].toString();
+            db::Statement select(tr, "select * from " + name + " order by 1");
+            QStringList columns;
+            for (const db::ColumnInfo& column : select.columns()) columns << column.name;
+            columns_.insert(name, columns);
+            QList<QStringList>& rows = rows_[name];
+            for (const auto& row : db::queryRows(tr, "select * from " + name + " order by 1")) {
+                QStringList cells;
+                for (const QVariant& v : row)
+                    cells << (v.isNull() ? QStringLiteral("<null>")
+                              : v.userType() == qMetaTypeId<db::Decimal>()
+                                  ? v.value<db::Decimal>().toString()
+                                  : v.toString());
+                rows << cells;
+            }
+        }
+    }
+
+    // The tables as they were, but for the one cell (the row whose first column is key, the
+    // column named); the row counts included.
+    static void expectOnlyCellChanged(const DatabasePicture& before, const DatabasePicture& after,
+                                      const QString& table, const QString& key,
+                                      const QString& column) {
+        ASSERT_EQ(before.rows_.keys().join(' '), after.rows_.keys().join(' '));
+        for (auto it = before.rows_.cbegin(); it != before.rows_.cend(); ++it) {
+            const QList<QStringList>& now = after.rows_.value(it.key());
+            ASSERT_EQ(it.value().size(), now.size()) << "rows of " << it.key().toStdString();
+            const int changed =
+                it.key() == table ? int(before.columns_.value(table).indexOf(column)) : -1;
+            for (int r = 0; r < now.size(); ++r) {
+                QStringList was = it.value()[r];
+                QStringList is = now[r];
+                if (changed >= 0 && is.value(0) == key) {
+                    was.removeAt(changed);
+                    is.removeAt(changed);
+                }
+                EXPECT_EQ(was.join(" | "), is.join(" | "))
+                    << it.key().toStdString() << " row " << r;
+            }
+        }
+    }
+    static void expectUnchanged(const DatabasePicture& before, const DatabasePicture& after) {
+        expectOnlyCellChanged(before, after, QString(), QString(), QString());
+    }
+
+private:
+    QMap<QString, QStringList> columns_;
+    QMap<QString, QList<QStringList>> rows_;
+};
+
+}  // namespace testing_support
