@@ -1,5 +1,6 @@
 // labjournal-db: makes databases for the program (an empty one, the demo, or a large register),
-// patient registers of an institution, and recomputes their index statistics.
+// patient registers of an institution, recomputes their index statistics, and backs databases up
+// and restores them with gbak.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include "data/clock.h"
 #include "data/schema.h"
 #include "db/firebird.h"
+#include "tools/backup.h"
 #include "tools/demo_data.h"
 #include "tools/index_statistics.h"
 
@@ -23,7 +25,15 @@ int usage() {
            "  labjournal-db create --register N PATH\n"
            "                                       регистр пациентов ЛПУ: N пациентов\n"
            "                                       с уник.номерами 1..N\n"
-           "  labjournal-db statistics PATH        пересчитать статистику всех индексов\n";
+           "  labjournal-db statistics PATH        пересчитать статистику всех индексов\n"
+           "  labjournal-db backup [--force] DB FILE\n"
+           "                                       резервная копия базы DB в файл FILE (gbak -b);\n"
+           "                                       --force заменяет существующий FILE\n"
+           "  labjournal-db restore [--force] FILE DB\n"
+           "                                       база DB из резервной копии FILE (gbak -c);\n"
+           "                                       --force заменяет существующую базу DB\n"
+           "DB: путь к файлу или сервер:/путь (сервер/порт:/путь). gbak входит как SYSDBA,\n"
+           "если переменные окружения ISC_USER и ISC_PASSWORD не задают другого входа.\n";
     return 2;
 }
 
@@ -52,12 +62,32 @@ int recomputeStatistics(const QString& path) {
     return 0;
 }
 
+// backup [--force] DB FILE, restore [--force] FILE DB.
+int backupOrRestore(QStringList args) {
+    const QString command = args.takeFirst();
+    tools::GbakOptions options;
+    if (!args.isEmpty() && args[0] == "--force") {
+        options.force = true;
+        args.removeFirst();
+    }
+    if (args.size() != 2) return usage();
+    for (const QString& arg : args)
+        if (arg.startsWith(QLatin1String("--"))) return usage();  // an option out of place
+    const tools::GbakOutcome outcome = command == "backup"
+                                           ? tools::backupDatabase(args[0], args[1], options)
+                                           : tools::restoreDatabase(args[0], args[1], options);
+    QTextStream(outcome.ok ? stdout : stderr) << outcome.message << "\n";
+    return outcome.ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == "statistics") return recomputeStatistics(args[1]);
+    if (!args.isEmpty() && (args[0] == "backup" || args[0] == "restore"))
+        return backupOrRestore(args);
     if (args.size() < 2 || args[0] != "create") return usage();
     args.removeFirst();
     bool demo = false;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -9,11 +11,15 @@
 #include "card/research_card.h"
 #include "data/lab_data.h"
 #include "db/firebird.h"
+#include "support/temp_database.h"
+#include "tools/backup.h"
 
 namespace {
 
-int run(const QStringList& args, QString* output = nullptr) {
+int run(const QStringList& args, QString* output = nullptr,
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(environment);
     p.start(QStringLiteral(LABJOURNAL_DB), args);
     p.waitForFinished(120000);
     if (output) *output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
@@ -281,6 +287,273 @@ TEST(LabjournalDb, PatientRegisterHasNPatientsAndFindsDiagnosesByNumber) {
         path, "Select d7.kod from diag_pacien d,diag7 d7 Where d.nom7=d7.nom7   and d.nom=:nom");
     EXPECT_TRUE(plan.contains("IX_DIAG_PACIEN_NOM")) << plan.toStdString();
     EXPECT_EQ(run({"create", "--register", "5", path}), 1) << "an existing file is kept";
+}
+
+// Every file of a folder with its bytes, hidden ones and those in subfolders included: what a
+// refused or failed command must leave exactly as it was.
+QMap<QString, QByteArray> folderContents(const QString& folder) {
+    QMap<QString, QByteArray> contents;
+    const QDir dir(folder);
+    for (const QFileInfo& entry :
+         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.isDir()) {
+            contents.insert(entry.fileName() + "/", {});
+            const auto inner = folderContents(entry.filePath());
+            for (auto it = inner.begin(); it != inner.end(); ++it)
+                contents.insert(entry.fileName() + "/" + it.key(), it.value());
+            continue;
+        }
+        QFile file(entry.filePath());
+        contents.insert(entry.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : "?");
+    }
+    return contents;
+}
+
+// A database as the schema makes it, at path (a copy of the test binary's one: quicker than
+// the tool's create).
+void newDatabaseAt(const QString& path) {
+    testing_support::TempDatabase made;
+    ASSERT_TRUE(QFile::copy(made.path(), path)) << path.toStdString();
+}
+
+int scalarInt(const QString& path, const QString& sql) {
+    return rows(path, sql).at(0).at(0).toInt();
+}
+
+// The database's own tables, and the rows of one as sorted text (nulls told from empty texts).
+QStringList tablesOf(const QString& path) {
+    QStringList names;
+    for (const auto& row : rows(path,
+                                "select trim(rdb$relation_name) from rdb$relations "
+                                "where coalesce(rdb$system_flag, 0) = 0 and rdb$view_blr is null "
+                                "order by 1"))
+        names << row.at(0).toString();
+    return names;
+}
+
+QStringList contentsOf(const QString& path, const QString& table) {
+    QStringList lines;
+    for (const auto& row : rows(path, QStringLiteral("select * from \"%1\"").arg(table))) {
+        QStringList fields;
+        for (const QVariant& v : row)
+            fields << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        lines << fields.join(QLatin1Char('|'));
+    }
+    lines.sort();
+    return lines;
+}
+
+QMap<QString, qint64> generatorsOf(const QString& path) {
+    QMap<QString, qint64> values;
+    for (const auto& row : rows(path,
+                                "select trim(rdb$generator_name) from rdb$generators "
+                                "where coalesce(rdb$system_flag, 0) = 0")) {
+        const QString name = row.at(0).toString();
+        values.insert(
+            name, rows(path, QStringLiteral("select gen_id(\"%1\", 0) from rdb$database").arg(name))
+                      .at(0)
+                      .at(0)
+                      .toLongLong());
+    }
+    return values;
+}
+
+TEST(LabjournalDb, RestoredBackupHoldsEveryRowAndGeneratorOfTheDatabase) {
+    QTemporaryDir dir;
+    const QString original = dir.filePath("demo.fdb");
+    const QString backup = dir.filePath("demo.fbk");
+    const QString restored = dir.filePath("restored.fdb");
+    ASSERT_EQ(run({"create", "--demo", original}), 0);
+    QString output;
+    ASSERT_EQ(run({"backup", original, backup}, &output), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(backup)) << output.toStdString();
+    // gbak's own format, not a copy of the database file.
+    EXPECT_THROW(rows(backup, "select 1 from rdb$database"), db::DbError);
+    ASSERT_EQ(run({"restore", backup, restored}, &output), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(restored)) << output.toStdString();
+
+    const QStringList tables = tablesOf(original);
+    EXPECT_GE(tables.size(), 15);
+    EXPECT_EQ(tablesOf(restored), tables);
+    int total = 0;
+    for (const QString& table : tables) {
+        const QStringList rowsBefore = contentsOf(original, table);
+        total += rowsBefore.size();
+        EXPECT_EQ(contentsOf(restored, table).size(), rowsBefore.size()) << table.toStdString();
+        EXPECT_EQ(contentsOf(restored, table), rowsBefore) << table.toStdString();
+    }
+    EXPECT_GT(total, 1000);
+    EXPECT_EQ(generatorsOf(restored), generatorsOf(original));
+    EXPECT_GT(generatorsOf(restored).value("GEN_ISSLED_ID"), 0);
+    // Texts come back in the database's own character set.
+    EXPECT_TRUE(rows(restored, "select NAME from SP_TARVIK where N_LISSL = 1")
+                    .at(0)
+                    .at(0)
+                    .toString()
+                    .contains(QStringLiteral("ВИЧ")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"demo.fbk", "demo.fdb", "demo_register.fdb", "restored.fdb"}))
+        << "nothing of the work left beside them";
+}
+
+TEST(LabjournalDb, BackupAndRestoreRefuseAndLeaveEverythingAsItWas) {
+    QTemporaryDir dir;
+    const QString database = dir.filePath("lab.fdb");
+    const QString other = dir.filePath("other.fdb");
+    const QString backup = dir.filePath("lab.fbk");
+    newDatabaseAt(database);
+    newDatabaseAt(other);
+    ASSERT_EQ(run({"backup", database, backup}), 0);
+    struct Case {
+        QStringList args;
+        int exitCode;
+        QString said;  // part of the message
+    };
+    const QString missingBackup = dir.filePath("missing.fbk");
+    const QString missingDatabase = dir.filePath("missing.fdb");
+    const Case cases[] = {
+        {{"backup", database, backup}, 1, backup},
+        {{"backup", database, backup}, 1, QStringLiteral("--force")},
+        {{"restore", backup, other}, 1, other},
+        {{"restore", missingBackup, dir.filePath("new.fdb")}, 1, missingBackup},
+        // gbak's own words: the database it could not open, a file that is no backup.
+        {{"backup", missingDatabase, dir.filePath("new.fbk")}, 1, "No such file or directory"},
+        {{"backup", "--force", missingDatabase, backup}, 1, missingDatabase},
+        {{"restore", database, dir.filePath("new.fdb")}, 1, "gbak: ERROR"},
+        {{"restore", "--force", database, other}, 1, "gbak: ERROR"},
+        // A backup in place of the database it is made of, a restore over its own backup.
+        {{"backup", "--force", database, database}, 1, database},
+        {{"restore", "--force", backup, backup}, 1, backup},
+        {{"backup", database}, 2, {}},
+        {{"backup", database, dir.filePath("new.fbk"), "--force"}, 2, {}},
+        {{"restore", "--force", backup}, 2, {}},
+        {{"restore", "--replace", backup, dir.filePath("new.fdb")}, 2, {}},
+    };
+    const auto before = folderContents(dir.path());
+    for (const Case& c : cases) {
+        const std::string what = c.args.join(' ').toStdString();
+        QString output;
+        EXPECT_EQ(run(c.args, &output), c.exitCode) << what << "\n" << output.toStdString();
+        EXPECT_TRUE(output.contains(c.said)) << what << "\n" << output.toStdString();
+        EXPECT_TRUE(folderContents(dir.path()) == before) << what << ": the folder changed";
+    }
+}
+
+TEST(LabjournalDb, ForceReplacesBackupAndDatabaseButNotOneInUse) {
+    QTemporaryDir dir;
+    const QString full = dir.filePath("full.fdb");
+    const QString empty = dir.filePath("empty.fdb");
+    const QString backup = dir.filePath("copy.fbk");
+    ASSERT_EQ(run({"create", "--demo", full}), 0);
+    newDatabaseAt(empty);
+    ASSERT_EQ(run({"backup", full, backup}), 0);
+    QString output;
+    ASSERT_EQ(run({"backup", "--force", empty, backup}, &output), 0) << output.toStdString();
+    ASSERT_EQ(run({"restore", backup, dir.filePath("check.fdb")}), 0);
+    EXPECT_EQ(scalarInt(dir.filePath("check.fdb"), "select count(*) from ISSLED"), 0)
+        << "the backup is the empty database's now";
+
+    const int investigations = scalarInt(full, "select count(*) from ISSLED");
+    ASSERT_GT(investigations, 0);
+    QFile::setPermissions(full, QFile::ReadOwner | QFile::WriteOwner);
+    const QFile::Permissions rights = QFile::permissions(full);
+    {
+        // A program working in the database: it is not replaced under it.
+        db::Connection working;
+        working.setDatabaseName(full);
+        working.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
+        working.open();
+        const auto before = folderContents(dir.path());
+        EXPECT_EQ(run({"restore", "--force", backup, full}, &output), 1);
+        EXPECT_TRUE(output.contains(QStringLiteral("открыта"))) << output.toStdString();
+        EXPECT_TRUE(folderContents(dir.path()) == before);
+    }
+    EXPECT_EQ(scalarInt(full, "select count(*) from ISSLED"), investigations);
+
+    ASSERT_EQ(run({"restore", "--force", backup, full}, &output), 0) << output.toStdString();
+    EXPECT_EQ(scalarInt(full, "select count(*) from ISSLED"), 0);
+    EXPECT_EQ(scalarInt(full, "select count(*) from SP_TARVIK"), 0);
+    EXPECT_EQ(QFile::permissions(full), rights)
+        << "the replacement keeps the database's access rights";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"check.fdb", "copy.fbk", "empty.fdb", "full.fdb", "full_register.fdb"}));
+}
+
+// gbak reads ISC_USER and ISC_PASSWORD itself; where they are set no login is passed in their
+// place. The embedded engine checks no password, but a restored database's owner is the user
+// gbak attached as.
+TEST(LabjournalDb, GbakLogsInAsTheEnvironmentNamesOrAsSysdba) {
+    QTemporaryDir dir;
+    const QString database = dir.filePath("lab.fdb");
+    const QString backup = dir.filePath("lab.fbk");
+    newDatabaseAt(database);
+    ASSERT_EQ(run({"backup", database, backup}), 0);
+    struct Case {
+        const char* user;      // ISC_USER, or none
+        const char* password;  // ISC_PASSWORD, or none
+        const char* owner;
+    };
+    const Case cases[] = {{nullptr, nullptr, "SYSDBA"},
+                          {"LAB_OWNER", nullptr, "LAB_OWNER"},
+                          {"LAB_OWNER", "Secret-42", "LAB_OWNER"},
+                          {nullptr, "Secret-42", "SYSDBA"}};
+    int n = 0;
+    for (const Case& c : cases) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("ISC_USER");
+        environment.remove("ISC_PASSWORD");
+        if (c.user) environment.insert("ISC_USER", c.user);
+        if (c.password) environment.insert("ISC_PASSWORD", c.password);
+        const QString restored = dir.filePath(QStringLiteral("restored%1.fdb").arg(++n));
+        QString output;
+        ASSERT_EQ(run({"restore", backup, restored}, &output, environment), 0)
+            << output.toStdString();
+        EXPECT_EQ(rows(restored, "select trim(mon$owner) from mon$database").at(0).at(0).toString(),
+                  QString::fromLatin1(c.owner))
+            << (c.user ? c.user : "-");
+        // Nor does a failure show a password.
+        EXPECT_EQ(run({"backup", dir.filePath("missing.fdb"), dir.filePath("x.fbk")}, &output,
+                      environment),
+                  1);
+        EXPECT_TRUE(output.contains("gbak")) << output.toStdString();
+        EXPECT_FALSE(output.contains("Secret-42") || output.contains("masterkey"))
+            << output.toStdString();
+    }
+}
+
+TEST(LabjournalDbBackup, FindsGbakOutsidePathAndSaysWhenItCannotRun) {
+    QTemporaryDir dir;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit());
+    const QString found = tools::findGbak();
+    qputenv("PATH", path);
+    EXPECT_EQ(found, QStringLiteral("/usr/bin/gbak"));
+
+    const QString database = dir.filePath("lab.fdb");
+    newDatabaseAt(database);
+    const QString absent = dir.filePath("no-such-gbak");
+    const auto before = folderContents(dir.path());
+    const tools::GbakOutcome backup =
+        tools::backupDatabase(database, dir.filePath("lab.fbk"), {false, absent});
+    EXPECT_FALSE(backup.ok);
+    EXPECT_TRUE(backup.message.contains(absent)) << backup.message.toStdString();
+    EXPECT_TRUE(folderContents(dir.path()) == before);
+    ASSERT_TRUE(tools::backupDatabase(database, dir.filePath("lab.fbk")).ok);
+    const tools::GbakOutcome restore =
+        tools::restoreDatabase(dir.filePath("lab.fbk"), dir.filePath("new.fdb"), {false, absent});
+    EXPECT_FALSE(restore.ok);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("new.fdb")));
+}
+
+TEST(LabjournalDbBackup, ServerPathsAreThoseWithAHostBeforeTheColon) {
+    const std::pair<const char*, bool> cases[] = {{"/var/lib/labjournal/lab.fdb", false},
+                                                  {"lab.fdb", false},
+                                                  {"/srv/a:b/lab.fdb", false},
+                                                  {"server:/var/lib/labjournal/lab.fdb", true},
+                                                  {"server/3051:/var/lib/lab.fdb", true},
+                                                  {"10.0.0.5:lab", true}};
+    for (const auto& [path, server] : cases)
+        EXPECT_EQ(tools::isServerPath(QString::fromUtf8(path)), server) << path;
 }
 
 }  // namespace
