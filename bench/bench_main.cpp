@@ -634,6 +634,24 @@ int main(int argc, char** argv) {
             rawSave.execute({isbol, prlab, lissl, key, valueOf(i) + "r", isbol});
             raw.commitRetaining();
         });
+    // --- save_10k_drift: 10,000 saves of the card in one session, as a busy day's; the last
+    // 1,000 against the first 1,000 (a transaction context kept all day would slow them down).
+    if (wanted("save_10k_drift")) {
+        std::vector<double> batches;
+        for (int batch = 0; batch < 10; ++batch) {
+            batches.push_back(timeMs([&] {
+                for (int i = 0; i < 1000; ++i) {
+                    results.edit();
+                    results.setValue("RESULT", valueOf(batch * 1000 + i));
+                    card.saveRecord();
+                }
+            }));
+        }
+        QTextStream(stdout) << QStringLiteral("save_10k_drift first_ms=%1 last_ms=%2 ratio=%3\n")
+                                   .arg(batches.front(), 0, 'f', 2)
+                                   .arg(batches.back(), 0, 'f', 2)
+                                   .arg(batches.back() / batches.front(), 0, 'f', 2);
+    }
     // --- register_copy: the card's copy from an institution's register of 100,000 patients.
     if (!registerPath.isEmpty()) {
         db::executeSql(labData.writeTransaction, "update sp_lpu set path = :path where cod_lpu = 3",

@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <QApplication>
+
 namespace app {
 
 Application::Application() {
@@ -15,10 +17,14 @@ Application::Application() {
     queryBuilderWindow = std::make_unique<QueryBuilderWindow>(*labData, parent);
     mainWindow->setWindows({directoryWindow.get(), researchCard.get(), compositionWindow.get(),
                             requisites, timeNormsWindow.get(), queryBuilderWindow.get()});
+    stopSignals = std::make_unique<StopSignals>();
+    QObject::connect(stopSignals.get(), &StopSignals::received, parent,
+                     [parent](int) { parent->closeUnattended(); });
 }
 
 Application::~Application() {
     // The windows go first; the data, which they use, last.
+    stopSignals.reset();
     queryBuilderWindow.reset();
     timeNormsWindow.reset();
     compositionWindow.reset();
@@ -31,6 +37,10 @@ Application::~Application() {
 bool Application::start() {
     mainWindow->showMaximized();
     return !mainWindow->terminateRequested();
+}
+
+int Application::run() {
+    return QApplication::exec();
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "app/stop_signals.h"
 #include "card/research_card.h"
 #include "data/lab_data.h"
 #include "directories/composition_window.h"
@@ -22,6 +23,10 @@ public:
     // Shows the main window maximized (which runs the start-up) and returns false when the
     // user ended the program at the login.
     bool start();
+    // Runs the event loop until the program ends: by "Выход" or by a stop signal, which closes
+    // it as "Выход" does without asking anything (from the login prompt on). Returns the exit
+    // status.
+    int run();
 
     std::unique_ptr<LabData> labData;
     std::unique_ptr<MainWindow> mainWindow;
@@ -30,6 +35,7 @@ public:
     std::unique_ptr<CompositionWindow> compositionWindow;
     std::unique_ptr<TimeNormsWindow> timeNormsWindow;
     std::unique_ptr<QueryBuilderWindow> queryBuilderWindow;
+    std::unique_ptr<StopSignals> stopSignals;
 };
 
 }  // namespace app

@@ -592,7 +592,7 @@ void saveTogether(std::initializer_list<Dataset*> datasets) {
     try {
         for (Dataset* d : datasets)
             if (d->isActive()) d->applyUpdates();
-        transaction.commitRetaining();
+        transaction.commitWork();
     } catch (...) {
         rollBackKeepingError(transaction);
         throw;

@@ -358,7 +358,7 @@ bool LabData::prepareResults(int key) {
     probe.setParam("n_issled", key);
     try {
         probe.execute();
-        writeTransaction.commitRetaining();
+        writeTransaction.commitWork();
     } catch (...) {
         data::rollBackKeepingError(writeTransaction);
         throw;

@@ -1,4 +1,5 @@
-// The one error type of the database layer: the server's own message, SQLCODE and GDS code.
+// The one error type of the database layer: the server's own message, SQLCODE and GDS code, and
+// what kind of failure it is where the program treats kinds differently.
 #pragma once
 
 #include <QString>
@@ -6,22 +7,38 @@
 
 namespace db {
 
+enum class FailureKind {
+    Other,
+    // The record is being changed by another transaction (another workstation): nothing of the
+    // statement was done; the same change may be tried again once the other is done.
+    Conflict,
+    // The attachment is gone (server stopped or unreachable): nothing uncommitted survived; the
+    // connection attaches again at its next use.
+    ConnectionLost,
+    // The user cancelled the login prompt.
+    Cancelled,
+};
+
 class DbError : public std::runtime_error {
 public:
-    DbError(const QString& message, int sqlCode = 0, long gdsCode = 0)
+    DbError(const QString& message, int sqlCode = 0, long gdsCode = 0,
+            FailureKind kind = FailureKind::Other)
         : std::runtime_error(message.toStdString()),
           message_(message),
           sqlCode_(sqlCode),
-          gdsCode_(gdsCode) {}
+          gdsCode_(gdsCode),
+          kind_(kind) {}
 
     const QString& message() const { return message_; }
     int sqlCode() const { return sqlCode_; }
     long gdsCode() const { return gdsCode_; }
+    FailureKind kind() const { return kind_; }
 
 private:
     QString message_;
     int sqlCode_;
     long gdsCode_;
+    FailureKind kind_;
 };
 
 }  // namespace db

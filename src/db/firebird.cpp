@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "db/message_values.h"
 #include "db/named_params.h"
@@ -38,6 +39,27 @@ private:
     ThrowStatusWrapper wrapper_;
 };
 
+bool hasCode(const ISC_STATUS* vector, std::initializer_list<ISC_STATUS> codes) {
+    // The vector is a list of clusters: an argument type, then its value(s).
+    for (const ISC_STATUS* p = vector; *p != isc_arg_end;) {
+        const ISC_STATUS type = *p++;
+        if (type == isc_arg_gds && std::find(codes.begin(), codes.end(), *p) != codes.end())
+            return true;
+        p += (type == isc_arg_cstring) ? 2 : 1;
+    }
+    return false;
+}
+
+FailureKind failureKind(const ISC_STATUS* vector) {
+    if (hasCode(vector, {isc_lock_conflict, isc_deadlock, isc_update_conflict}))
+        return FailureKind::Conflict;
+    if (hasCode(vector,
+                {isc_network_error, isc_net_read_err, isc_net_write_err, isc_conn_lost,
+                 isc_lost_db_connection, isc_att_shutdown, isc_shutdown, isc_net_server_shutdown}))
+        return FailureKind::ConnectionLost;
+    return FailureKind::Other;
+}
+
 DbError toDbError(const FbException& e) {
     char buffer[2048];
     util()->formatStatus(buffer, sizeof buffer, e.getStatus());
@@ -51,7 +73,27 @@ DbError toDbError(const FbException& e) {
         const QStringList lines = text.split(u'\n');
         if (lines.size() >= 3 && lines[2].startsWith(u'-')) text = lines[2].mid(1);
     }
-    return DbError(text, sqlCode, gds);
+    // The kinds the user can do something about are said in words first, the server's text
+    // following.
+    const FailureKind kind = failureKind(vector);
+    switch (kind) {
+        case FailureKind::Conflict:
+            text = QStringLiteral(
+                       "Запись изменяется на другой рабочей станции. Изменения не сохранены и "
+                       "остались в окне: повторите сохранение чуть позже.\n\n") +
+                   text;
+            break;
+        case FailureKind::ConnectionLost:
+            text = QStringLiteral(
+                       "Нет соединения с сервером базы данных. Несохраненные изменения остались "
+                       "в окне: повторите сохранение, когда сервер снова будет доступен.\n\n") +
+                   text;
+            break;
+        case FailureKind::Other:
+        case FailureKind::Cancelled:
+            break;
+    }
+    return DbError(text, sqlCode, gds, kind);
 }
 
 // Runs f, turning a Firebird exception into DbError.
@@ -63,6 +105,23 @@ auto guarded(F&& f) -> decltype(f()) {
         throw toDbError(e);
     }
 }
+
+}  // namespace
+
+// Runs f on an attachment of the connection; when the attachment turns out to be gone, the
+// connection lets go of it so that its next use attaches again.
+template <typename F>
+auto guardedOn(Connection& connection, F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const FbException& e) {
+        DbError error = toDbError(e);
+        if (error.kind() == FailureKind::ConnectionLost) connection.forgetLostAttachment();
+        throw error;
+    }
+}
+
+namespace {
 
 const QHash<QString, unsigned char>& dpbTags() {
     static const QHash<QString, unsigned char> tags = {
@@ -195,16 +254,19 @@ QByteArray Connection::buildDpb(bool forCreate) {
 
 void Connection::attach(bool create) {
     if (isOpen()) return;
-    if (loginPrompt_) {
+    if (lost_ && acceptedPassword_) {
+        // Attaching again after a loss: the login the user gave is still the one.
+        loginPassword_ = acceptedPassword_;
+    } else if (loginPrompt_) {
         LoginRequest request{databaseName_, param("user_name"), param("password")};
         if (!loginHandler_ || !loginHandler_(request))
             throw DbError(QStringLiteral("Подключение к базе данных отменено пользователем."), 0,
-                          isc_cancelled);
+                          isc_cancelled, FailureKind::Cancelled);
         setParam("user_name", request.userName);
         loginPassword_ = request.password;
     }
     const QByteArray dpb = buildDpb(create);
-    loginPassword_.reset();
+    const std::optional<QString> tried = std::exchange(loginPassword_, std::nullopt);
     const QByteArray path = databaseName_.toLocal8Bit();
     attachment_ = guarded([&] {
         Status st;
@@ -225,6 +287,8 @@ void Connection::attach(bool create) {
         return a;
     });
     ++generation_;
+    lost_ = false;
+    if (tried) acceptedPassword_ = tried;
 }
 
 void Connection::open() {
@@ -236,20 +300,39 @@ void Connection::createDatabase() {
 
 void Connection::close() {
     if (!isOpen()) return;
-    for (Transaction* t : transactions_)
-        if (t->isActive()) t->rollback();
-    guarded([&] {
-        Status st;
-        attachment_->detach(&st);
-    });
+    try {
+        for (Transaction* t : transactions_)
+            if (t->isActive()) t->rollback();
+        guardedOn(*this, [&] {
+            Status st;
+            attachment_->detach(&st);
+        });
+    } catch (const DbError& e) {
+        // An attachment already gone needs no detaching: the connection has let go of it.
+        if (e.kind() != FailureKind::ConnectionLost) throw;
+    }
     attachment_ = nullptr;
+    lost_ = false;
+    acceptedPassword_.reset();
+}
+
+void Connection::forgetLostAttachment() noexcept {
+    if (!attachment_) return;
+    for (Transaction* t : transactions_) {
+        if (!t->handle_) continue;
+        t->handle_->release();
+        t->handle_ = nullptr;
+    }
+    attachment_->release();
+    attachment_ = nullptr;
+    lost_ = true;
 }
 
 void Connection::dropDatabase() {
     if (!isOpen()) throw DbError(QStringLiteral("Нет подключения к базе данных."));
     for (Transaction* t : transactions_)
         if (t->isActive()) t->rollback();
-    guarded([&] {
+    guardedOn(*this, [&] {
         Status st;
         attachment_->dropDatabase(&st);
     });
@@ -283,7 +366,7 @@ void Transaction::releaseAfterRollback() noexcept {
 void Transaction::start() {
     if (isActive()) throw DbError(QStringLiteral("Транзакция уже запущена."));
     if (!connection_.isOpen()) throw DbError(QStringLiteral("Нет подключения к базе данных."));
-    handle_ = guarded([&] {
+    handle_ = guardedOn(connection_, [&] {
         Status st;
         IXpbBuilder* tpb = util()->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
         for (const QString& p : params_) {
@@ -314,7 +397,7 @@ void Transaction::ensureStarted() {
 
 void Transaction::commit() {
     if (!handle_) return;
-    guarded([&] {
+    guardedOn(connection_, [&] {
         Status st;
         handle_->commit(&st);
     });
@@ -323,15 +406,22 @@ void Transaction::commit() {
 
 void Transaction::commitRetaining() {
     if (!handle_) return;
-    guarded([&] {
+    guardedOn(connection_, [&] {
         Status st;
         handle_->commitRetaining(&st);
     });
 }
 
+void Transaction::commitWork() {
+    if (openCursors_ > 0)
+        commitRetaining();
+    else
+        commit();
+}
+
 void Transaction::rollback() {
     if (!handle_) return;
-    guarded([&] {
+    guardedOn(connection_, [&] {
         Status st;
         handle_->rollback(&st);
     });
@@ -340,7 +430,7 @@ void Transaction::rollback() {
 
 void Transaction::rollbackRetaining() {
     if (!handle_) return;
-    guarded([&] {
+    guardedOn(connection_, [&] {
         Status st;
         handle_->rollbackRetaining(&st);
     });
@@ -367,7 +457,7 @@ struct Cursor::State {
     QByteArray& buffer() { return handle->outBuffer; }
 
     QVariant readBlob(const ISC_QUAD& id) {
-        return guarded([&] {
+        return guardedOn(*handle->connection, [&] {
             Status st;
             ISC_QUAD blobId = id;
             IBlob* blob = handle->connection->attachment_->openBlob(&st, transaction->handle_,
@@ -438,6 +528,7 @@ struct Cursor::State {
 
     void closeResultSet() noexcept {
         if (!resultSet) return;
+        --transaction->openCursors_;
         if (!handle->stale()) {
             try {
                 resultSet->close(&status());
@@ -470,8 +561,9 @@ const QVector<ColumnInfo>& Cursor::columns() const {
 
 bool Cursor::fetch(QVector<QVariant>& row) {
     if (!d || !d->resultSet) return false;
-    const int rc =
-        guarded([&] { return d->resultSet->fetchNext(&d->status(), d->buffer().data()); });
+    const int rc = guardedOn(*d->handle->connection, [&] {
+        return d->resultSet->fetchNext(&d->status(), d->buffer().data());
+    });
     if (rc != IStatus::RESULT_OK) {
         d->closeResultSet();
         return false;
@@ -534,7 +626,7 @@ void Statement::prepare() {
     auto h = std::make_shared<StatementHandle>();
     h->connection = &transaction_.connection();
     h->generation = h->connection->generation();
-    guarded([&] {
+    guardedOn(*h->connection, [&] {
         Status st;
         h->statement =
             h->connection->attachment_->prepare(&st, transaction_.handle_, 0, text.constData(), 3,
@@ -604,7 +696,7 @@ QByteArray Statement::buildInput(IMessageMetadata** meta) {
         handle_->inMeta->addRef();
         *meta = handle_->inMeta;
     } else {
-        guarded([&] {
+        guardedOn(*handle_->connection, [&] {
             Status st;
             IMetadataBuilder* builder = handle_->inMeta->getBuilder(&st);
             try {
@@ -672,7 +764,7 @@ qint64 Statement::execute() {
         }
     } guard{inMeta};
     transaction_.ensureStarted();
-    return guarded([&] {
+    return guardedOn(*handle_->connection, [&] {
         Status& st = handle_->status;
         QByteArray output(qsizetype(handle_->outLength), '\0');
         const bool hasOutput = !handle_->out.empty() && !isSelect();
@@ -699,11 +791,12 @@ Cursor Statement::openCursor() {
     state->transaction = &transaction_;
     if (handle_->outBuffer.size() != qsizetype(handle_->outLength))
         handle_->outBuffer = QByteArray(qsizetype(handle_->outLength), '\0');
-    state->resultSet = guarded([&] {
+    state->resultSet = guardedOn(*handle_->connection, [&] {
         return handle_->statement->openCursor(&handle_->status, transaction_.handle_, inMeta,
                                               input.isEmpty() ? nullptr : input.data(),
                                               handle_->outMeta, 0);
     });
+    ++transaction_.openCursors_;
     return Cursor(std::move(state));
 }
 

@@ -79,10 +79,18 @@ public:
     void setLoginHandler(LoginHandler handler) { loginHandler_ = std::move(handler); }
 
     // Shows the login prompt first when it is switched on; a cancelled prompt throws DbError.
+    // After the attachment was lost it attaches again with the login that was accepted,
+    // without asking.
     void open();
     // Rolls back transactions still running, then detaches.
     void close();
     bool isOpen() const { return attachment_ != nullptr; }
+    // Whether the last attachment was lost (the server went away) and none was made since.
+    bool isLost() const { return lost_; }
+    // Lets go of an attachment found gone: nothing is sent to the server; running transactions
+    // end (the server has dropped their work), prepared statements go stale, and the next use
+    // attaches again.
+    void forgetLostAttachment() noexcept;
     // Grows by one at each open: handles prepared on an earlier attachment are stale.
     quint64 generation() const { return generation_; }
 
@@ -102,7 +110,9 @@ private:
     QStringList params_;
     bool loginPrompt_ = false;
     LoginHandler loginHandler_;
-    std::optional<QString> loginPassword_;  // typed in the prompt, used for one attempt only
+    std::optional<QString> loginPassword_;     // typed in the prompt, for the attempt under way
+    std::optional<QString> acceptedPassword_;  // the prompt's password the server accepted
+    bool lost_ = false;
     Firebird::IAttachment* attachment_ = nullptr;
     quint64 generation_ = 0;
     std::vector<Transaction*> transactions_;
@@ -127,8 +137,14 @@ public:
     void ensureStarted();
     void commit();
     void commitRetaining();
+    // Commits the work done. With no cursor of this transaction open the transaction ends and
+    // the next use starts a new one, so that no transaction context is kept all day; with a
+    // cursor open it commits retaining, which keeps the cursor.
+    void commitWork();
     void rollback();
     void rollbackRetaining();
+    // Cursors of this transaction open now.
+    int openCursors() const { return openCursors_; }
 
     // Next value of a generator, drawn in this transaction.
     qint64 nextGeneratorValue(const QString& generator);
@@ -142,6 +158,7 @@ private:
     Connection& connection_;
     QStringList params_;
     Firebird::ITransaction* handle_ = nullptr;
+    int openCursors_ = 0;
 };
 
 struct StatementHandle;

@@ -201,7 +201,7 @@ void CompositionWindow::dropOn(int row) {
     db::Transaction& transaction = rows.transaction();
     try {
         renumber(s, t, targetId, type);
-        transaction.commitRetaining();
+        transaction.commitWork();
     } catch (...) {
         data::rollBackKeepingError(transaction);
         throw;

@@ -1,10 +1,14 @@
 #include "journal/main_window.h"
 
+#include <QApplication>
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextStream>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "data/lab_data.h"
@@ -75,6 +79,40 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
     else
         event->ignore();
+}
+
+void MainWindow::closeUnattended() {
+    if (closingUnattended_) return;
+    closingUnattended_ = true;
+    static ui::UnattendedDialogs unattended;
+    ui::setDialogs(&unattended);
+    finishUnattendedClose();
+}
+
+void MainWindow::finishUnattendedClose() {
+    // A window shown modally (the card, a box, the login prompt) closes first, as its close box
+    // would; its own loop ends before the rest of the closing runs in the main one.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && modalWindowsClosed_ < 100) {
+        ++modalWindowsClosed_;
+        modal->close();
+        QTimer::singleShot(10, this, &MainWindow::finishUnattendedClose);
+        return;
+    }
+    try {
+        ui::commitEditors(this);
+    } catch (const std::exception& e) {
+        QTextStream(stderr) << ui::failureText(e) << "\n";
+    }
+    try {
+        shutDown(ShutdownMode::Unattended);
+    } catch (const std::exception& e) {
+        QTextStream(stderr) << ui::failureText(e) << "\n";
+    }
+    hide();
+    // Also when the loop has not started yet (a signal during the login).
+    QCoreApplication::exit(0);
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void MainWindow::pageChanged() {

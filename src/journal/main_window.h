@@ -51,9 +51,16 @@ public:
     // True once the user chose to end the program at the failed login.
     bool terminateRequested() const { return terminateRequested_; }
 
-    // Start-up (first show) and shutdown (close); see the .cpp for their steps.
+    // Start-up (first show) and shutdown (close); see the .cpp for their steps. Unattended,
+    // the shutdown asks nothing: what cannot be saved stays out of the database and is said on
+    // standard error, and the program closes all the same.
+    enum class ShutdownMode { Interactive, Unattended };
     void startUp();
-    bool shutDown();
+    bool shutDown(ShutdownMode mode = ShutdownMode::Interactive);
+    // Closes the program as "Выход" does when it is asked to end from outside (a stop signal):
+    // windows shown modally are closed as their close box would, nobody is asked, and the event
+    // loop ends with status 0.
+    void closeUnattended();
 
     // "Пациенты / Поиск пациента": the search page, its criteria cleared.
     void findPatient();
@@ -127,4 +134,7 @@ private:
     QString regIniPath_;
     bool shown_ = false;
     bool terminateRequested_ = false;
+    bool closingUnattended_ = false;
+    int modalWindowsClosed_ = 0;
+    void finishUnattendedClose();
 };

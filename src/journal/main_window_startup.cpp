@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextStream>
 #include <functional>
 
 #include "data/clock.h"
@@ -30,20 +31,23 @@ void MainWindow::startUp() {
     labData.setRegisterLogin(ini.registerUser, ini.registerPassword);
     session.documentArchive = ini.documentArchive;
 
-    try {
-        database.open();
-    } catch (const db::DbError&) {
-        // Whatever went wrong, the first attempt is reported with one text; OK tries once more
-        // when the first list is opened below.
-        const auto answer = ui::dialogs().message(
-            this, {QMessageBox::Critical,
-                   {},
-                   QStringLiteral("Неверно введен пароль или имя пользователя."),
-                   QMessageBox::Ok | QMessageBox::Cancel});
-        if (answer != QMessageBox::Ok) {
-            terminateRequested_ = true;
-            QCoreApplication::quit();
-            return;
+    // A failed attachment is told with the server's own words after the program's one text;
+    // OK asks for the login again, Cancel ends the program.
+    for (;;) {
+        try {
+            database.open();
+            break;
+        } catch (const db::DbError& e) {
+            QString text = QStringLiteral("Неверно введен пароль или имя пользователя.");
+            if (e.kind() != db::FailureKind::Cancelled)
+                text += QStringLiteral("\n\n") + e.message();
+            const auto answer = ui::dialogs().message(
+                this, {QMessageBox::Critical, {}, text, QMessageBox::Ok | QMessageBox::Cancel});
+            if (answer != QMessageBox::Ok) {
+                terminateRequested_ = true;
+                QCoreApplication::quit();
+                return;
+            }
         }
     }
 
@@ -100,19 +104,23 @@ void MainWindow::readRequisites() {
     requisites.close();
 }
 
-bool MainWindow::shutDown() {
+bool MainWindow::shutDown(ShutdownMode mode) {
     // What was typed into the journal is saved as before a reload. When that or the final commit
-    // fails the user decides: stay with the edits kept, or close without them.
+    // fails the user decides: stay with the edits kept, or close without them. Unattended, the
+    // program closes without them and says so on standard error.
     try {
         data::Dataset& journal = labData.journal;
         if (journal.isActive() && journal.updatesPending())
             journal.save(data::SaveFailure::KeepChanges);
         if (labData.writeTransaction.isActive()) labData.writeTransaction.commit();
     } catch (const std::exception& e) {
-        const QString question =
-            ui::failureText(e) +
-            QStringLiteral("\n\nИзменения не сохранены. Закрыть программу без них?");
-        if (!ui::confirm(this, question)) return false;
+        const QString lost = QStringLiteral("Изменения не сохранены.");
+        if (mode == ShutdownMode::Unattended) {
+            QTextStream(stderr) << ui::failureText(e) << "\n\n" << lost << "\n";
+        } else if (!ui::confirm(this, ui::failureText(e) + QStringLiteral("\n\n") + lost +
+                                          QStringLiteral(" Закрыть программу без них?"))) {
+            return false;
+        }
         try {
             if (labData.writeTransaction.isActive()) labData.writeTransaction.rollback();
         } catch (...) {

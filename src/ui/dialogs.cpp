@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QTextStream>
 
 #include "ui/login_dialog.h"
 
@@ -56,6 +57,34 @@ QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const Q
 
 int QtDialogs::showModal(QDialog* dialog) {
     return dialog->exec();
+}
+
+QMessageBox::StandardButton UnattendedDialogs::message(QWidget*, const Message& message) {
+    QTextStream(stderr) << message.text << "\n";
+    for (const auto button : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Ok})
+        if (message.buttons & button) return button;
+    return QMessageBox::Cancel;
+}
+
+bool UnattendedDialogs::okPressed(QWidget*, const QString& text) {
+    QTextStream(stderr) << text << "\n";
+    return false;
+}
+
+bool UnattendedDialogs::login(db::LoginRequest&) {
+    return false;
+}
+
+QString UnattendedDialogs::openFileName(QWidget*, const QString&, const QString&, const QString&) {
+    return {};
+}
+
+QString UnattendedDialogs::saveFileName(QWidget*, const QString&, const QString&, const QString&) {
+    return {};
+}
+
+int UnattendedDialogs::showModal(QDialog*) {
+    return QDialog::Rejected;
 }
 
 Dialogs& dialogs() {

@@ -50,6 +50,21 @@ public:
     int showModal(QDialog* dialog) override;
 };
 
+// While the program closes by itself (a stop signal): nothing is shown and nobody is asked.
+// Each message goes to standard error; a question gets the answer of its close box (Cancel,
+// else No), the login prompt and the file dialogs are cancelled, a modal window is not shown.
+class UnattendedDialogs : public Dialogs {
+public:
+    QMessageBox::StandardButton message(QWidget* parent, const Message& message) override;
+    bool okPressed(QWidget* parent, const QString& text) override;
+    bool login(db::LoginRequest& request) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    int showModal(QDialog* dialog) override;
+};
+
 Dialogs& dialogs();
 // Installs another implementation (not owned); nullptr goes back to the Qt one.
 void setDialogs(Dialogs* dialogs);

@@ -112,7 +112,14 @@ TEST_F(DatasetTest, ChangesStayInTheBufferUntilSaved) {
     EXPECT_EQ(namesInDatabase(),
               (QStringList{QStringLiteral("ёлкин Б.Б."), QStringLiteral("Яковлева В.В."),
                            QStringLiteral("Новиков Г.Г.")}));
-    EXPECT_TRUE(tr_.isActive()) << "the save commits retaining";
+    // No cursor was open: the save ended the transaction instead of retaining its context, and
+    // the rows stay to browse and change.
+    EXPECT_FALSE(tr_.isActive());
+    EXPECT_EQ(ds_->recordCount(), 3);
+    ds_->edit();
+    ds_->setValue("FIO", QStringLiteral("Новикова Г.Г."));
+    ds_->save();
+    EXPECT_TRUE(namesInDatabase().contains(QStringLiteral("Новикова Г.Г.")));
 }
 
 TEST_F(DatasetTest, SaveWithNothingChangedSendsNothing) {

@@ -185,6 +185,59 @@ TEST(Transactions, RetainingKeepsTheTransactionUsable) {
     EXPECT_EQ(database().scalar("select count(*) from SP_MS").toInt(), 2);
 }
 
+TEST(Transactions, ALockConflictIsToldAsAChangeAtAnotherWorkstation) {
+    database().exec(QStringList{"insert into SP_VR (COD_VR, FIO) values (8, 'Петров')"});
+    auto a = database().connect();
+    auto b = database().connect();
+    db::Transaction ta(*a);
+    db::Transaction tb(*b);
+    db::executeSql(ta, "update SP_VR set FIO = 'А' where COD_VR = 8");
+    try {
+        db::executeSql(tb, "update SP_VR set FIO = 'Б' where COD_VR = 8");
+        FAIL() << "the second update did not collide";
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.kind(), db::FailureKind::Conflict);
+        EXPECT_TRUE(
+            e.message().startsWith(QStringLiteral("Запись изменяется на другой рабочей станции.")))
+            << e.what();
+    }
+    // The other kinds stay as the server says them.
+    try {
+        db::executeSql(tb, "insert into SP_VR (COD_VR, FIO) values (8, 'Дубль')");
+        FAIL() << "a duplicate key was accepted";
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.kind(), db::FailureKind::Other);
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("violation of PRIMARY"))) << e.what();
+    }
+}
+
+// A commit at a save ends the transaction when nothing reads from it, and keeps an open cursor
+// (commit retaining) when something does.
+TEST(Transactions, CommitWorkEndsTheTransactionUnlessACursorIsOpen) {
+    database().exec(QStringList{"insert into SP_MS (COD_MS, FIO) values (1, 'Первая')",
+                                "insert into SP_MS (COD_MS, FIO) values (2, 'Вторая')"});
+    auto c = database().connect();
+    db::Transaction tr(*c);
+    db::executeSql(tr, "update SP_MS set FIO = 'Первая!' where COD_MS = 1");
+    tr.commitWork();
+    EXPECT_FALSE(tr.isActive());
+    EXPECT_EQ(tr.openCursors(), 0);
+
+    db::Statement reading(tr, "select FIO from SP_MS order by COD_MS");
+    db::Cursor cursor = reading.openCursor();
+    EXPECT_EQ(tr.openCursors(), 1);
+    QVector<QVariant> row;
+    ASSERT_TRUE(cursor.fetch(row));
+    db::executeSql(tr, "update SP_MS set FIO = 'Вторая!' where COD_MS = 2");
+    tr.commitWork();
+    EXPECT_TRUE(tr.isActive());
+    ASSERT_TRUE(cursor.fetch(row));  // still readable
+    EXPECT_FALSE(cursor.fetch(row));
+    EXPECT_EQ(tr.openCursors(), 0);
+    EXPECT_EQ(database().scalar("select FIO from SP_MS where COD_MS = 2").toString(),
+              QStringLiteral("Вторая!"));
+}
+
 TEST(Transactions, ClosingTheConnectionRollsBackWhatIsRunning) {
     auto c = database().connect();
     db::Transaction tr(*c);

@@ -3,6 +3,8 @@
 
 #include <signal.h>
 
+#include <pthread.h>
+#include <signal.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -194,7 +196,18 @@ private:
         };
         if (headless()) arguments << QStringLiteral("--headless");
         pid_ = 0;
-        if (!QProcess::startDetached(program, arguments, QDir::homePath(), &pid_))
+        QProcess launcher;
+        launcher.setProgram(program);
+        launcher.setArguments(arguments);
+        launcher.setWorkingDirectory(QDir::homePath());
+        // The office is a program of its own: it starts with no signal held, whatever this
+        // program holds back for its event loop.
+        launcher.setChildProcessModifier([] {
+            sigset_t none;
+            sigemptyset(&none);
+            pthread_sigmask(SIG_SETMASK, &none, nullptr);
+        });
+        if (!launcher.startDetached(&pid_))
             throw OfficeError(QStringLiteral("Не удалось запустить LibreOffice (%1)").arg(program));
 
         QElapsedTimer waited;
