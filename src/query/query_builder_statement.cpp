@@ -199,7 +199,7 @@ void QueryBuilderWindow::execute() {
         return;
     }
     WaitCursor wait;
-    hideResult();
+    // A statement the database refuses leaves the grid as it was, with no rows.
     if (run()) showRows();
 }
 

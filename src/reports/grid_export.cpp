@@ -1,5 +1,7 @@
 #include "reports/grid_export.h"
 
+#include <algorithm>
+
 #include <QStringList>
 
 #include "reports/issuing.h"
@@ -34,10 +36,11 @@ void exportGrid(const ui::DbGrid& grid, const Session& session, QWidget* parent,
         const office::CellRange header = office::CellRange::of(1, 1, 1, columns);
         sheet->setRuled(header);
         sheet->setBold(header);
-        if (rows > 0) {
-            sheet->setTexts(2, 1, block);
-            sheet->setRuled(office::CellRange::of(2, 1, rows + 1, columns));
-        }
+        if (rows > 0) sheet->setTexts(2, 1, block);
+        // The records' ruling reaches from row 2 down to the last record; with no records it
+        // spans rows 1 and 2, an empty ruled row under the titles.
+        sheet->setRuled(
+            office::CellRange::of(std::min(2, rows + 1), 1, std::max(2, rows + 1), columns));
     }
     sheet->autoFit();
     sheet->selectFirstCell();

@@ -47,12 +47,15 @@ bool QtDialogs::login(db::LoginRequest& request) {
 
 QString QtDialogs::openFileName(QWidget* parent, const QString& caption, const QString& folder,
                                 const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter, nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                 const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, caption, folder, filter);
+    return QFileDialog::getSaveFileName(
+        parent, caption, folder, filter, nullptr,
+        QFileDialog::HideNameFilterDetails | QFileDialog::DontConfirmOverwrite);
 }
 
 int QtDialogs::showModal(QDialog* dialog) {

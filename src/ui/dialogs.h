@@ -29,6 +29,8 @@ public:
     virtual bool okPressed(QWidget* parent, const QString& text) = 0;
     // The "Database Login" prompt; false when the user cancels.
     virtual bool login(db::LoginRequest& request) = 0;
+    // The file dialogs show each filter by its label alone ("*.sql"). The save dialog does not
+    // ask before a file is replaced: the caller replaces the chosen file.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,

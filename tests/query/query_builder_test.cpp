@@ -419,11 +419,15 @@ TEST_F(QueryBuilderTest, ALoadedStatementThatWritesIsRefused) {
     file.write("delete from LAB_ISSL_BOL\r\n");
     file.close();
     withWindow([&] {
+        window().generateButton->click();
+        ASSERT_EQ(rows().size(), 3);
         dialogs_.fileNames = {path};
         window().executeAction->trigger();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
         EXPECT_TRUE(dialogs_.messages[0].text.contains("read-only"))
             << dialogs_.messages[0].text.toStdString();
+        EXPECT_TRUE(window().resultGrid->isVisible()) << "the grid stays where it was";
+        EXPECT_EQ(window().resultGrid->model()->rowCount(), 0);
     });
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL").toInt(), 6);
 }
