@@ -1,8 +1,6 @@
 // The LibreOffice office process and the connection to it.
 #include "reports/office/libreoffice.h"
 
-#include <signal.h>
-
 #include <pthread.h>
 #include <signal.h>
 #include <QCoreApplication>
@@ -149,6 +147,9 @@ private:
 
     // One attempt to reach the office on the current pipe.
     bool connect() {
+        // A write into the pipe of an office that has just died comes back as an error for the
+        // command to report; the signal it raises would otherwise end this program.
+        signal(SIGPIPE, SIG_IGN);
         try {
             Ref<css::bridge::XUnoUrlResolver> resolver =
                 css::bridge::UnoUrlResolver::create(local());
@@ -200,12 +201,13 @@ private:
         launcher.setProgram(program);
         launcher.setArguments(arguments);
         launcher.setWorkingDirectory(QDir::homePath());
-        // The office is a program of its own: it starts with no signal held, whatever this
-        // program holds back for its event loop.
+        // The office is a program of its own: it starts with no signal held or ignored, whatever
+        // this program holds back for its event loop or ignores.
         launcher.setChildProcessModifier([] {
             sigset_t none;
             sigemptyset(&none);
             pthread_sigmask(SIG_SETMASK, &none, nullptr);
+            signal(SIGPIPE, SIG_DFL);
         });
         if (!launcher.startDetached(&pid_))
             throw OfficeError(QStringLiteral("Не удалось запустить LibreOffice (%1)").arg(program));
