@@ -217,38 +217,59 @@ void Connection::setParam(const QString& name, const QString& value) {
     params_ << prefix + value;
 }
 
+namespace {
+
+// A login text in the database's code page. A character the code page lacks is refused naming
+// what it was typed for; the password's characters are never shown, not even in an error.
+QByteArray loginBytes(const QString& name, const QString& value) {
+    const QString outside = win1251::charactersOutside(value);
+    if (outside.isEmpty()) return win1251::encode(value);
+    if (name == QLatin1String("password"))
+        throw DbError(QStringLiteral(
+            "Пароль содержит символы, которых нет в кодировке базы данных (Windows-1251)."));
+    const QString what = name.startsWith(QLatin1String("user"))
+                             ? QStringLiteral("Имя пользователя")
+                             : QStringLiteral("Параметр подключения %1").arg(name);
+    throw DbError(QStringLiteral("%1 содержит символы, которых нет в кодировке базы данных: %2")
+                      .arg(what, outside));
+}
+
+struct XpbDisposer {
+    void operator()(IXpbBuilder* builder) const { builder->dispose(); }
+};
+
+}  // namespace
+
 QByteArray Connection::buildDpb(bool forCreate) {
     return guarded([&] {
         Status st;
-        IXpbBuilder* dpb = util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+        const std::unique_ptr<IXpbBuilder, XpbDisposer> dpb(
+            util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0));
         bool dialectGiven = false;
         for (const QString& line : params_) {
             const qsizetype eq = line.indexOf(u'=');
             const QString name = (eq < 0 ? line : line.left(eq)).trimmed().toLower();
             const QString value = eq < 0 ? QString() : line.mid(eq + 1);
             const auto tag = dpbTags().find(name);
-            if (tag == dpbTags().end()) {
-                dpb->dispose();
+            if (tag == dpbTags().end())
                 throw DbError(QStringLiteral("Неизвестный параметр подключения: %1").arg(line));
-            }
             if (*tag == isc_dpb_sql_dialect) {
                 dpb->insertInt(&st, *tag, value.toInt());
                 dialectGiven = true;
             } else {
-                dpb->insertString(&st, *tag, win1251::encode(value).constData());
+                dpb->insertString(&st, *tag, loginBytes(name, value).constData());
             }
         }
         if (loginPassword_)
-            dpb->insertString(&st, isc_dpb_password, win1251::encode(*loginPassword_).constData());
+            dpb->insertString(&st, isc_dpb_password,
+                              loginBytes(QStringLiteral("password"), *loginPassword_).constData());
         if (!dialectGiven) dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
         if (forCreate) {
             dpb->insertString(&st, isc_dpb_set_db_charset, "WIN1251");
             dpb->insertInt(&st, isc_dpb_page_size, 8192);
         }
-        QByteArray bytes(reinterpret_cast<const char*>(dpb->getBuffer(&st)),
-                         qsizetype(dpb->getBufferLength(&st)));
-        dpb->dispose();
-        return bytes;
+        return QByteArray(reinterpret_cast<const char*>(dpb->getBuffer(&st)),
+                          qsizetype(dpb->getBufferLength(&st)));
     });
 }
 

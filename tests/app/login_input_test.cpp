@@ -124,6 +124,16 @@ TEST_P(LoginInput, AttachesWithTheTextAsTypedOrIsRefusedWithoutACrash) {
     }
     if (!text.outside.isEmpty()) {
         EXPECT_FALSE(started) << "the database could not be told it";
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        const QString& refusal = dialogs.messages[0].text;
+        EXPECT_TRUE(refusal.contains(field == LoginField::UserName
+                                         ? QStringLiteral("Имя пользователя содержит символы")
+                                         : QStringLiteral("Пароль содержит символы")))
+            << refusal.toStdString();
+        if (field == LoginField::Password) {
+            EXPECT_FALSE(refusal.contains(dialogs.typed)) << "a password is never shown";
+            EXPECT_FALSE(refusal.contains(text.outside.left(1))) << refusal.toStdString();
+        }
     }
     DatabasePicture::expectUnchanged(before, DatabasePicture(*db_));
 }
