@@ -106,6 +106,7 @@ private:
     void bindResultMarks();
     void readResultMarks();
     void setTypeParameters();
+    void endTransactionBeforeReading();
     void countJournal();
     enum class EditsOutcome { Saved, Discarded, Kept };
     // Saves what was typed into the journal. When the database refuses, its message offers to

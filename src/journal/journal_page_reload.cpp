@@ -197,11 +197,22 @@ void JournalPage::rereadAfterDirectoryChange(bool lists) {
     if (key.isValid() && journal.isActive()) journal.locate("N_ISSLED", key);
 }
 
+void JournalPage::endTransactionBeforeReading() {
+    // A reload is a safe point to end the main transaction: the journal's edits were just saved
+    // and its rows are read again anyway. The next statement starts a new one, and the server
+    // may clean up the record versions the old one held; a transaction kept all day holds them
+    // all. (While another list is still being read, the transaction is committed retaining.)
+    // The type's and the period's reloads end it in showJournal(), which saves.
+    db::Transaction& transaction = labData.writeTransaction;
+    if (transaction.isActive()) transaction.commitWork();
+}
+
 void JournalPage::reloadForInstitution() {
     if (rereadingLists_) return;
     if (!savePendingEdits()) return;
     data::Dataset& journal = labData.journal;
     journal.close();
+    endTransactionBeforeReading();
     setTypeParameters();
     journal.setParam("cod_lpu1", institutionList.value("COD_LPU"));
     journal.setParam("cod_lpu2", institutionList.value("COD_LPU"));
