@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -95,7 +96,13 @@ void MainWindow::finishUnattendedClose() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal != this && modalWindowsClosed_ < 100) {
         ++modalWindowsClosed_;
-        modal->close();
+        // A box without a button for its close box ignores close(): it is rejected instead.
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (dialog && modal == lastModalClosed_)
+            dialog->reject();
+        else
+            modal->close();
+        lastModalClosed_ = modal;
         QTimer::singleShot(10, this, &MainWindow::finishUnattendedClose);
         return;
     }

@@ -136,5 +136,6 @@ private:
     bool terminateRequested_ = false;
     bool closingUnattended_ = false;
     int modalWindowsClosed_ = 0;
+    QPointer<QWidget> lastModalClosed_;
     void finishUnattendedClose();
 };
