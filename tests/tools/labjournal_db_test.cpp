@@ -8,9 +8,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "app/application.h"
 #include "card/research_card.h"
 #include "data/lab_data.h"
 #include "db/firebird.h"
+#include "journal/main_window.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_database.h"
 #include "tools/backup.h"
 
@@ -394,6 +397,23 @@ TEST(LabjournalDb, RestoredBackupHoldsEveryRowAndGeneratorOfTheDatabase) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList({"demo.fbk", "demo.fdb", "demo_register.fdb", "restored.fdb"}))
         << "nothing of the work left beside them";
+
+    // The program starts on the restored database as on any other.
+    QTemporaryDir iniDir;
+    QFile ini(iniDir.filePath("Reg.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        QStringLiteral("[options]\nDBPath=%1\nDBUser=SYSDBA\nDBRole=\n").arg(restored).toUtf8());
+    ini.close();
+    testing_support::ScriptedDialogs dialogs;
+    dialogs.logins.push_back(testing_support::Login{"SYSDBA", "x"});
+    app::Application program;
+    program.mainWindow->setRegIniPath(iniDir.filePath("Reg.INI"));
+    ASSERT_TRUE(program.start());
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.texts().join("; ").toStdString();
+    EXPECT_TRUE(program.labData->journal.isActive());
+    EXPECT_EQ(program.labData->institutions.recordCount(),
+              rows(original, "select count(*) from SP_LPU").at(0).at(0).toInt());
 }
 
 TEST(LabjournalDb, BackupAndRestoreRefuseAndLeaveEverythingAsItWas) {
