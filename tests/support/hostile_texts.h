@@ -130,17 +130,8 @@ inline void enter(QLineEdit* edit, const HostileText& t) {
 // something commits it. Returns the editor.
 inline QLineEdit* enterIntoCell(QAbstractItemView* view, int row, int column,
                                 const HostileText& t) {
-    const QModelIndex index = view->model()->index(row, column);
-    view->setCurrentIndex(index);
-    QTest::keyClick(view, Qt::Key_F2);
-    QLineEdit* editor = nullptr;
-    for (auto* e : view->viewport()->findChildren<QLineEdit*>())
-        if (e->isVisible()) editor = e;
-    if (!editor) {
-        ADD_FAILURE() << "no cell editor opened at " << row << ", " << column;
-        return nullptr;
-    }
-    enter(editor, t);
+    QLineEdit* editor = openCellEditor(view, row, column, CellEditorOpening::ByF2);
+    if (editor) enter(editor, t);
     return editor;
 }
 

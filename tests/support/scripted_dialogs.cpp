@@ -91,18 +91,23 @@ void typeText(QLineEdit* edit, const QString& text) {
     }
 }
 
-QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QString& text) {
+QLineEdit* openCellEditor(QAbstractItemView* view, int row, int column, CellEditorOpening how) {
     const QModelIndex index = view->model()->index(row, column);
     view->setCurrentIndex(index);
-    view->edit(index);
+    if (how == CellEditorOpening::ByF2)
+        QTest::keyClick(view, Qt::Key_F2);
+    else
+        view->edit(index);
     QLineEdit* editor = nullptr;
     for (auto* e : view->viewport()->findChildren<QLineEdit*>())
         if (e->isVisible()) editor = e;
-    if (!editor) {
-        ADD_FAILURE() << "no cell editor opened at " << row << ", " << column;
-        return nullptr;
-    }
-    typeText(editor, text);
+    if (!editor) ADD_FAILURE() << "no cell editor opened at " << row << ", " << column;
+    return editor;
+}
+
+QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QString& text) {
+    QLineEdit* editor = openCellEditor(view, row, column, CellEditorOpening::ByView);
+    if (editor) typeText(editor, text);
     return editor;
 }
 

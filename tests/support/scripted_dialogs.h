@@ -52,6 +52,11 @@ public:
 // included, replacing what it held. Keys of control characters type nothing, as on a keyboard.
 void typeText(QLineEdit* edit, const QString& text);
 
+// Opens a view's editor on a cell, by the F2 key or as the view's own edit() does, and returns
+// it (a test failure and nullptr when no editor opened).
+enum class CellEditorOpening { ByF2, ByView };
+QLineEdit* openCellEditor(QAbstractItemView* view, int row, int column, CellEditorOpening how);
+
 // Opens a view's editor on a cell as F2 would and types into it; the text stays in the open
 // editor until something commits it. Returns the editor.
 QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QString& text);
