@@ -22,7 +22,7 @@ using testing_support::TempDatabase;
 namespace {
 
 const QString kFullName = QStringLiteral("Клинико-диагностическая лаборатория «Центр СПИД»");
-const QString kFailedLogin = QStringLiteral("Неверно введен пароль или имя пользователя.");
+const QString kLoginRefused = QStringLiteral("Неверно введен пароль или имя пользователя.");
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -115,7 +115,7 @@ TEST_F(StartupTest, CancelThenCancelEndsTheProgramWithoutTouchingData) {
     auto program = makeProgram();
     EXPECT_FALSE(program->start());
     ASSERT_EQ(dialogs_.messages.size(), 1u);
-    EXPECT_EQ(dialogs_.messages[0].text, kFailedLogin);
+    EXPECT_EQ(dialogs_.messages[0].text, kLoginRefused);
     EXPECT_EQ(dialogs_.messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(dialogs_.messages[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_FALSE(program->labData->mainConnection.isOpen());
@@ -145,7 +145,7 @@ TEST_F(StartupTest, EveryFailureShowsTheDatabaseMessageAndAsksAgainUntilCancel) 
     EXPECT_FALSE(program->start());
     ASSERT_EQ(dialogs_.messages.size(), 2u);
     for (const ui::Message& m : dialogs_.messages) {
-        EXPECT_TRUE(m.text.startsWith(kFailedLogin + "\n\n")) << m.text.toStdString();
+        EXPECT_TRUE(m.text.startsWith(kLoginRefused + "\n\n")) << m.text.toStdString();
         EXPECT_TRUE(m.text.contains("missing.fdb")) << m.text.toStdString();
         EXPECT_EQ(m.buttons, QMessageBox::Ok | QMessageBox::Cancel);
     }

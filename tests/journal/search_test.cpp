@@ -25,7 +25,7 @@ namespace {
 
 // Every directory twice; seven investigations, six of them sampled in early December 2026
 // (the program's today is 9 December) and one with no sampling date at all.
-QStringList fixture() {
+QStringList searchFixture() {
     QStringList sql = {
         "insert into RECV_ST (COD, NAME_FULL) values (1, 'Лаборатория')",
         "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
@@ -78,7 +78,7 @@ QStringList fixture() {
 class SearchTest : public testing_support::ProgramTest {
 protected:
     void SetUp() override {
-        start(fixture());
+        start(searchFixture());
         form().findPatientAction->trigger();
         dialogs_.messages.clear();
     }

@@ -206,7 +206,7 @@ TEST(NamedReport, ShortAndFullPlaceTheirColumnsAndRuleToTheLastIndicator) {
 
 // Type 1 with three indicators (composition order 20, 22, 21); four records with results dated
 // in early December, one without a result date, one of type 2.
-QStringList fixture() {
+QStringList reportsFixture() {
     return {
         "insert into RECV_ST (COD, NAME, NAME_FULL) values (1, 'КДЛ', 'Лаборатория')",
         "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
@@ -244,7 +244,7 @@ class JournalReportsTest : public testing_support::ProgramTest {
 protected:
     void SetUp() override {
         office::setOffice(&memory_);
-        start(fixture());
+        start(reportsFixture());
         page().periodFrom->setDate(QDate(2026, 11, 1));
         page().periodTo->setDate(QDate(2026, 12, 9));
         page().reloadForPeriod();

@@ -48,7 +48,7 @@ namespace {
 
 // One record of 9 December 2026 of type 1, whose template lies in a subfolder; five indicators,
 // three of them with results (a literal "+", a titre and a decimal comma), one with an empty one.
-QStringList fixture() {
+QStringList officeDocumentsFixture() {
     return {
         "insert into RECV_ST (COD, NAME, NAME_FULL) values (1, 'КДЛ', 'Лаборатория')",
         "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница №2')",
@@ -108,7 +108,7 @@ protected:
         ASSERT_FALSE(resultTemplateBytes_.isEmpty());
         previous_ = QDir::currentPath();
         QDir::setCurrent(folder_.path());
-        start(fixture());
+        start(officeDocumentsFixture());
         page().typeSelector->setKeyValue(QVariant());
         ASSERT_TRUE(labData().journal.locate("N_ISSLED", 1));
     }

@@ -21,7 +21,7 @@ namespace {
 
 // Type 1 with three indicators (results on two of them for record 1), type 2 with one, type 3
 // with no template; the records of 9 December 2026 at institution 1.
-QStringList fixture() {
+QStringList documentsFixture() {
     return {
         "insert into RECV_ST (COD, NAME, NAME_FULL) values (1, 'КДЛ', 'Лаборатория')",
         "insert into SP_LPU (COD_LPU, NAME) values (1, 'Больница')",
@@ -73,7 +73,7 @@ protected:
         previous_ = QDir::currentPath();
         QDir::setCurrent(folder_.path());
         office::setOffice(&memory_);
-        start(fixture());
+        start(documentsFixture());
         // The journal opened on type 1 (whose template it keeps) and now shows every type.
         page().typeSelector->setKeyValue(QVariant());
     }

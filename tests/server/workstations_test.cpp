@@ -29,7 +29,7 @@ using testing_support::TestServer;
 
 namespace {
 
-const QStringList kFixture = {
+const QStringList kWorkstations = {
     "insert into RECV_ST (COD) values (1)",
     "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
     "insert into SP_LPU (COD_LPU, NAME) values (2, 'Поликлиника')",
@@ -118,7 +118,7 @@ protected:
 // --- The login -------------------------------------------------------------------------------
 
 TEST_F(ServerTest, AWrongPasswordShowsTheServersMessageAndTheProgramAsksAgain) {
-    ServerDatabase db(kFixture);
+    ServerDatabase db(kWorkstations);
     dialogs_.answers = {QMessageBox::Ok, QMessageBox::Ok};
     Workstation ws(db.name(), dialogs_,
                    {Login{"SYSDBA", "wrong"}, Login{"SYSDBA", "also wrong"}, rightLogin()});
@@ -137,7 +137,7 @@ TEST_F(ServerTest, AWrongPasswordShowsTheServersMessageAndTheProgramAsksAgain) {
 }
 
 TEST_F(ServerTest, CancelAfterAWrongPasswordEndsTheProgramCleanly) {
-    ServerDatabase db(kFixture);
+    ServerDatabase db(kWorkstations);
     dialogs_.answers = {QMessageBox::Cancel};
     Workstation ws(db.name(), dialogs_, {Login{"SYSDBA", "wrong"}});
     EXPECT_FALSE(ws.started);
@@ -151,7 +151,7 @@ TEST_F(ServerTest, CancelAfterAWrongPasswordEndsTheProgramCleanly) {
 // statements; the other one's save is refused at once and keeps what was typed; once the first
 // commits, the other's second try writes everything.
 TEST_F(ServerTest, TwoWorkstationsSavingOneRecordLoseNothingAndWriteNothingByHalves) {
-    ServerDatabase db(kFixture);
+    ServerDatabase db(kWorkstations);
     Workstation a(db.name(), dialogs_, {rightLogin()});
     Workstation b(db.name(), dialogs_, {rightLogin()});
     ASSERT_TRUE(a.started && b.started);
@@ -239,7 +239,7 @@ TEST_F(ServerTest, TwoWorkstationsSavingOneRecordLoseNothingAndWriteNothingByHal
 }
 
 TEST_F(ServerTest, SavingARecordDeletedAtAnotherWorkstationIsAnErrorNotASuccess) {
-    ServerDatabase db(kFixture);
+    ServerDatabase db(kWorkstations);
     Workstation ws(db.name(), dialogs_, {rightLogin()});
     ASSERT_TRUE(ws.started);
     dialogs_.messages.clear();
@@ -265,7 +265,7 @@ TEST_F(ServerTest, SavingARecordDeletedAtAnotherWorkstationIsAnErrorNotASuccess)
 TEST_F(ServerTest, ASaveCutShortByAServerCrashWritesNothingKeepsTheTypingAndSucceedsLater) {
     // Each result row takes the server a few seconds to update, so the crash falls inside
     // the save.
-    ServerDatabase db(kFixture);
+    ServerDatabase db(kWorkstations);
     db.exec(
         {"create trigger SLOW_RESULTS for LAB_ISSL_BOL before update as declare i integer = "
          "0; begin while (i < 40000000) do i = i + 1; end"});
@@ -337,7 +337,7 @@ qint64 transactionGap(ServerDatabase& db) {
 }
 
 TEST_F(ServerTest, ManySavesKeepTheTransactionGapSmall) {
-    ServerDatabase db(kFixture);
+    ServerDatabase db(kWorkstations);
     Workstation ws(db.name(), dialogs_, {rightLogin()});
     ASSERT_TRUE(ws.started);
     dialogs_.messages.clear();
@@ -354,7 +354,7 @@ TEST_F(ServerTest, ManySavesKeepTheTransactionGapSmall) {
 }
 
 TEST_F(ServerTest, BrowsingTheInstitutionsWhileOthersSaveKeepsTheTransactionGapSmall) {
-    ServerDatabase db(kFixture);
+    ServerDatabase db(kWorkstations);
     Workstation ws(db.name(), dialogs_, {rightLogin()});
     ASSERT_TRUE(ws.started);
     dialogs_.messages.clear();
