@@ -636,7 +636,7 @@ int main(int argc, char** argv) {
         },
         [&](int i) {
             rawSave.execute({isbol, prlab, lissl, key, valueOf(i) + "r", isbol});
-            raw.commitRetaining();
+            raw.commit();
         });
     // --- save_10k_drift: 10,000 saves of the card in one session, as a busy day's; the last
     // 1,000 against the first 1,000 (a transaction context kept all day would slow them down).
@@ -688,7 +688,7 @@ int main(int argc, char** argv) {
                     values.push_back(record.value(column));
                 values.push_back(record.value("N_ISSLED"));
                 rawModify.execute(values);
-                raw.commitRetaining();
+                raw.commit();
             });
     }
 

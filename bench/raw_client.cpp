@@ -84,6 +84,17 @@ struct RawSession::Statement::State {
     }
 };
 
+namespace {
+
+// The program's transactions: read committed, record versions, no waiting.
+ITransaction* startTransaction(IAttachment* attachment, ThrowStatusWrapper& status) {
+    const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_rec_version,
+                                 isc_tpb_nowait};
+    return attachment->startTransaction(&status, sizeof tpb, tpb);
+}
+
+}  // namespace
+
 RawSession::RawSession(const QString& database) : d(new State) {
     IUtil* util = master()->getUtilInterface();
     IXpbBuilder* dpb = util->getXpbBuilder(&d->status, IXpbBuilder::DPB, nullptr, 0);
@@ -95,9 +106,7 @@ RawSession::RawSession(const QString& database) : d(new State) {
         &d->status, path.constData(), dpb->getBufferLength(&d->status), dpb->getBuffer(&d->status));
     provider->release();
     dpb->dispose();
-    const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_rec_version,
-                                 isc_tpb_nowait};
-    d->transaction = d->attachment->startTransaction(&d->status, sizeof tpb, tpb);
+    d->transaction = startTransaction(d->attachment, d->status);
 }
 
 RawSession::~RawSession() {
@@ -126,6 +135,11 @@ RawSession::Statement RawSession::prepare(const QString& sql) {
 
 void RawSession::commitRetaining() {
     d->transaction->commitRetaining(&d->status);
+}
+
+void RawSession::commit() {
+    d->transaction->commit(&d->status);
+    d->transaction = startTransaction(d->attachment, d->status);
 }
 
 int RawSession::Statement::fetchAll(const std::vector<QVariant>& params) {

@@ -29,6 +29,8 @@ public:
     // The program's :name markers are turned into ? here.
     Statement prepare(const QString& sql);
     void commitRetaining();
+    // Ends the transaction and starts the next one, as the program's saves do.
+    void commit();
 
 private:
     struct State;
