@@ -39,6 +39,11 @@ private:
     ThrowStatusWrapper wrapper_;
 };
 
+// Disposes a parameter block builder however its user leaves.
+struct XpbDisposer {
+    void operator()(IXpbBuilder* builder) const { builder->dispose(); }
+};
+
 bool hasCode(const ISC_STATUS* vector, std::initializer_list<ISC_STATUS> codes) {
     // The vector is a list of clusters: an argument type, then its value(s).
     for (const ISC_STATUS* p = vector; *p != isc_arg_end;) {
@@ -234,10 +239,6 @@ QByteArray loginBytes(const QString& name, const QString& value) {
                       .arg(what, outside));
 }
 
-struct XpbDisposer {
-    void operator()(IXpbBuilder* builder) const { builder->dispose(); }
-};
-
 }  // namespace
 
 QByteArray Connection::buildDpb(bool forCreate) {
@@ -389,25 +390,16 @@ void Transaction::start() {
     if (!connection_.isOpen()) throw DbError(QStringLiteral("Нет подключения к базе данных."));
     handle_ = guardedOn(connection_, [&] {
         Status st;
-        IXpbBuilder* tpb = util()->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
+        const std::unique_ptr<IXpbBuilder, XpbDisposer> tpb(
+            util()->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0));
         for (const QString& p : params_) {
             const auto tag = tpbTags().find(p.trimmed().toLower());
-            if (tag == tpbTags().end()) {
-                tpb->dispose();
+            if (tag == tpbTags().end())
                 throw DbError(QStringLiteral("Неизвестный параметр транзакции: %1").arg(p));
-            }
             tpb->insertTag(&st, *tag);
         }
-        ITransaction* t = nullptr;
-        try {
-            t = connection_.attachment_->startTransaction(&st, tpb->getBufferLength(&st),
-                                                          tpb->getBuffer(&st));
-        } catch (...) {
-            tpb->dispose();
-            throw;
-        }
-        tpb->dispose();
-        return t;
+        return connection_.attachment_->startTransaction(&st, tpb->getBufferLength(&st),
+                                                         tpb->getBuffer(&st));
     });
 }
 
