@@ -419,8 +419,12 @@ void LabData::setAgeFromBirthDate(Dataset& dataset, const QVariant& birthDate) {
 
 void LabData::reloadCompositionOfCurrentType(Dataset& types) {
     if (session.directoryKind != DirectoryKind::Composition) return;
+    readComposition(types.value("N_LISSL"));
+}
+
+void LabData::readComposition(const QVariant& type) {
     composition.close();
-    composition.setParam("n_lissl", types.value("N_LISSL"));
+    composition.setParam("n_lissl", type);
     composition.open();
     composition.last();
     session.lastCompositionPosition = composition.isEmpty() ? 0 : composition.value("NPP").toInt();

@@ -81,6 +81,9 @@ public:
     void setNewRecordDefaults(data::Dataset& journal);
     // While the composition window is open: the composition of the type now current.
     void reloadCompositionOfCurrentType(data::Dataset& types);
+    // Reads the composition of the given type again, and with it the highest position the next
+    // added row follows; the first row becomes current.
+    void readComposition(const QVariant& type);
     // A new composition row: the current type and indicator, appended after the last position.
     void numberNewCompositionRow(data::Dataset& composition);
 

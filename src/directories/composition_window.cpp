@@ -130,8 +130,7 @@ void CompositionWindow::addIndicator() {
     data::Dataset& rows = *session.compositionRows;
     rows.insert();
     rows.save(data::SaveFailure::KeepChanges);
-    rows.close();
-    rows.open();
+    labData.readComposition(session.compositionTypes->value("N_LISSL"));
 }
 
 void CompositionWindow::removeIndicator() {
@@ -157,8 +156,11 @@ bool CompositionWindow::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::MouseMove:
             if (drag_.active) {
+                // The current row follows the pointer, and the grid follows the current row:
+                // the grid's own selecting by dragging would leave it highlighting another.
                 const int row = rowAt(event);
                 if (row >= 0) session.compositionRows->moveTo(row);
+                return true;
             }
             break;
         case QEvent::MouseButtonRelease:
@@ -206,8 +208,9 @@ void CompositionWindow::dropOn(int row) {
         data::rollBackKeepingError(transaction);
         throw;
     }
-    rows.close();
-    rows.open();
+    // Moving up renumbers every row after the target: the highest position is read again, or
+    // the next added row would share one.
+    labData.readComposition(type);
 }
 
 void CompositionWindow::renumber(int s, int t, int targetId, const QString& type) {

@@ -133,13 +133,7 @@ void MainWindow::openComposition() {
     labData.investigationTypes.open();
     labData.indicators.close();
     labData.indicators.open();
-    labData.composition.close();
-    labData.composition.setParam("n_lissl", labData.investigationTypes.value("N_LISSL"));
-    labData.composition.open();
-    labData.composition.last();
-    session.lastCompositionPosition =
-        labData.composition.isEmpty() ? 0 : labData.composition.value("NPP").toInt();
-    labData.composition.first();
+    labData.readComposition(labData.investigationTypes.value("N_LISSL"));
     session.compositionTypes = &labData.investigationTypes;
     session.compositionTypesSource = &labData.investigationTypesSource;
     session.compositionRows = &labData.composition;

@@ -85,6 +85,16 @@ void DbGrid::setDataSource(data::DataSource* source) {
                 if (syncing_ || !current.isValid() || !model_->dataset()) return;
                 guarded(this, [&] { model_->dataset()->moveTo(current.row()); });
             });
+    // The row shown highlighted is the current one, the one every command acts on: a mouse
+    // release over another row after the rows were read again must not highlight that one.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndex current = currentIndex();
+        if (!current.isValid() || selectionMode() != QAbstractItemView::SingleSelection) return;
+        const QModelIndexList selected = selectionModel()->selectedRows();
+        if (selected.size() == 1 && selected.front().row() == current.row()) return;
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                              QItemSelectionModel::Rows);
+    });
     applyWidths();
 }
 

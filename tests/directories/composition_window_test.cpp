@@ -75,6 +75,29 @@ protected:
         ADD_FAILURE() << "no row at " << npp;
         return -1;
     }
+    // A drag with the mouse from one row of the composition grid to another.
+    void dragWithTheMouse(int fromRow, int toRow) {
+        QWidget* viewport = window().compositionGrid->viewport();
+        auto centre = [&](int row) {
+            return QPoint(5, window().compositionGrid->rowViewportPosition(row) +
+                                 window().compositionGrid->rowHeight(row) / 2);
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, centre(fromRow));
+        for (int row = fromRow; row != toRow; row += toRow > fromRow ? 1 : -1) {
+            const QPoint at = centre(row + (toRow > fromRow ? 1 : -1));
+            QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+        }
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(toRow));
+    }
+    // The rows the composition grid shows highlighted.
+    QList<int> highlightedRows() {
+        QList<int> rows;
+        for (const QModelIndex& i : window().compositionGrid->selectionModel()->selectedIndexes())
+            if (!rows.contains(i.row())) rows << i.row();
+        return rows;
+    }
     // "indicator:position" for every row of a type, by indicator.
     QString positions(int type) {
         QStringList list;
@@ -104,6 +127,9 @@ TEST_F(CompositionTest, DraggingRenumbersAsTheStatementsDo) {
     for (const MoveCase& c : cases) {
         TearDown();  // each move on a fresh database
         SetUp();
+        QStringList othersBefore;
+        for (int type = 1; type <= 4; ++type)
+            if (type != c.type) othersBefore << positions(type);
         withWindow([&] {
             ASSERT_TRUE(labData().investigationTypes.locate("N_LISSL", c.type));
             window().startDrag(rowOfPosition(c.from));
@@ -111,7 +137,48 @@ TEST_F(CompositionTest, DraggingRenumbersAsTheStatementsDo) {
             EXPECT_EQ(labData().composition.currentRow(), 0) << "the list is read again";
         });
         EXPECT_EQ(positions(c.type), c.expected) << c.from << " -> " << c.to;
+        QStringList othersAfter;
+        for (int type = 1; type <= 4; ++type)
+            if (type != c.type) othersAfter << positions(type);
+        EXPECT_EQ(othersAfter, othersBefore) << "other types keep their positions";
     }
+}
+
+TEST_F(CompositionTest, AnIndicatorAddedAfterADragGoesAfterTheLastRow) {
+    withWindow([&] {
+        labData().investigationTypes.locate("N_LISSL", 1);
+        // Up from 4 onto 2: every row after the target moves down, the last to 6.
+        dragWithTheMouse(rowOfPosition(4), rowOfPosition(2));
+        labData().indicators.locate("N_PRLAB", 99);
+        window().addIndicatorButton->click();
+    });
+    EXPECT_EQ(positions(1), "11:1 12:3 13:4 14:2 15:6 99:7");
+    EXPECT_EQ(db_->scalar("select count(*) from (select NPP from LAB_ISSL_PRIZ where N_LISSL = 1 "
+                          "group by NPP having count(*) > 1)")
+                  .toInt(),
+              0)
+        << "no position twice";
+}
+
+TEST_F(CompositionTest, AfterADropTheHighlightedRowIsTheOneRemoved) {
+    QString highlighted;
+    withWindow([&] {
+        labData().investigationTypes.locate("N_LISSL", 2);
+        dragWithTheMouse(0, 3);  // 21 onto 24, the last row
+        ASSERT_EQ(highlightedRows().size(), 1);
+        const int row = highlightedRows().front();
+        EXPECT_EQ(row, labData().composition.currentRow())
+            << "the row shown highlighted is the one the commands act on";
+        EXPECT_EQ(window().compositionGrid->currentIndex().row(), row);
+        highlighted = window().compositionGrid->model()->index(row, 0).data().toString();
+        window().removeIndicatorButton->click();
+    });  // closing saves the removal
+    const auto names = db_->rows(
+        "select p.NAME from LAB_ISSL_PRIZ lp join SP_PRIZ_LAB_ISSL p on p.N_PRLAB = lp.N_PRLAB "
+        "where lp.N_LISSL = 2 order by lp.NPP");
+    ASSERT_EQ(names.size(), 3u);
+    for (const auto& r : names) EXPECT_NE(r[0].toString(), highlighted);
+    EXPECT_EQ(positions(2).split(' ').size(), 3);
 }
 
 TEST_F(CompositionTest, DroppingOnItselfOrOnAnUnplacedRowChangesNothing) {
