@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -93,7 +94,20 @@ DirectoryWindow::DirectoryWindow(LabData& labData, QWidget* parent)
 
 bool DirectoryWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == searchEdit && event->type() == QEvent::FocusOut) endSearch();
+    // Escape in the search box ends the search, not the window.
+    if (watched == searchEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        searchEdit->clear();
+        grid->setFocus();
+        endSearch();
+        return true;
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+bool DirectoryWindow::unsavedChanges() const {
+    const data::Dataset* d = session.directory;
+    return d && d->isActive() && d->updatesPending();
 }
 
 void DirectoryWindow::showSearch(bool on) {

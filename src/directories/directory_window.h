@@ -50,6 +50,9 @@ public:
 protected:
     void openWindow() override { openDirectory(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool unsavedChanges() const override;
+    void saveUnsavedChanges() override { saveChanges(); }
+    void dropUnsavedChanges() override { cancelChanges(); }
 
 private:
     void showSearch(bool on);

@@ -43,10 +43,16 @@ RequisitesWindow::RequisitesWindow(LabData& lab, QWidget* parent)
             ui::command(this, [this] { saveRequisites(); }));
 }
 
-void RequisitesWindow::done(int result) {
-    // Typing not saved is dropped without a question.
+bool RequisitesWindow::unsavedChanges() const {
+    return labData.requisites.isActive() && labData.requisites.updatesPending();
+}
+
+void RequisitesWindow::dropUnsavedChanges() {
+    labData.requisites.cancelUpdates();
+}
+
+void RequisitesWindow::windowClosing() {
     labData.requisites.close();
-    ModalWindow::done(result);
 }
 
 void RequisitesWindow::openRequisites() {

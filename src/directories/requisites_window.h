@@ -26,8 +26,11 @@ public:
     ui::DbEdit* headEdit;       // Руководитель
     QPushButton* saveButton;
 
-    void done(int result) override;
 
 protected:
+    bool unsavedChanges() const override;
+    void saveUnsavedChanges() override { saveRequisites(); }
+    void dropUnsavedChanges() override;
+    void windowClosing() override;
     void openWindow() override { openRequisites(); }
 };

@@ -71,9 +71,12 @@ TimeNormsWindow::TimeNormsWindow(LabData& lab, QWidget* parent)
     connect(exitButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void TimeNormsWindow::done(int result) {
-    ui::guarded(this, [this] { closeDatasets(); });
-    ModalWindow::done(result);
+bool TimeNormsWindow::unsavedChanges() const {
+    return labData.indicatorNorms.isActive() && labData.indicatorNorms.updatesPending();
+}
+
+void TimeNormsWindow::dropUnsavedChanges() {
+    labData.indicatorNorms.cancelUpdates();
 }
 
 void TimeNormsWindow::openTypes() {

@@ -29,8 +29,10 @@ public:
     QPushButton* saveButton;
     QPushButton* exitButton;
 
-    void done(int result) override;
-
 protected:
+    bool unsavedChanges() const override;
+    void saveUnsavedChanges() override { saveNorms(); }
+    void dropUnsavedChanges() override;
+    void windowClosing() override { closeDatasets(); }
     void openWindow() override { openTypes(); }
 };

@@ -37,6 +37,8 @@ public:
                                  const QString& filter) = 0;
     // Shows a window modally and returns its result code.
     virtual int showModal(QDialog* dialog) = 0;
+    // False while nobody is there to answer (the program closes by itself).
+    virtual bool attended() const { return true; }
 };
 
 // The Qt implementation: real boxes and dialogs.
@@ -65,6 +67,7 @@ public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                          const QString& filter) override;
     int showModal(QDialog* dialog) override;
+    bool attended() const override { return false; }
 };
 
 Dialogs& dialogs();

@@ -8,8 +8,36 @@
 namespace ui {
 
 void ModalWindow::done(int result) {
+    if (!settleUnsavedChanges()) return;
+    guarded(this, [this] { windowClosing(); });
     open_ = false;
     QDialog::done(result);
+}
+
+bool ModalWindow::settleUnsavedChanges() {
+    const bool attended = dialogs().attended();
+    // A cell or edit still open is a change too; a text it refuses stays for correction.
+    bool committed = false;
+    guarded(this, [&] { committed = commitEditors(this); });
+    if (!committed && attended) return false;
+    bool waiting = false;
+    if (!guarded(this, [&] { waiting = unsavedChanges(); }) || !waiting) return true;
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    if (attended)
+        answer = dialogs().message(this, {QMessageBox::Question, {},
+                                          QStringLiteral("Сохранить изменения?"),
+                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel});
+    switch (answer) {
+        case QMessageBox::Yes:
+            if (guarded(this, [this] { saveUnsavedChanges(); })) return true;
+            if (attended) return false;
+            [[fallthrough]];  // nobody to correct them: they are dropped, the reason on stderr
+        case QMessageBox::No:
+            guarded(this, [this] { dropUnsavedChanges(); });
+            return true;
+        default:
+            return false;
+    }
 }
 
 void ModalWindow::showEvent(QShowEvent* event) {

@@ -185,9 +185,74 @@ TEST_F(DirectoryTest, IncrementalSearchFindsPrefixesWithoutRegardToCase) {
     });
 }
 
-TEST_F(DirectoryTest, UnsavedChangesAreGoneAtTheNextOpening) {
-    withDirectory(form().doctorsAction, [&] { type(0, 0, QStringLiteral("Черновик")); });
-    withDirectory(form().doctorsAction, [&] { EXPECT_EQ(column(0), kDoctors); });
+// Closing with typing not saved asks whether to save it, whichever way the window is closed.
+struct UnsavedClosingCase {
+    const char* name;
+    std::function<void(DirectoryWindow&)> close;
+    QMessageBox::StandardButton answer;
+    bool stillOpen;
+    const char* stored;  // the first doctor in the database afterwards
+};
+
+void PrintTo(const UnsavedClosingCase& c, std::ostream* os) { *os << c.name; }
+
+class DirectoryUnsavedClosingTest : public DirectoryTest,
+                                    public ::testing::WithParamInterface<UnsavedClosingCase> {};
+
+TEST_P(DirectoryUnsavedClosingTest, AsksWhetherToSave) {
+    const UnsavedClosingCase& c = GetParam();
+    withDirectory(form().doctorsAction, [&] {
+        testing_support::typeIntoCell(window().grid, 0, 0, QStringLiteral("Черновик"));
+        dialogs_.answers = {c.answer};
+        c.close(window());
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_EQ(dialogs_.messages[0].text, QStringLiteral("Сохранить изменения?"));
+        EXPECT_EQ(dialogs_.messages[0].buttons,
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        EXPECT_EQ(window().isVisible(), c.stillOpen);
+        if (c.stillOpen) {
+            EXPECT_EQ(column(0).first(), QStringLiteral("Черновик")) << "the typing stays";
+            dialogs_.answers = {QMessageBox::No};  // the test's own closing
+        }
+    });
+    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 3").toString(),
+              QString::fromUtf8(c.stored));
+    withDirectory(form().doctorsAction, [&] {
+        EXPECT_EQ(column(0).contains(QStringLiteral("Черновик")), QString(c.stored) == "Черновик");
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, DirectoryUnsavedClosingTest,
+    ::testing::Values(
+        UnsavedClosingCase{"ExitButtonYesSaves", [](DirectoryWindow& w) { w.exitButton->click(); },
+                           QMessageBox::Yes, false, "Черновик"},
+        UnsavedClosingCase{"EscapeNoDrops",
+                           [](DirectoryWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+                           QMessageBox::No, false, "Ёлкина"},
+        UnsavedClosingCase{"CloseBoxCancelStays", [](DirectoryWindow& w) { w.close(); },
+                           QMessageBox::Cancel, true, "Ёлкина"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DirectoryTest, ClosingWithNothingChangedAsksNothing) {
+    withDirectory(form().doctorsAction, [&] {
+        window().editButton->click();  // in edit state, nothing typed
+        window().exitButton->click();
+        EXPECT_FALSE(window().isVisible());
+    });
+    EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(DirectoryTest, EscapeInTheSearchBoxClearsTheSearchAndKeepsTheWindow) {
+    withDirectory(form().doctorsAction, [&] {
+        window().searchButton->click();
+        testing_support::typeText(window().searchEdit, QStringLiteral("Бел"));
+        EXPECT_EQ(labData().doctors.value("FIO").toString(), QStringLiteral("Белов"));
+        QTest::keyClick(window().searchEdit, Qt::Key_Escape);
+        EXPECT_TRUE(window().isVisible());
+        EXPECT_TRUE(window().searchEdit->text().isEmpty());
+        EXPECT_FALSE(window().searchEdit->isVisible());
+    });
 }
 
 TEST_F(DirectoryTest, JournalListsShowANewInstitutionAndKeepTheirPlace) {
@@ -245,6 +310,7 @@ TEST_F(DirectoryTest, MinimisedAndRestoredTheDirectoryKeepsItsEdits) {
         QTest::qWait(20);
         EXPECT_EQ(column(0).first(), QStringLiteral("Черновик"));
         EXPECT_TRUE(labData().doctors.updatesPending());
+        dialogs_.answers = {QMessageBox::No};
     });
 }
 
