@@ -78,10 +78,14 @@ CELL_STYLES = {
                    {"fo:font-size": "10pt"}),
     "Institution": ("Default", {"fo:border-bottom": THIN}, {"fo:text-align": "center"},
                     {"fo:font-size": "10pt", "fo:font-weight": "bold"}),
-    # A value the program writes: ruled underneath, shrunk rather than cut when it is long.
+    # A value the program writes, ruled underneath. A short one (a number, a date, a code) is
+    # shrunk rather than cut when it is long; its field is wide enough for its column's longest
+    # value at 7 pt or more. A text wraps within its row, which grows to hold it.
     "Field": ("Default", {"fo:border-bottom": THIN, "style:shrink-to-fit": "true"},
               {"fo:margin-left": "1mm"}, {"fo:font-size": "10pt"}),
-    "Field_bold": ("Field", {}, {}, {"fo:font-weight": "bold"}),
+    "Field_text": ("Default", {"fo:border-bottom": THIN, "fo:wrap-option": "wrap"},
+                   {"fo:margin-left": "1mm"}, {"fo:font-size": "10pt"}),
+    "Field_text_bold": ("Field_text", {}, {}, {"fo:font-weight": "bold"}),
     "Hint": ("Default", {"style:vertical-align": "top"}, {"fo:text-align": "center"},
              {"fo:font-size": "7pt"}),
     "Caption": ("Default", {"fo:border": THIN, "fo:wrap-option": "wrap"},
@@ -91,8 +95,9 @@ CELL_STYLES = {
                        {"fo:font-weight": "bold"}),
     "Caption_underlined": ("Default", {"fo:border-bottom": THIN}, {"fo:text-align": "center"},
                            {"fo:font-weight": "bold"}),
-    "Result_name": ("Default", {}, {"fo:margin-left": "1mm"}, {}),
-    "Result_value": ("Default", {}, {"fo:text-align": "center"}, {}),
+    # A result line's cells wrap: the row grows to hold the longest name, result, unit or norm.
+    "Result_name": ("Default", {"fo:wrap-option": "wrap"}, {"fo:margin-left": "1mm"}, {}),
+    "Result_value": ("Default", {"fo:wrap-option": "wrap"}, {"fo:text-align": "center"}, {}),
     "Report_title": ("Default", {}, {}, {"fo:font-size": "11pt", "fo:font-weight": "bold"}),
 }
 
@@ -474,7 +479,8 @@ def paragraph(text):
 
 def result_sheet():
     # A..C  D..G  H    I..U   V   W..AE  AF  AG..AM  AN  AO..AU
-    widths = [5.5] * 3 + [3.5] * 4 + [1.5] + [4.6] * 13 + [28] + [0] * 9 + [24] + [0] * 7 \
+    # (D..H hold the unique number: its ten digits at 8 pt or more)
+    widths = [5] * 3 + [4] * 4 + [1.5] + [4.6] * 13 + [28] + [0] * 9 + [24] + [0] * 7 \
         + [40] + [0] * 7
     s = Sheet("result_sheet", "Результат", widths, margins=(12, 10, 15, 15), print_columns="A:AU")
     s.put("A2:AU2", None, "Institution")
@@ -482,20 +488,20 @@ def result_sheet():
     s.put("A5:AU5", "РЕЗУЛЬТАТ ЛАБОРАТОРНОГО ИССЛЕДОВАНИЯ", "Heading")
 
     s.put("A8:C8", "Уник. №")
-    s.field("D8", "patient's unique number", "D8:G8")
-    s.field("I8", "investigation type", "I8:AU8", "Field_bold")
+    s.field("D8", "patient's unique number", "D8:H8")
+    s.field("I8", "investigation type", "I8:AU8", "Field_text_bold")
     s.put("P9:U9", "Дата взятия", "Label_right")
     s.field("V9", "sampling date")
 
     s.put("A11:H11", "Ф.И.О.")
-    s.field("I11", "full name", "I11:AU11")
+    s.field("I11", "full name", "I11:AU11", "Field_text")
     s.put("A12:H12", "Возраст")
     s.field("I12", "age", "I12:M12")
 
     s.put("A13:G13", "ЛПУ")
-    s.field("H13", "institution", "H13:U13")
+    s.field("H13", "institution", "H13:U13", "Field_text")
     s.put("V13", "Отделение", "Label_right")
-    s.field("AF13", "department", "AF13:AU13")
+    s.field("AF13", "department", "AF13:AU13", "Field_text")
     s.put("A14:G14", "№ полиса")
     s.field("H14", "policy number", "H14:U14")
     s.put("V14", "№ карты", "Label_right")
@@ -532,33 +538,39 @@ def notification():
 
     s.put("A10:AU10", "Сведения о лице", "Section")
     s.put("A12:H12", "Фамилия")
-    s.field("I12", "surname", "I12:AU12")
+    s.field("I12", "surname", "I12:AU12", "Field_text")
     s.put("A13:H13", "Имя")
-    s.field("I13", "first name", "I13:U13")
+    s.field("I13", "first name", "I13:V13", "Field_text")
     s.put("W13:AB13", "Отчество", "Label_right")
-    s.field("AC13", "patronymic", "AC13:AU13")
+    s.field("AC13", "patronymic", "AC13:AU13", "Field_text")
     s.put("A15:H15", "Пол")
     s.field("I15", "sex", "I15:P15")
     s.put("Y15:AF15", "Дата рождения", "Label_right")
     s.field("AG15", "birth date", "AG15:AU15")
     s.put("Y17:AF17", "Гражданство", "Label_right")
-    s.field("AG17", "country", "AG17:AU17")
+    s.field("AG17", "country", "AG17:AU17", "Field_text")
     s.put("A18:L18", "Адрес (место жительства)")
-    s.field("M18", "address", "M18:AU18")
+    s.field("M18", "address", "M18:AU18", "Field_text")
 
     s.put("A20:AU20", "Сведения об обследовании", "Section")
     s.put("A21:K21", "Код контингента")
     s.field("L21", "examination code", "L21:T21")
     s.put("A22:M22", "Направившее учреждение")
-    s.field("N22", "sending institution", "N22:AU22")
+    s.field("N22", "sending institution", "N22:AU22", "Field_text")
     s.put("A24:K24", "Лаборатория")
-    s.field("L24", "laboratory", "L24:AU24")
+    s.field("L24", "laboratory", "L24:AU24", "Field_text")
 
     s.put("A26:AU26", "Результаты исследования", "Section")
     s.put("A27:U27", "Показатель", "Caption_underlined")
     s.put("V27:AE27", "Результат", "Caption_underlined")
     s.put("AF27:AM27", "Ед. изм.", "Caption_underlined")
     s.put("AN27:AU27", "Норма", "Caption_underlined")
+    # Each result line's four cells merged under their captions, so that a long value wraps in
+    # its own column; the program's lines after the results replace these merges by their own.
+    for row in range(28, 101):
+        for first, last, style in (("A", "U", "Result_name"), ("V", "AE", "Result_value"),
+                                   ("AF", "AM", "Result_value"), ("AN", "AU", "Result_value")):
+            s.put(f"{first}{row}:{last}{row}", None, style)
     s.program_fills_from(28, "A", "AU")
     return s
 
@@ -571,23 +583,23 @@ def referral():
     s = Sheet("referral", "Направление", [9, 7] + [3.7] * 45, margins=(12, 10, 15, 15),
               print_columns="A:AU")
     s.put("A4:B4", "Куда:")
-    s.field("C4", "laboratory", "C4:AU4")
+    s.field("C4", "laboratory", "C4:AU4", "Field_text")
     s.put("C5:AU5", "(наименование лаборатории)", "Hint")
 
     s.put("A7:AU7", "НАПРАВЛЕНИЕ", "Heading")
     s.put("A8:AU8", "на исследование крови на антитела к ВИЧ методом ИФА", "Subheading")
 
     s.put("A10:C10", "Откуда:")
-    s.field("D10", "sending institution", "D10:AU10")
+    s.field("D10", "sending institution", "D10:AU10", "Field_text")
     s.put("D11:AU11", "(наименование направившего учреждения)", "Hint")
 
     s.put("A13:AU13", "Сведения о пациенте", "Section")
     s.put("A15:N15", "Фамилия, имя, отчество")
-    s.field("O15", "full name", "O15:AU15")
+    s.field("O15", "full name", "O15:AU15", "Field_text")
     s.put("A19:V19", "Дата рождения (число, месяц, год)")
     s.field("W19", "birth date in words", "W19:AU19")
     s.put("A23:AU23", "Адрес места жительства (регистрации):")
-    s.field("C24", "address", "C24:AU24")
+    s.field("C24", "address", "C24:AU24", "Field_text")
 
     s.put("A26:AU26", "Сведения о материале", "Section")
     s.put("A28:K28", "Код контингента")
@@ -596,7 +608,7 @@ def referral():
     s.field("AD28", "sampling date", "AD28:AK28")
 
     s.put("A33:AU33", "Врач, направивший на исследование:")
-    s.field("C34", "doctor", "C34:V34")
+    s.field("C34", "doctor", "C34:V34", "Field_text")
     s.put("X34:AB34", "Подпись", "Label_right")
     s.put("AC34:AK34", None, "Field")
     s.put("C35:V35", "(фамилия, инициалы)", "Hint")

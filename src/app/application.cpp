@@ -1,10 +1,32 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace app {
 
+void useRussian() {
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    QLocale::setDefault(russian);
+    static QTranslator* installed = nullptr;
+    if (installed || !QCoreApplication::instance()) return;
+    // Debian's qt6-translations-l10n: qtbase_ru.qm holds the texts of the widgets and dialogs.
+    auto* qtTexts = new QTranslator(QCoreApplication::instance());
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!qtTexts->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        qWarning("Qt's Russian translations were not found in %s: its own texts stay English.",
+                 qPrintable(folder));
+        delete qtTexts;
+        return;
+    }
+    QCoreApplication::installTranslator(qtTexts);
+    installed = qtTexts;
+}
+
 Application::Application() {
+    useRussian();
     labData = std::make_unique<LabData>();
     mainWindow = std::make_unique<MainWindow>(*labData);
     MainWindow* parent = mainWindow.get();

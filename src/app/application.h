@@ -15,6 +15,11 @@
 
 namespace app {
 
+// Qt's own texts (the buttons of every box, the file dialog, the context menu of an edit) in
+// Russian, and the Russian locale for calendars and numbers whatever the workstation's. Done
+// once per run, before the first window; every Application does it first.
+void useRussian();
+
 class Application {
 public:
     Application();

@@ -39,7 +39,9 @@ int Field::effectiveDisplayWidth() const {
 
 QString displayText(const Field& field, const QVariant& value) {
     if (value.isNull()) return {};
-    // The program's texts are Russian: dates read 10.12.2026 whatever the workstation's locale.
+    // The program's texts are Russian whatever the workstation's locale: dates read 10.12.2026,
+    // numbers with a fraction 2,50 (typed back, the comma and the point are both taken).
+    auto withDecimalComma = [](QString number) { return number.replace(u'.', u','); };
     switch (field.type) {
         case FieldType::Date:
             return value.toDate().toString(kDateFormat);
@@ -47,8 +49,10 @@ QString displayText(const Field& field, const QVariant& value) {
             return value.toDateTime().toString(kDateFormat + QStringLiteral(" hh:mm"));
         case FieldType::Numeric:
             if (value.userType() == qMetaTypeId<db::Decimal>())
-                return value.value<db::Decimal>().toString();
-            return value.toString();
+                return withDecimalComma(value.value<db::Decimal>().toString());
+            return withDecimalComma(value.toString());
+        case FieldType::Double:
+            return withDecimalComma(value.toString());
         default:
             return value.toString();
     }

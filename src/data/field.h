@@ -39,7 +39,8 @@ struct FieldSpec {
     bool readOnly = false;
 };
 
-// The value as the user sees it: dates as 10.12.2026, numbers in decimal.
+// The value as the user sees it and edits it: dates as 10.12.2026, numbers in decimal with the
+// decimal comma (2,50). Statements and stored files keep the point: db::Decimal::toString.
 QString displayText(const Field& field, const QVariant& value);
 
 // A text holding characters the database's code page (Windows-1251) has not: it cannot be stored

@@ -58,7 +58,15 @@ public:
         // A register left attached by an earlier failure is let go first.
         if (connection_.isOpen()) connection_.close();
         connection_.setDatabaseName(path);
-        connection_.open();
+        try {
+            connection_.open();
+        } catch (const db::DbError& e) {
+            // The server's words alone do not say which database they are about.
+            throw db::DbError(QStringLiteral("Не удалось открыть базу данных пациентов этого ЛПУ "
+                                             "(%1). Данные пациента не скопированы.\n\n%2")
+                                  .arg(path, e.message()),
+                              e.sqlCode(), e.gdsCode(), e.kind());
+        }
         try {
             snapshot_.start();
         } catch (...) {

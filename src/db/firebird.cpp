@@ -11,6 +11,7 @@
 
 #include "db/message_values.h"
 #include "db/named_params.h"
+#include "db/status_text.h"
 #include "db/win1251.h"
 
 using namespace Firebird;
@@ -66,12 +67,18 @@ FailureKind failureKind(const ISC_STATUS* vector) {
 }
 
 DbError toDbError(const FbException& e) {
-    char buffer[2048];
-    util()->formatStatus(buffer, sizeof buffer, e.getStatus());
-    const ISC_STATUS* vector = e.getStatus()->getErrors();
+    IStatus* status = e.getStatus();
+    const ISC_STATUS* vector = status->getErrors();
     const long gds = (vector[0] == isc_arg_gds) ? long(vector[1]) : 0;
     const int sqlCode = int(isc_sqlcode(vector));
-    QString text = win1251::decode(buffer, qsizetype(std::strlen(buffer)));
+    // The database's words and the system's come in different encodings: each is read in its
+    // own ("Нет такого файла или каталога" of a missing file under a UTF-8 locale).
+    QString text = statusText(vector);
+    if (status->getState() & IStatus::STATE_WARNINGS) {
+        const QString warnings = statusText(status->getWarnings());
+        if (!warnings.isEmpty())
+            text += (text.isEmpty() ? QString() : QStringLiteral("\n-")) + warnings;
+    }
     // A refusal raised by the database's own rules carries its text on the third line
     // ("exception N", "-NAME", "-text", "-At trigger ..."); that text is the message.
     if (gds == isc_except) {

@@ -2,7 +2,9 @@
 
 #include <QRandomGenerator>
 #include <QStringList>
+#include <algorithm>
 
+#include "data/age.h"
 #include "data/schema.h"
 #include "db/firebird.h"
 
@@ -329,6 +331,10 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
                                   1 + int(random.bounded(28)));
         const bool done =
             taken < today.addDays(-2) ? random.bounded(10) < 9 : random.bounded(2) == 0;
+        // Delivered the day of sampling or the next, the result two to four days later: never
+        // after the day the demo is made.
+        const QDate delivered = std::min(taken.addDays(random.bounded(2)), today);
+        const QDate resulted = std::min(taken.addDays(2 + random.bounded(3)), today);
         const QString key = QStringLiteral("%1/%2").arg(type).arg(lpu);
         const int nom = lpu == 1 ? 1000 + int(random.bounded(60)) : 5000 + k;
         const QVariantMap values = {
@@ -351,11 +357,12 @@ void addDemoData(db::Connection& connection, const QString& registerPath, const 
                           .arg(300 + k % 600, 3, 10, QLatin1Char('0'))
                           .arg(k % 100, 2, 10, QLatin1Char('0'))},
             {"DAT_R", birth},
-            {"VOZR", birth.daysTo(today) / 365},
+            // The age as the program counts it when the record is entered, on its sampling day.
+            {"VOZR", data::ageInYears(birth, taken)},
             {"NOM_KART", QString::number(20000 + k)},
             {"DAT_ISSLED", taken},
-            {"DAT_DOSTAV", taken.addDays(random.bounded(2))},
-            {"DAT_REZULT", done ? QVariant(taken.addDays(2 + random.bounded(3))) : QVariant()},
+            {"DAT_DOSTAV", delivered},
+            {"DAT_REZULT", done ? QVariant(resulted) : QVariant()},
             {"ADRES", QStringLiteral("%1, д. %2, кв. %3")
                           .arg(pick(kStreets))
                           .arg(1 + random.bounded(90))

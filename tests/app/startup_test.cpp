@@ -154,6 +154,21 @@ TEST_F(StartupTest, EveryFailureShowsTheDatabaseMessageAndAsksAgainUntilCancel) 
     EXPECT_FALSE(program->labData->typeList.isActive());
 }
 
+TEST_F(StartupTest, AMissingDatabaseIsToldInTheSystemsOwnWords) {
+    const QString missing = db_->folder() + QStringLiteral("/Архив/журнал.fdb");
+    writeIni(missing, "SYSDBA", "");
+    dialogs_.logins.push_back(Login{"SYSDBA", "x"});
+    dialogs_.answers.push_back(QMessageBox::Cancel);
+    auto program = makeProgram();
+    EXPECT_FALSE(program->start());
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    const QString& text = dialogs_.messages[0].text;
+    EXPECT_TRUE(text.contains(QStringLiteral("for file \"%1\"").arg(missing)))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\n-Нет такого файла или каталога")))
+        << text.toStdString();
+}
+
 TEST_F(StartupTest, TypedUserNameReplacesTheConfiguredOne) {
     writeIni(db_->path(), "", "");
     dialogs_.logins.push_back(Login{"LABORANT", "x"});

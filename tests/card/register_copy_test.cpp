@@ -427,6 +427,18 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"SaveRefusedByTheDatabase", 1, "concurrent update", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(RegisterCopyTest, AnUnopenableRegisterIsNamedAndToldInTheSystemsOwnWords) {
+    copyInCard(8);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    const QString& text = dialogs_.messages[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Не удалось открыть базу данных пациентов этого ЛПУ "
+                                               "(%1). Данные пациента не скопированы.\n\n")
+                                    .arg(kUnreachable)))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\n-Нет такого файла или каталога")))
+        << text.toStdString();
+}
+
 TEST_F(RegisterCopyTest, ARefusedSaveLeavesTheJournalRowAsItWas) {
     auto other = db_->connect();
     db::Transaction lock(*other);

@@ -145,6 +145,35 @@ TEST(Errors, WrongPathFailsOnAttach) {
     EXPECT_FALSE(c.isOpen());
 }
 
+// The database's words come in its Windows-1251, the system's in the locale's encoding (the
+// suite runs under ru_RU.UTF-8), file names as the program passed them.
+TEST(Errors, EachPartOfTheMessageReadsInItsOwnEncoding) {
+    const QString missing = database().folder() + QStringLiteral("/Нет такой папки/база.fdb");
+    db::Connection c;
+    c.setDatabaseName(missing);
+    c.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
+    try {
+        c.open();
+        FAIL() << "a missing file was opened";
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(
+            e.message().split(u'\n').value(0),
+            QStringLiteral("I/O error during \"open\" operation for file \"%1\"").arg(missing));
+        EXPECT_TRUE(e.message().endsWith(QStringLiteral("\n-Нет такого файла или каталога")))
+            << e.message().toStdString();
+        EXPECT_EQ(e.gdsCode(), isc_io_error);
+    }
+    auto attached = database().connect();
+    db::Transaction tr(*attached);
+    try {
+        db::queryRows(tr, QStringLiteral("select cast('Сорок два' as integer) from rdb$database"));
+        FAIL() << "a word was taken for a number";
+    } catch (const db::DbError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("\"Сорок два\"")))
+            << e.message().toStdString();
+    }
+}
+
 TEST(Transactions, LockConflictUnderNowaitFailsAtOnce) {
     database().exec(QStringList{"insert into SP_VR (COD_VR, FIO) values (7, 'Петров')"});
     auto a = database().connect();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,7 +13,9 @@
 #include <QThread>
 #include <com/sun/star/awt/FontWeight.hpp>
 #include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -21,6 +24,8 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/frame/theUICommandDescription.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
@@ -52,6 +57,7 @@
 #include <functional>
 #include <iostream>
 
+#include "db/firebird.h"
 #include "office_readback.h"
 #include "reports/office/excel_workbook.h"
 #include "reports/office/libreoffice.h"
@@ -263,6 +269,36 @@ TEST_F(LibreOfficeTest, RuledBoldMergedAndAlignedRangesReadBack) {
     sheet->setAlignment(CellRange::cell(20, 1), office::Alignment::General);
     EXPECT_EQ(property<css::table::CellHoriJustify>(cellAt(s, 20, 1), "HoriJustify"),
               css::table::CellHoriJustify_STANDARD);
+}
+
+TEST_F(LibreOfficeTest, AWrappedTextGrowsItsRowAndAMergeReplacesTheMergesInside) {
+    auto sheet = lo().newSpreadsheet();
+    const Ref<css::sheet::XSpreadsheet> s = activeSheet(modelOf(*sheet));
+    Ref<css::table::XColumnRowRange> all(s, UNO_QUERY_THROW);
+    setProperty(Ref<css::uno::XInterface>(all->getColumns()->getByIndex(0), UNO_QUERY_THROW),
+                "Width", sal_Int32(2000));
+    const Ref<css::uno::XInterface> low(all->getRows()->getByIndex(2), UNO_QUERY_THROW);
+    const Ref<css::uno::XInterface> tall(all->getRows()->getByIndex(4), UNO_QUERY_THROW);
+    const Ref<css::uno::XInterface> block(all->getRows()->getByIndex(6), UNO_QUERY_THROW);
+    // Fixed heights, as an Excel template's rows come in.
+    setProperty(low, "Height", sal_Int32(460));
+    setProperty(tall, "Height", sal_Int32(2000));
+    setProperty(block, "Height", sal_Int32(460));
+    setProperty(rangeAt(s, 1, 1, 10, 1), "IsTextWrapped", true);
+    const QString long_ = "Государственное бюджетное учреждение здравоохранения";
+
+    sheet->setText(3, 1, long_);
+    EXPECT_GT(property<sal_Int32>(low, "Height"), 1000) << "three lines or more in 20 mm";
+    sheet->setText(5, 1, "коротко");
+    EXPECT_EQ(property<sal_Int32>(tall, "Height"), 2000) << "never lower than it was made";
+    sheet->setTexts(7, 1, {{long_}});
+    EXPECT_GT(property<sal_Int32>(block, "Height"), 1000) << "a block's wrapped rows grow too";
+
+    sheet->merge(CellRange::of(9, 1, 9, 2));
+    sheet->merge(CellRange::of(9, 3, 9, 4));
+    sheet->merge(CellRange::of(9, 1, 9, 4));
+    EXPECT_EQ(mergedArea(s, 9, 1), CellRange::of(9, 1, 9, 4));
+    EXPECT_EQ(mergedArea(s, 9, 3), CellRange::of(9, 1, 9, 4));
 }
 
 TEST_F(LibreOfficeTest, AutoFitFitsTheUsedAreaOnly) {
@@ -676,6 +712,74 @@ TEST_F(LibreOfficeTest, AnOfficeThatDiedIsStartedAgainOnNextUse) {
     EXPECT_NE(processId(), pid);
     EXPECT_TRUE(processAlive(processId()));
     EXPECT_EQ(textAt(activeSheet(modelOf(*after)), 1, 1), "снова");
+}
+
+// What a process's descriptors above the standard three point at: files by path, pipes and
+// sockets by their inode ("socket:[123]").
+QStringList openTargets(qint64 pid) {
+    QStringList targets;
+    const QString folder = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(folder).entryList(QDir::Files | QDir::System)) {
+        if (fd.toInt() <= 2) continue;
+        const QString target = QFile::symLinkTarget(folder + "/" + fd);
+        if (!target.isEmpty()) targets << target;
+    }
+    return targets;
+}
+
+TEST_F(LibreOfficeTest, TheOfficeHoldsNoneOfTheProgramsFilesNorItsDatabase) {
+    // The office starts while an embedded database is open, as when the first document of the
+    // day is made.
+    auto running = lo().newSpreadsheet();
+    running.reset();
+    const qint64 before = processId();
+    killOffice();
+    ASSERT_TRUE(waitUntilGone(before, 10'000));
+    testing_support::TempDatabase database;
+    const auto attachment = database.connect();
+    const QStringList ours = openTargets(QCoreApplication::applicationPid());
+    ASSERT_TRUE(ours.contains(QFileInfo(database.path()).canonicalFilePath()))
+        << "the database is open here: " << ours.join(" ").toStdString();
+    auto sheet = lo().newSpreadsheet();
+
+    QStringList shared;
+    for (qint64 pid : processTree(processId()))
+        for (const QString& target : openTargets(pid))
+            // The office opens its own files of its installation and of /dev itself.
+            if (ours.contains(target) && !target.startsWith("/usr/lib/libreoffice/") &&
+                !target.startsWith("/dev/"))
+                shared << QStringLiteral("%1: %2").arg(pid).arg(target);
+    EXPECT_TRUE(shared.isEmpty()) << "the office holds the program's "
+                                  << shared.join(", ").toStdString();
+}
+
+// The office's own texts: its language and the caption of its "Save" command.
+TEST_F(LibreOfficeTest, TheOfficeSpeaksRussianWhateverTheProgramsLocale) {
+    auto sheet = lo().newSpreadsheet();
+    const Ref<css::lang::XMultiServiceFactory> configuration =
+        css::configuration::theDefaultProvider::get(context());
+    css::uno::Sequence<Any> where(1);
+    where.getArray()[0] <<=
+        css::beans::NamedValue("nodepath", Any(rtl::OUString("/org.openoffice.Setup/L10N")));
+    const Ref<css::container::XNameAccess> l10n(
+        configuration->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
+                                                   where),
+        UNO_QUERY_THROW);
+    rtl::OUString locale;
+    l10n->getByName("ooLocale") >>= locale;
+    EXPECT_TRUE(qstr(locale) == "ru" || qstr(locale).startsWith("ru-"))
+        << qstr(locale).toStdString();
+
+    const Ref<css::container::XNameAccess> commands(
+        css::frame::theUICommandDescription::get(context())->getByName(
+            "com.sun.star.sheet.SpreadsheetDocument"),
+        UNO_QUERY_THROW);
+    css::uno::Sequence<css::beans::PropertyValue> save;
+    commands->getByName(".uno:Save") >>= save;
+    QString label;
+    for (const auto& property : save)
+        if (property.Name == "Label") label = qstr(property.Value.get<rtl::OUString>());
+    EXPECT_EQ(label.remove('~').toStdString(), "Сохранить");
 }
 
 // Last: program exit.

@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "card/research_card.h"
+#include "data/age.h"
 #include "data/lab_data.h"
 #include "db/firebird.h"
 #include "journal/main_window.h"
@@ -145,6 +146,40 @@ TEST(LabjournalDb, DemoHasDirectoriesInvestigationsAndARegister) {
             .toInt(),
         0)
         << "the register's patients are in the journal";
+}
+
+TEST(LabjournalDb, DemoDatesNeverPassTheDayItIsMadeAndAgesAreCountedAsTheProgramCounts) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("demo.fdb");
+    ASSERT_EQ(run({"create", "--demo", path}), 0);
+    const QDate today = QDate::currentDate();
+    QStringList dateColumns;
+    for (const auto& row :
+         rows(path,
+              "select trim(rf.RDB$FIELD_NAME) from RDB$RELATION_FIELDS rf join RDB$FIELDS f "
+              "on f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE where rf.RDB$RELATION_NAME = "
+              "'ISSLED' and f.RDB$FIELD_TYPE in (12, 35) order by 1"))
+        dateColumns << row.at(0).toString();
+    EXPECT_EQ(dateColumns, QStringList({"DAT_DOSTAV", "DAT_ISSLED", "DAT_R", "DAT_REZULT"}));
+    for (const QString& column : dateColumns) {
+        const QDate latest = rows(path, QStringLiteral("select max(%1) from ISSLED").arg(column))
+                                 .at(0)
+                                 .at(0)
+                                 .toDate();
+        EXPECT_LE(latest, today) << column.toStdString();
+    }
+    // The program counts the age from the birth date on the day the record is entered, the
+    // sampling day.
+    int counted = 0;
+    for (const auto& row : rows(path, "select DAT_R, DAT_ISSLED, VOZR, N_ISSLED from ISSLED")) {
+        ASSERT_FALSE(row.at(0).isNull());
+        EXPECT_EQ(row.at(2).toInt(), data::ageInYears(row.at(0).toDate(), row.at(1).toDate()))
+            << "record " << row.at(3).toInt() << " born "
+            << row.at(0).toDate().toString().toStdString() << ", sampled "
+            << row.at(1).toDate().toString().toStdString();
+        ++counted;
+    }
+    EXPECT_GE(counted, 300);
 }
 
 TEST(LabjournalDb, StatisticsRecomputesEveryIndexWhateverItsName) {

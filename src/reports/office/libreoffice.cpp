@@ -1,14 +1,19 @@
 // The LibreOffice office process and the connection to it.
 #include "reports/office/libreoffice.h"
 
+#include <fcntl.h>
+#include <locale.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
@@ -67,6 +72,56 @@ bool headless() {
         platform.startsWith(QLatin1String("minimal")))
         return true;
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// The locale the office runs under, whatever this program's: its file names, the URLs of our
+// templates among them, must be UTF-8 (under C or POSIX it cannot open a path with Cyrillic
+// letters), and its own screens are Russian. Russian where the system has that locale, otherwise
+// the UTF-8 locale every system has (the screens are then in English).
+QString officeLocale() {
+    static const QString name = [] {
+        const QString russian = QStringLiteral("ru_RU.UTF-8");
+        if (locale_t found = newlocale(LC_ALL_MASK, russian.toLatin1().constData(), nullptr)) {
+            freelocale(found);
+            return russian;
+        }
+        return QStringLiteral("C.UTF-8");
+    }();
+    return name;
+}
+
+QProcessEnvironment officeEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"LC_CTYPE", "LC_NUMERIC", "LC_TIME", "LC_COLLATE", "LC_MONETARY",
+                                 "LC_MESSAGES", "LC_PAPER", "LC_NAME", "LC_ADDRESS", "LC_TELEPHONE",
+                                 "LC_MEASUREMENT", "LC_IDENTIFICATION"})
+        environment.remove(QString::fromLatin1(variable));
+    environment.insert(QStringLiteral("LC_ALL"), officeLocale());
+    environment.insert(QStringLiteral("LANG"), officeLocale());
+    // The language list of the messages' catalogues goes before the locale: Russian first.
+    environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("ru"));
+    return environment;
+}
+
+// Every descriptor of this program above the standard three is marked close-on-exec, just before
+// the office is started: the office then holds none of our files (the database, the Firebird
+// lock files), and an embedded database is not kept locked by it after this program has gone.
+// It is done here, in this process, because QProcess::startDetached() runs no child process
+// modifier; nothing this program starts relies on inheriting a descriptor.
+void closeOnExecAboveStandard() {
+#ifdef SYS_close_range
+    constexpr unsigned int cloexec = 1u << 2;  // CLOSE_RANGE_CLOEXEC (Linux 5.11)
+    if (::syscall(SYS_close_range, 3u, ~0u, cloexec) == 0) return;
+#endif
+    const QStringList open =
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
+    for (const QString& entry : open) {
+        bool number = false;
+        const int fd = entry.toInt(&number);
+        if (!number || fd <= 2) continue;
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0 && !(flags & FD_CLOEXEC)) ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
 }
 
 bool processAlive(qint64 pid) {
@@ -201,14 +256,16 @@ private:
         launcher.setProgram(program);
         launcher.setArguments(arguments);
         launcher.setWorkingDirectory(QDir::homePath());
+        launcher.setProcessEnvironment(officeEnvironment());
         // The office is a program of its own: it starts with no signal held or ignored, whatever
-        // this program holds back for its event loop or ignores.
+        // this program holds back for its event loop or ignores, and with none of its files.
         launcher.setChildProcessModifier([] {
             sigset_t none;
             sigemptyset(&none);
             pthread_sigmask(SIG_SETMASK, &none, nullptr);
             signal(SIGPIPE, SIG_DFL);
         });
+        closeOnExecAboveStandard();
         if (!launcher.startDetached(&pid_))
             throw OfficeError(QStringLiteral("Не удалось запустить LibreOffice (%1)").arg(program));
 

@@ -2,10 +2,12 @@
 #include <QDir>
 #include <com/sun/star/awt/FontWeight.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/beans/XPropertyState.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSheetCellRange.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
@@ -26,6 +28,7 @@
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <condition_variable>
 #include <cppuhelper/implbase1.hxx>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <rtl/ref.hxx>
@@ -99,6 +102,7 @@ public:
             Ref<css::text::XTextRange>(sheet()->getCellByPosition(column - 1, row - 1),
                                        UNO_QUERY_THROW)
                 ->setString(str(text));
+            growRows(row, row);
         });
     }
 
@@ -120,6 +124,16 @@ public:
         // Strings written as data stay literal text, formulas included.
         guarded([&] {
             Ref<css::sheet::XCellRangeData>(range(block), UNO_QUERY_THROW)->setDataArray(data);
+            // A block of one-line cells keeps its rows (a sheet of such blocks is fitted by
+            // autoFit()); where the block wraps, its rows grow to hold their texts.
+            const Ref<css::beans::XPropertyState> wrapping(range(block), UNO_QUERY_THROW);
+            bool wrapped = false;
+            if (wrapping->getPropertyState("IsTextWrapped") ==
+                css::beans::PropertyState_AMBIGUOUS_VALUE)
+                wrapped = true;
+            else
+                properties(block)->getPropertyValue("IsTextWrapped") >>= wrapped;
+            if (wrapped) growRows(block.top, block.bottom);
         });
     }
 
@@ -133,8 +147,20 @@ public:
         });
     }
 
-    void merge(const CellRange& cells) override {
-        guarded([&] { Ref<css::util::XMergeable>(range(cells), UNO_QUERY_THROW)->merge(true); });
+    // Merged areas inside the range give way to the one merge (the office itself refuses to
+    // merge over them): a template may merge a row's cells that a text across the row then
+    // takes.
+    void merge(const CellRange& given) override {
+        const CellRange cells = CellRange::of(given.top, given.left, given.bottom, given.right);
+        guarded([&] {
+            const Ref<css::util::XMergeable> area(range(cells), UNO_QUERY_THROW);
+            if (area->getIsMerged()) {
+                if (mergedAreaAt(cells.top, cells.left) == cells) return;
+                area->merge(false);
+            }
+            area->merge(true);
+            growRows(cells.top, cells.bottom);
+        });
     }
 
     void setAlignment(const CellRange& cells, Alignment alignment) override {
@@ -252,6 +278,40 @@ public:
     }
 
 private:
+    // The merged area the cell lies in, or the cell itself.
+    CellRange mergedAreaAt(int row, int column) {
+        Ref<css::sheet::XSheetCellCursor> cursor =
+            sheet()->createCursorByRange(Ref<css::sheet::XSheetCellRange>(
+                sheet()->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1),
+                UNO_QUERY_THROW));
+        cursor->collapseToMergedArea();
+        const css::table::CellRangeAddress a =
+            Ref<css::sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+        return CellRange::of(a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1);
+    }
+
+    // Rows grow to show whole what was written into them: as high as their texts need at their
+    // cells' fonts, widths and wrapping, never lower than the template made them. (An Excel
+    // template's rows all come in with fixed heights, which the office would otherwise keep
+    // over a text that wraps onto a second line.)
+    void growRows(int first, int last) {
+        const Ref<css::table::XTableRows> rows =
+            Ref<css::table::XColumnRowRange>(sheet(), UNO_QUERY_THROW)->getRows();
+        for (int row = first; row <= last; ++row) {
+            const Ref<css::beans::XPropertySet> line(rows->getByIndex(row - 1), UNO_QUERY_THROW);
+            auto made = templateHeights_.find(row);
+            if (made == templateHeights_.end()) {
+                sal_Int32 height = 0;
+                line->getPropertyValue("Height") >>= height;
+                made = templateHeights_.emplace(row, height).first;
+            }
+            line->setPropertyValue("OptimalHeight", Any(true));
+            sal_Int32 needed = 0;
+            line->getPropertyValue("Height") >>= needed;
+            if (needed < made->second) line->setPropertyValue("Height", Any(made->second));
+        }
+    }
+
     const Ref<css::sheet::XSpreadsheet>& sheet() const {
         document_.model();  // an error once closed
         return sheet_;
@@ -276,6 +336,7 @@ private:
 
     OpenDocument document_;
     Ref<css::sheet::XSpreadsheet> sheet_;
+    std::map<int, sal_Int32> templateHeights_;  // row -> its height before we first grew it
 };
 
 }  // namespace
