@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "data/lab_data.h"
+#include "ui/date_picker.h"
 #include "ui/db_grid.h"
 #include "ui/db_lookup_combo.h"
 
@@ -27,10 +28,8 @@ QToolButton* pictureButton(QWidget* parent, QStyle::StandardPixmap icon, const Q
     return b;
 }
 
-QDateEdit* datePicker(QWidget* parent) {
-    auto* d = new QDateEdit(parent);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(data::kDateFormat);
+QDateEdit* datePicker(const QString& field, QWidget* parent) {
+    auto* d = new ui::DatePicker(field, parent);
     d->setStyleSheet(QStringLiteral("color: navy; font-weight: bold;"));
     return d;
 }
@@ -80,12 +79,12 @@ void JournalPage::buildControls() {
     auto* from = new QLabel(QStringLiteral("Дата с.."), tools);
     from->setStyleSheet(QStringLiteral("color: navy; font-weight: bold;"));
     strip->addWidget(from);
-    periodFrom = datePicker(tools);
+    periodFrom = datePicker(QStringLiteral("Дата с.."), tools);
     strip->addWidget(periodFrom);
     auto* to = new QLabel(QStringLiteral("по.."), tools);
     to->setStyleSheet(QStringLiteral("color: navy; font-weight: bold;"));
     strip->addWidget(to);
-    periodTo = datePicker(tools);
+    periodTo = datePicker(QStringLiteral("по.."), tools);
     strip->addWidget(periodTo);
     strip->addSpacing(16);
     strip->addWidget(new QLabel(QStringLiteral("Вид исследования"), tools));

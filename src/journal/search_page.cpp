@@ -21,6 +21,7 @@
 #include "data/residence.h"
 #include "journal/search_statement.h"
 #include "reports/grid_export.h"
+#include "ui/date_picker.h"
 #include "ui/db_grid.h"
 #include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
@@ -105,12 +106,8 @@ void SearchPage::buildControls() {
     };
 
     // Patient.
-    periodFrom = new QDateEdit(box);
-    periodTo = new QDateEdit(box);
-    for (QDateEdit* picker : {periodFrom, periodTo}) {
-        picker->setCalendarPopup(true);
-        picker->setDisplayFormat(data::kDateFormat);
-    }
+    periodFrom = new ui::DatePicker(QStringLiteral("Дата с.."), box);
+    periodTo = new ui::DatePicker(QStringLiteral("по.."), box);
     put(0, 0, QStringLiteral("Дата с.."), pair(periodFrom, QStringLiteral("по.."), periodTo));
     uniqueNumberEdit = lineEdit(65, 12);
     cardNumberEdit = lineEdit(65, 20);

@@ -551,6 +551,16 @@ void QueryBuilderWindow::closeListPanel(int k) {
 }
 
 void QueryBuilderWindow::closePeriodPanel() {
+    // A typed date that is no date stays in its field for correction; the panel stays open.
+    for (QLineEdit* edit : {periodFrom, periodTo}) {
+        const QString text = edit->text();
+        if (QString(text).remove(u'.').trimmed().isEmpty() || dateOf(text).isValid()) continue;
+        ui::showError(this, QStringLiteral("«%1» не является датой (поле «%2»).")
+                                .arg(text, edit == periodFrom ? QStringLiteral("С")
+                                                              : QStringLiteral("ПО")));
+        edit->setFocus();
+        return;
+    }
     criteriaList->setEnabled(true);
     const QDate from = dateOf(periodFrom->text()), to = dateOf(periodTo->text());
     if (from.isValid() && to.isValid()) {

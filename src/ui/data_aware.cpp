@@ -103,7 +103,7 @@ bool DbEdit::flush() {
         }
     });
     writing_ = false;
-    if (unencodable) {
+    if (unencodable || (!ok && keepsRefusedTyping())) {
         // What was typed stays to be corrected: only a few characters of it are wrong.
         dirty_ = true;
         keepRefused_ = true;

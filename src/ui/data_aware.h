@@ -39,6 +39,10 @@ protected:
     virtual QVariant valueFor(const QString& text) const;
     // The text as it stands for the field ("" for a date edit showing only its mask).
     virtual QString enteredText() const { return text(); }
+    // Whether a text the field refuses stays for correction (a date typed whole) rather than
+    // giving way to what the field holds; a text with characters the database cannot hold
+    // always stays.
+    virtual bool keepsRefusedTyping() const { return false; }
     void readField();
 
 private:
@@ -46,8 +50,7 @@ private:
     QString field_;
     bool dirty_ = false;
     bool writing_ = false;
-    // A text refused for characters the database cannot hold stays for correction while the
-    // record is being edited.
+    // A refused text that stays for correction while the record is being edited.
     bool keepRefused_ = false;
     std::optional<QVariant> shown_;  // the field's value the text shows
 };
@@ -62,6 +65,7 @@ protected:
     QString textFor(const QVariant& value) const override;
     QVariant valueFor(const QString& text) const override;
     QString enteredText() const override;
+    bool keepsRefusedTyping() const override { return true; }
 };
 
 // A drop-down of fixed items; each shown caption stores its own value (or itself).

@@ -267,6 +267,27 @@ TEST_F(CardTest, AgeButtonSetsBirthDateAndAgeOrChangesNothing) {
     EXPECT_TRUE(card().ageYearsEdit->text().isEmpty()) << "emptied on every showing";
 }
 
+TEST_F(CardTest, AnImpossibleBirthDateIsRefusedNamingTheFieldAndKeptForCorrection) {
+    open(1);
+    QLineEdit* edit = card().birthDateEdit;
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "31021990");
+    card().saveButton->click();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("«31.02.1990» не является датой")))
+        << dialogs_.messages[0].text.toStdString();
+    EXPECT_EQ(edit->text(), "31.02.1990") << "the typing stays for correction";
+    EXPECT_TRUE(db_->scalar("select DAT_R from ISSLED where N_ISSLED = 1").isNull());
+    edit->setFocus();
+    edit->setCursorPosition(0);
+    QTest::keyClicks(edit, "28");
+    card().saveButton->click();
+    EXPECT_EQ(dialogs_.messages.size(), 1u) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_EQ(db_->scalar("select DAT_R from ISSLED where N_ISSLED = 1").toDate(),
+              QDate(1990, 2, 28));
+}
+
 TEST_F(CardTest, ResultsGridWidensWhileItHasTheFocus) {
     open(1);
     card().resultsGrid->setFocus();

@@ -112,6 +112,80 @@ TEST_F(JournalTest, AFinishedDateReloadsOnce) {
     EXPECT_EQ(page().totalLabel->text(), QStringLiteral("Всего: 3"));
 }
 
+// A date typed key by key into a period picker, over the date it showed.
+struct TypedDateCase {
+    const char* name;
+    QDate shown;
+    const char* keys;
+    QDate taken;  // invalid: refused
+    const char* keptText;
+};
+
+void PrintTo(const TypedDateCase& c, std::ostream* os) { *os << c.name; }
+
+class JournalTypedDateTest : public JournalTest,
+                             public ::testing::WithParamInterface<TypedDateCase> {};
+
+TEST_P(JournalTypedDateTest, AWholeDateIsTakenAsTypedAndAnImpossibleOneRefused) {
+    const TypedDateCase& c = GetParam();
+    QDateEdit* picker = page().periodTo;
+    {
+        const QSignalBlocker quiet(picker);
+        picker->setDate(c.shown);
+    }
+    page().reloadForPeriod();
+    QSignalSpy reloads(&journal(), &data::Dataset::opened);
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Home);
+    QTest::keyClicks(picker, QString::fromLatin1(c.keys));
+    QTest::keyClick(picker, Qt::Key_Return);
+    if (c.taken.isValid()) {
+        EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+        EXPECT_EQ(picker->date(), c.taken);
+        EXPECT_EQ(journal().param("d2").toDate(), c.taken) << "the journal shows the typed period";
+        EXPECT_EQ(reloads.count(), 1);
+    } else {
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_EQ(dialogs_.messages[0].text,
+                  QStringLiteral("«%1» не является датой (поле «по..»).").arg(c.keptText));
+        EXPECT_EQ(picker->text(), QString::fromLatin1(c.keptText)) << "kept for correction";
+        EXPECT_EQ(reloads.count(), 0);
+        EXPECT_EQ(journal().param("d2").toDate(), c.shown);
+        // Corrected, it is taken.
+        QTest::keyClick(picker, Qt::Key_Home);
+        QTest::keyClicks(picker, "28");
+        QTest::keyClick(picker, Qt::Key_Return);
+        EXPECT_EQ(picker->text().left(2), "28");
+        EXPECT_EQ(reloads.count(), 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typing, JournalTypedDateTest,
+    ::testing::Values(
+        TypedDateCase{"DayBeyondTheShownMonth", QDate(2026, 11, 30), "31122026",
+                      QDate(2026, 12, 31), ""},
+        TypedDateCase{"WithDots", QDate(2026, 11, 30), "31.12.2026", QDate(2026, 12, 31), ""},
+        TypedDateCase{"LeapDay", QDate(2026, 2, 10), "29022028", QDate(2028, 2, 29), ""},
+        TypedDateCase{"ShorterMonth", QDate(2026, 1, 31), "28022026", QDate(2026, 2, 28), ""},
+        TypedDateCase{"ImpossibleDate", QDate(2026, 2, 10), "31022026", QDate(), "31.02.2026"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JournalTest, LeavingAPeriodPickerWithAnImpossibleDateKeepsItAndCommandsWait) {
+    QDateEdit* picker = page().periodFrom;
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Home);
+    QTest::keyClicks(picker, "3102");
+    EXPECT_EQ(picker->text(), "31.02.2026");
+    page().saveRecordButton->click();  // a command: the impossible date is refused first
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text,
+              QStringLiteral("«31.02.2026» не является датой (поле «Дата с..»)."));
+    EXPECT_EQ(picker->text(), "31.02.2026");
+    EXPECT_EQ(journal().param("d1").toDate(), QDate(2026, 12, 9))
+        << "no date made up of the typing reaches the journal";
+}
+
 TEST_F(JournalTest, ReversedRangeGivesAnEmptyJournal) {
     page().periodFrom->setDate(QDate(2026, 12, 10));
     page().reloadForPeriod();

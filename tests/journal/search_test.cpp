@@ -120,6 +120,19 @@ protected:
     }
 };
 
+TEST_F(SearchTest, APeriodDateTypedOverAShorterMonthIsTakenAsTyped) {
+    db_->exec("update ISSLED set DAT_ISSLED = '2026-10-30' where N_ISSLED = 7");
+    setPeriod(QDate(2026, 11, 30), QDate(2026, 12, 31));
+    QDateEdit* from = page().periodFrom;
+    from->setFocus();
+    QTest::keyClick(from, Qt::Key_Home);
+    QTest::keyClicks(from, "31102026");  // day 31 typed while November shows
+    EXPECT_EQ(from->date(), QDate(2026, 10, 31));
+    const QList<int> keys = search();
+    EXPECT_FALSE(keys.contains(7)) << "30.10 is before the period typed";
+    EXPECT_TRUE(keys.contains(5));
+}
+
 struct Criteria {
     const char* name;
     std::function<void(SearchPage&)> fill;

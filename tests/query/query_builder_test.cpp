@@ -291,6 +291,26 @@ TEST_F(QueryBuilderTest, PeriodTextsAndReopeningStartsClean) {
     });
 }
 
+TEST_F(QueryBuilderTest, AnImpossiblePeriodDateIsRefusedAndTheTypingKept) {
+    withWindow([&] {
+        tickCriterion(Window::PeriodCriterion);
+        testing_support::typeText(window().periodFrom, "01022010");
+        testing_support::typeText(window().periodTo, "30022010");
+        window().periodCloseButton->click();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_EQ(dialogs_.messages[0].text,
+                  QStringLiteral("«30.02.2010» не является датой (поле «ПО»)."));
+        EXPECT_TRUE(window().periodPanel->isVisible()) << "the panel stays for correction";
+        EXPECT_EQ(window().periodTo->text(), "30.02.2010");
+        EXPECT_FALSE(window().isRecorded(Window::PeriodCriterion));
+        testing_support::typeText(window().periodTo, "28022010");
+        window().periodCloseButton->click();
+        EXPECT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_FALSE(window().periodPanel->isVisible());
+        EXPECT_EQ(display(Window::PeriodCriterion), "c  01.02.2010  по  28.02.2010");
+    });
+}
+
 TEST_F(QueryBuilderTest, AgeCountsCompletedYearsOnTheDay) {
     // Born: record 1 on 29.02.2008 (ИФА ВИЧ, "отр"), record 4 on 02.01.2000 (ИФА ВИЧ, "пол"),
     // record 3 on 01.01.2000 (Иммуноблот, "пол"), record 2 on 05.05.1990 (Иммуноблот, both).
