@@ -83,7 +83,7 @@ TEST_F(WindowsTest, NormsStartEmptyAndFollowTheChosenType) {
         ASSERT_EQ(norms().normsGrid->model()->rowCount(), 2);
         EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(0, 1),
                                                    Qt::DisplayRole),
-                  "2.50");
+                  "2,50");
         EXPECT_FALSE(norms().normsGrid->model()->flags(norms().normsGrid->model()->index(0, 0)) &
                      Qt::ItemIsEditable);
         typeNorm(1, 1, "3,25");
@@ -139,15 +139,48 @@ TEST_F(WindowsTest, NormsAreSharedByTheTypesOfAnIndicator) {
         chooseType(2);
         EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(0, 1),
                                                    Qt::DisplayRole),
-                  "4.75");
+                  "4,75");
         EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(0, 2),
                                                    Qt::DisplayRole),
-                  "12.00");
+                  "12,00");
     });
     EXPECT_EQ(db_->scalar("select NORMA_TIME from SP_PRIZ_LAB_ISSL where N_PRLAB = 1")
                   .value<db::Decimal>()
                   .toString(),
               "4.75");
+}
+
+// A norm reads with the decimal comma in its cell and in the cell's editor; typed with the
+// comma or the point it is stored as the same number.
+TEST_F(WindowsTest, NormsShowTheDecimalCommaAndTakeACommaOrAPoint) {
+    withWindow(form().timeNormsAction, [&](QDialog*) {
+        chooseType(1);
+        ui::DbGrid* grid = norms().normsGrid;
+        QAbstractItemModel* m = grid->model();
+        EXPECT_EQ(m->data(m->index(0, 1)).toString(), "2,50");
+        EXPECT_EQ(m->data(m->index(0, 2)).toString(), "10,00");
+        struct Typed {
+            int column;
+            const char* text;
+        };
+        for (const Typed& t : {Typed{1, "1,75"}, Typed{2, "1.75"}}) {
+            QLineEdit* editor = testing_support::openCellEditor(
+                grid, 0, t.column, testing_support::CellEditorOpening::ByF2);
+            ASSERT_NE(editor, nullptr);
+            EXPECT_EQ(editor->text(), t.column == 1 ? "2,50" : "10,00");
+            testing_support::typeText(editor, QString::fromLatin1(t.text));
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        norms().saveButton->click();
+        EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+        EXPECT_EQ(m->data(m->index(0, 1)).toString(), "1,75");
+        EXPECT_EQ(m->data(m->index(0, 2)).toString(), "1,75");
+    });
+    const auto stored =
+        db_->rows("select NORMA_TIME, NORMA_TIME_MS from SP_PRIZ_LAB_ISSL where N_PRLAB = 1");
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored.at(0).at(0).value<db::Decimal>(), db::Decimal(175, 2));
+    EXPECT_EQ(stored.at(0).at(1).value<db::Decimal>(), db::Decimal(175, 2));
 }
 
 TEST_F(WindowsTest, NormsSaveCommitsEvenWithNothingTypedAndKeepsARefusedValue) {
@@ -165,7 +198,7 @@ TEST_F(WindowsTest, NormsSaveCommitsEvenWithNothingTypedAndKeepsARefusedValue) {
             << dialogs_.messages[0].text.toStdString();
         EXPECT_EQ(norms().normsGrid->model()->data(norms().normsGrid->model()->index(1, 1),
                                                    Qt::DisplayRole),
-                  "99999999.50");
+                  "99999999,50");
         typeNorm(1, 1, "1,5");
         norms().saveButton->click();
     });
