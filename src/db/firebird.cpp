@@ -683,6 +683,25 @@ void Statement::prepare() {
     handle_ = std::move(h);
 }
 
+Statement::Kind Statement::kind() {
+    prepare();
+    switch (handle_->type) {
+        case isc_info_sql_stmt_select: return Kind::Select;
+        case isc_info_sql_stmt_select_for_upd: return Kind::SelectForUpdate;
+        case isc_info_sql_stmt_insert: return Kind::Insert;
+        case isc_info_sql_stmt_update: return Kind::Update;
+        case isc_info_sql_stmt_delete: return Kind::Delete;
+        case isc_info_sql_stmt_ddl: return Kind::Ddl;
+        case isc_info_sql_stmt_commit: return Kind::Commit;
+        case isc_info_sql_stmt_rollback: return Kind::Rollback;
+        case isc_info_sql_stmt_start_trans: return Kind::StartTransaction;
+        case isc_info_sql_stmt_exec_procedure: return Kind::ExecuteProcedure;
+        case isc_info_sql_stmt_set_generator: return Kind::SetGenerator;
+        case isc_info_sql_stmt_savepoint: return Kind::Savepoint;
+        default: return Kind::Other;
+    }
+}
+
 bool Statement::isSelect() {
     prepare();
     return handle_->type == isc_info_sql_stmt_select ||

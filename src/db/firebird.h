@@ -204,6 +204,10 @@ public:
 
     void prepare();
     bool isSelect();
+    // What the server reports the prepared statement to be.
+    enum class Kind { Select, SelectForUpdate, Insert, Update, Delete, Ddl, Commit, Rollback,
+                      StartTransaction, ExecuteProcedure, SetGenerator, Savepoint, Other };
+    Kind kind();
     QVector<ColumnInfo> columns();
     // Runs a statement without a result set; returns the rows it touched.
     qint64 execute();

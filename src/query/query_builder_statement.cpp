@@ -39,7 +39,7 @@ void QueryBuilderWindow::generate() {
     try {
         statement_ = query::statementLines(recordedCriteria());
         sortColumns_.clear();
-        if (!run()) throw std::runtime_error("no rows");
+        run();
     } catch (const std::exception& e) {
         if (result_) result_->close();
         resultFooter->setText(1, QString());
@@ -50,31 +50,63 @@ void QueryBuilderWindow::generate() {
     showRows();
 }
 
-bool QueryBuilderWindow::run() {
+namespace {
+
+QString kindInWords(db::Statement::Kind kind) {
+    using Kind = db::Statement::Kind;
+    switch (kind) {
+        case Kind::Insert: return QStringLiteral("добавление записей (insert)");
+        case Kind::Update: return QStringLiteral("изменение записей (update)");
+        case Kind::Delete: return QStringLiteral("удаление записей (delete)");
+        case Kind::Ddl: return QStringLiteral("изменение структуры базы данных");
+        case Kind::Commit: return QStringLiteral("завершение транзакции (commit)");
+        case Kind::Rollback: return QStringLiteral("откат транзакции (rollback)");
+        case Kind::StartTransaction: return QStringLiteral("начало транзакции (set transaction)");
+        case Kind::ExecuteProcedure:
+            return QStringLiteral("выполнение процедуры или блока (execute)");
+        case Kind::SetGenerator: return QStringLiteral("установка генератора (set generator)");
+        case Kind::Savepoint: return QStringLiteral("точка сохранения (savepoint)");
+        case Kind::SelectForUpdate:
+            return QStringLiteral("выборка с блокировкой записей (for update, with lock)");
+        default: return QStringLiteral("команда, которая не является выборкой");
+    }
+}
+
+}  // namespace
+
+void QueryBuilderWindow::refuseAnythingButASelect(const QString& sql) {
+    // A loaded text runs only as a plain select: nothing of the user's may write, move a
+    // generator, or end, commit or take over this window's transaction. The server says what the
+    // statement is once it is prepared; preparing executes nothing.
+    const QString call = query::generatorCall(sql);
+    if (!call.isEmpty())
+        throw db::DbError(QStringLiteral("Запрос не выполнен: в нём есть обращение к генератору "
+                                         "(«%1»), которое меняет его значение. Выполняются только "
+                                         "запросы на выборку данных.")
+                              .arg(call));
+    db::Statement probe(readTransaction_, sql);
+    probe.setParamCheck(false);
+    const db::Statement::Kind kind = probe.kind();
+    if (kind != db::Statement::Kind::Select)
+        throw db::DbError(QStringLiteral("Запрос не выполнен: выполняются только запросы на "
+                                         "выборку данных (select), а этот текст — %1.")
+                              .arg(kindInWords(kind)));
+}
+
+void QueryBuilderWindow::run() {
     if (result_) result_->close();
     resultFooter->setText(1, QString());
     const QString sql = statement_.join('\n');
     // Each run reads what is committed now.
     if (readTransaction_.isActive()) readTransaction_.commit();
     readTransaction_.ensureStarted();
-    {
-        // A loaded text that is no select is sent as it is: the read-only transaction makes
-        // the database refuse any write.
-        db::Statement probe(readTransaction_, sql);
-        probe.setParamCheck(false);
-        if (!probe.isSelect()) {
-            probe.execute();
-            readTransaction_.rollback();
-            return false;
-        }
-    }
+    refuseAnythingButASelect(sql);
     // A new dataset each time: a loaded statement may have other columns.
     auto fresh = std::make_unique<data::Dataset>(readTransaction_, QStringLiteral("queryResult"));
     fresh->setSql(sql);
     fresh->open();
     resultSource_.setDataset(fresh.get());
     result_ = std::move(fresh);
-    return true;
 }
 
 void QueryBuilderWindow::showRows() {
@@ -139,7 +171,8 @@ void QueryBuilderWindow::sortBy(const QList<query::SortColumn>& columns) {
     statement_ = query::sortedLines(statement_, columns);
     if (!result_ || !result_->isActive()) return;
     WaitCursor wait;
-    if (run()) showRows();
+    run();
+    showRows();
 }
 
 void QueryBuilderWindow::showStatement() {
@@ -199,8 +232,9 @@ void QueryBuilderWindow::execute() {
         return;
     }
     WaitCursor wait;
-    // A statement the database refuses leaves the grid as it was, with no rows.
-    if (run()) showRows();
+    // A statement refused leaves the grid as it was, with no rows.
+    run();
+    showRows();
 }
 
 void QueryBuilderWindow::exportResult() {

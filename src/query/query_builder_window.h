@@ -147,9 +147,10 @@ private:
     void setDisplay(int criterion, const QString& text);
     void hideResult();
     query::Criteria recordedCriteria() const;
-    // Runs the statement in the window's own read-only transaction and shows its rows.
-    // False for a statement that is no select (it was sent, and nothing is shown).
-    bool run();
+    // Runs the statement in the window's own read-only transaction and shows its rows. A
+    // statement that is no plain select, or calls a generator, is refused unsent (db::DbError).
+    void run();
+    void refuseAnythingButASelect(const QString& sql);
     void showRows();
     // The file dialog and the file's lines; false when the dialog was cancelled.
     bool loadFile();

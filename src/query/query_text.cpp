@@ -1,6 +1,7 @@
 #include "query/query_text.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "data/field.h"
 #include "db/win1251.h"
@@ -169,6 +170,49 @@ QStringList sortedLines(const QStringList& lines, const QList<SortColumn>& colum
     const QString clause = orderClause(columns);
     if (!clause.isEmpty()) sorted << clause;
     return sorted;
+}
+
+QString generatorCall(const QString& sql) {
+    // The text with literals, quoted names and comments blanked, positions kept.
+    QString code = sql;
+    for (qsizetype i = 0; i < code.size();) {
+        const QChar c = code[i];
+        if (c == u'\'' || c == u'"') {
+            qsizetype end = i + 1;
+            while (end < code.size()) {
+                if (code[end] == c) {
+                    if (end + 1 < code.size() && code[end + 1] == c) {
+                        end += 2;  // a doubled quote stays inside
+                        continue;
+                    }
+                    break;
+                }
+                ++end;
+            }
+            for (qsizetype k = i; k <= std::min(end, code.size() - 1); ++k) code[k] = u' ';
+            i = end + 1;
+        } else if (c == u'-' && i + 1 < code.size() && code[i + 1] == u'-') {
+            qsizetype end = code.indexOf(u'\n', i);
+            if (end < 0) end = code.size();
+            for (qsizetype k = i; k < end; ++k) code[k] = u' ';
+            i = end;
+        } else if (c == u'/' && i + 1 < code.size() && code[i + 1] == u'*') {
+            qsizetype end = code.indexOf(QStringLiteral("*/"), i + 2);
+            end = end < 0 ? code.size() : end + 2;
+            for (qsizetype k = i; k < end; ++k) code[k] = u' ';
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    static const QRegularExpression call(
+        QStringLiteral("(?<![\\w$])(GEN_ID\\s*\\(|NEXT\\s+VALUE\\s+FOR(?![\\w$]))"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    const QRegularExpressionMatch m = call.match(code);
+    if (!m.hasMatch()) return {};
+    QString found = sql.mid(m.capturedStart(), m.capturedLength());
+    if (found.endsWith(u'(')) found.chop(1);
+    return found.simplified();
 }
 
 QByteArray fileText(const QStringList& lines) {

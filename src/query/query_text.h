@@ -78,6 +78,11 @@ QString orderClause(const QList<SortColumn>& columns);
 // added otherwise; with no column marked an order line is removed.
 QStringList sortedLines(const QStringList& lines, const QList<SortColumn>& columns);
 
+// The first call of a generator in a statement's text (GEN_ID(...) or NEXT VALUE FOR), as
+// written, outside string literals, quoted names and comments; empty when there is none. Such a
+// call moves the generator even in a select of a read-only transaction.
+QString generatorCall(const QString& sql);
+
 // A saved query file: each line in Windows-1251 followed by CR LF. Throws db::DbError for a
 // character the code page cannot hold.
 QByteArray fileText(const QStringList& lines);

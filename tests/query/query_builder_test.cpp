@@ -444,13 +444,92 @@ TEST_F(QueryBuilderTest, ALoadedStatementThatWritesIsRefused) {
         dialogs_.fileNames = {path};
         window().executeAction->trigger();
         ASSERT_EQ(dialogs_.messages.size(), 1u);
-        EXPECT_TRUE(dialogs_.messages[0].text.contains("read-only"))
+        EXPECT_TRUE(dialogs_.messages[0].text.contains(QStringLiteral("удаление записей (delete)")))
             << dialogs_.messages[0].text.toStdString();
         EXPECT_TRUE(window().resultGrid->isVisible()) << "the grid stays where it was";
         EXPECT_EQ(window().resultGrid->model()->rowCount(), 0);
     });
     EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL").toInt(), 6);
 }
+
+// A loaded statement runs only when the server reports a select and it calls no generator;
+// anything else is refused unsent, and the window's own select runs afterwards as before.
+struct LoadedStatementCase {
+    const char* name;
+    const char* text;
+    const char* refusal;  // a part of the message; empty: the statement runs
+};
+
+void PrintTo(const LoadedStatementCase& c, std::ostream* os) { *os << c.name; }
+
+class LoadedStatementTest : public QueryBuilderTest,
+                            public ::testing::WithParamInterface<LoadedStatementCase> {};
+
+TEST_P(LoadedStatementTest, OnlyAPlainSelectRuns) {
+    const LoadedStatementCase& c = GetParam();
+    db_->exec("set generator GEN_ISSLED_ID to 500");
+    const QString path = files_.filePath("loaded.sql");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(query::fileText(QString::fromUtf8(c.text).split('\n')));
+    file.close();
+    const QString all = files_.filePath("all.sql");
+    QFile allFile(all);
+    ASSERT_TRUE(allFile.open(QIODevice::WriteOnly));
+    allFile.write(query::fileText(query::statementLines({})));
+    allFile.close();
+    withWindow([&] {
+        dialogs_.fileNames = {path};
+        window().executeAction->trigger();
+        if (*c.refusal) {
+            ASSERT_EQ(dialogs_.messages.size(), 1u);
+            EXPECT_TRUE(dialogs_.messages[0].text.startsWith(
+                QStringLiteral("Запрос не выполнен")))
+                << dialogs_.messages[0].text.toStdString();
+            EXPECT_TRUE(dialogs_.messages[0].text.contains(QString::fromUtf8(c.refusal)))
+                << dialogs_.messages[0].text.toStdString();
+        } else {
+            EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(' ').toStdString();
+            EXPECT_EQ(window().resultGrid->model()->rowCount(), 1);
+        }
+        // The window's transaction is its own still: the next run works.
+        dialogs_.messages.clear();
+        dialogs_.fileNames = {all};
+        window().executeAction->trigger();
+        EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(' ').toStdString();
+        EXPECT_EQ(rows().size(), 3);
+    });
+    EXPECT_EQ(db_->scalar("select gen_id(GEN_ISSLED_ID, 0) from rdb$database").toInt(), 500)
+        << "the generator did not move";
+    EXPECT_EQ(db_->scalar("select count(*) from LAB_ISSL_BOL").toInt(), 6);
+    EXPECT_EQ(db_->scalar("select count(*) from ISSLED").toInt(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loaded, LoadedStatementTest,
+    ::testing::Values(
+        LoadedStatementCase{"Commit", "commit", "(commit)"},
+        LoadedStatementCase{"Rollback", "rollback", "(rollback)"},
+        LoadedStatementCase{"SetGenerator", "set generator GEN_ISSLED_ID to 5", "set generator"},
+        LoadedStatementCase{"Update", "update ISSLED set FAM = 'x'", "(update)"},
+        LoadedStatementCase{"DeleteOtherAttachments",
+                            "delete from mon$attachments\nwhere mon$attachment_id <> "
+                            "current_connection",
+                            "(delete)"},
+        LoadedStatementCase{"ExecuteBlock",
+                            "execute block as begin\n delete from LAB_ISSL_BOL;\nend",
+                            "(execute)"},
+        LoadedStatementCase{"SelectForUpdate", "select FAM from ISSLED for update", "for update"},
+        LoadedStatementCase{"SelectMovingTheGenerator",
+                            "select gen_id(gen_issled_id, -10) from rdb$database", "gen_id"},
+        LoadedStatementCase{"SelectTakingTheNextValue",
+                            "select NEXT  VALUE FOR gen_issled_id from rdb$database",
+                            "NEXT VALUE FOR"},
+        LoadedStatementCase{"GeneratorOnlyInLiteralsAndComments",
+                            "select 'gen_id(x, 1)' as \"gen_id(\", 1 /* gen_id( */\n"
+                            "from rdb$database -- next value for g",
+                            ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(QueryBuilderTest, RunningLeavesTheMainTransactionsWorkAlone) {
     const QString path = files_.filePath("all.sql");

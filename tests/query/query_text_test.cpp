@@ -267,3 +267,24 @@ TEST(QueryFile, ACharacterOutsideTheCodePageIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GeneratorCall, IsFoundOutsideLiteralsQuotedNamesAndComments) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"select gen_id(g, 1) from rdb$database", "gen_id"},
+        {"select GEN_ID (g, 0) from t", "GEN_ID"},
+        {"select next\n value  for g from t", "next value for"},
+        {"select 'gen_id(g, 1)' from t", ""},
+        {"select 'it''s gen_id(g,1)' from t", ""},
+        {"select \"GEN_ID(\" from t", ""},
+        {"select 1 from t -- gen_id(g, 1)", ""},
+        {"select 1 /* next value for g */ from t", ""},
+        {"select my_gen_id(1), next_value_for from t", ""},
+        {"select '' || gen_id(g, 1) from t", "gen_id"},
+    };
+    for (const auto& [sql, found] : cases)
+        EXPECT_EQ(query::generatorCall(QString::fromUtf8(sql)), QString::fromUtf8(found)) << sql;
+}
+
+}  // namespace
