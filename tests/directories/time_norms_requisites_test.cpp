@@ -208,6 +208,22 @@ TEST_F(WindowsTest, NormsSaveCommitsEvenWithNothingTypedAndKeepsARefusedValue) {
               "1.50");
 }
 
+TEST_F(WindowsTest, NormsTypedAndNotSavedAreSavedWhenTheClosingQuestionSaysYes) {
+    withWindow(form().timeNormsAction, [&](QDialog*) {
+        chooseType(2);
+        testing_support::typeIntoCell(norms().normsGrid, 1, 1, QStringLiteral("4,25"));
+        dialogs_.answers = {QMessageBox::Yes};
+        QTest::keyClick(&norms(), Qt::Key_Escape);
+        EXPECT_FALSE(norms().isVisible());
+    });
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, QStringLiteral("Сохранить изменения?"));
+    EXPECT_EQ(db_->scalar("select NORMA_TIME from SP_PRIZ_LAB_ISSL where N_PRLAB = 2")
+                  .value<db::Decimal>()
+                  .toString(),
+              "4.25");
+}
+
 TEST_F(WindowsTest, RequisitesSaveWhatWasTypedOnly) {
     withWindow(form().requisitesAction, [&](QDialog* d) {
         auto* window = static_cast<RequisitesWindow*>(d);
@@ -229,11 +245,14 @@ TEST_F(WindowsTest, RequisitesSaveWhatWasTypedOnly) {
         << "the caption changes at the next start";
 }
 
-TEST_F(WindowsTest, RequisitesWindowIsMadeAgainAfterClosingAndDropsTyping) {
+TEST_F(WindowsTest, RequisitesWindowIsMadeAgainAfterClosingAndDropsTypingWhenAsked) {
     QPointer<RequisitesWindow> first = form().requisitesWindow();
     withWindow(form().requisitesAction, [&](QDialog* d) {
         type(static_cast<RequisitesWindow*>(d)->shortNameEdit, QStringLiteral("Другое"));
+        dialogs_.answers = {QMessageBox::No};
     });
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, QStringLiteral("Сохранить изменения?"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull()) << "destroyed when closed";
     EXPECT_EQ(db_->scalar("select NAME from RECV_ST").toString(), QStringLiteral("КДЛ"));
