@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "ui/one_line.h"
+
 namespace app {
 
 void useRussian() {
@@ -27,6 +29,7 @@ void useRussian() {
 
 Application::Application() {
     useRussian();
+    ui::keepAllEditsOnOneLine();
     labData = std::make_unique<LabData>();
     mainWindow = std::make_unique<MainWindow>(*labData);
     MainWindow* parent = mainWindow.get();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -286,6 +287,27 @@ TEST_F(CardTest, AnImpossibleBirthDateIsRefusedNamingTheFieldAndKeptForCorrectio
     EXPECT_EQ(dialogs_.messages.size(), 1u) << dialogs_.texts().join(" | ").toStdString();
     EXPECT_EQ(db_->scalar("select DAT_R from ISSLED where N_ISSLED = 1").toDate(),
               QDate(1990, 2, 28));
+}
+
+TEST_F(CardTest, ALineBreakOrTabPastedIntoAOneLineFieldIsStoredAsOneBlank) {
+    open(1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("Иванов\r\nПетров"));
+    card().surnameEdit->setFocus();
+    card().surnameEdit->selectAll();
+    QTest::keyClick(card().surnameEdit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(card().surnameEdit->text(), QStringLiteral("Иванов Петров")) << "as it shows";
+    QLineEdit* cell = testing_support::typeIntoCell(card().resultsGrid, 0, 1, QString());
+    ASSERT_NE(cell, nullptr);
+    QGuiApplication::clipboard()->setText(QStringLiteral("слабо\tположительно\n"));
+    QTest::keyClick(cell, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cell->text(), QStringLiteral("слабо положительно "));
+    card().saveButton->click();
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_EQ(db_->scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Иванов Петров"));
+    EXPECT_EQ(db_->scalar("select RESULT from LAB_ISSL_BOL where N_PRLAB = 20 and N_ISSLED = 1")
+                  .toString(),
+              QStringLiteral("слабо положительно "));
 }
 
 TEST_F(CardTest, ResultsGridWidensWhileItHasTheFocus) {
