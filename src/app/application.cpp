@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "ui/keyboard.h"
 #include "ui/one_line.h"
 
 namespace app {
@@ -30,6 +31,7 @@ void useRussian() {
 Application::Application() {
     useRussian();
     ui::keepAllEditsOnOneLine();
+    ui::pressFocusedButtonsOnEnter();
     labData = std::make_unique<LabData>();
     mainWindow = std::make_unique<MainWindow>(*labData);
     MainWindow* parent = mainWindow.get();

@@ -1,5 +1,6 @@
 // The main window's menu bar and the launching of the directory windows.
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "data/lab_data.h"
 #include "directories/composition_window.h"
@@ -25,13 +26,13 @@ void MainWindow::buildMenu() {
             a->setEnabled(false);  // its window or report arrives with its own issue
         return a;
     };
-    QMenu* patients = bar->addMenu(QStringLiteral("Пациенты"));
+    QMenu* patients = bar->addMenu(QStringLiteral("&Пациенты"));
     findPatientAction = command(patients, QStringLiteral("Поиск пациента"), "findPatientAction",
                                 &MainWindow::findPatient);
     copyPatientAction = command(patients, QStringLiteral("Скопировать данные пациента"),
                                 "copyPatientAction", &MainWindow::copyPatient);
 
-    QMenu* directories = bar->addMenu(QStringLiteral("Справочники"));
+    QMenu* directories = bar->addMenu(QStringLiteral("&Справочники"));
     QMenu* investigations = directories->addMenu(QStringLiteral("Лабораторные исследования"));
     investigationTypesAction =
         command(investigations, QStringLiteral("Лабораторные исследования"),
@@ -58,7 +59,7 @@ void MainWindow::buildMenu() {
     requisitesAction = command(directories, QStringLiteral("Реквизиты леч.учреждения"),
                                "requisitesAction", &MainWindow::openRequisites);
 
-    QMenu* reports = bar->addMenu(QStringLiteral("Отчеты"));
+    QMenu* reports = bar->addMenu(QStringLiteral("&Отчеты"));
     namedReportAction = command(reports, QStringLiteral("Отчет поименный"), "namedReportAction",
                                 &MainWindow::makeNamedReport);
     fullNamedReportAction = command(reports, QStringLiteral("Отчет поименный полный"),
@@ -68,9 +69,14 @@ void MainWindow::buildMenu() {
     queryBuilderAction = command(reports, QStringLiteral("Запросы к базе данных"),
                                  "queryBuilderAction", &MainWindow::openQueryBuilder);
 
-    exitAction = bar->addAction(QStringLiteral("Выход"));
+    exitAction = bar->addAction(QStringLiteral("&Выход"));
     exitAction->setObjectName("exitAction");
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
+    // F10 opens the menu bar on its first menu, as in other desktop programs; each caption's
+    // underlined letter opens its menu with Alt.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [bar, patients] { bar->setActiveAction(patients->menuAction()); });
 }
 
 void MainWindow::copyPatient() {

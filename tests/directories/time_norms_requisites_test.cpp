@@ -224,6 +224,23 @@ TEST_F(WindowsTest, NormsTypedAndNotSavedAreSavedWhenTheClosingQuestionSaysYes) 
               "4.25");
 }
 
+TEST_F(WindowsTest, EnterOnTheFocusedSaveButtonSavesAndEscapeThenLosesNothing) {
+    withWindow(form().requisitesAction, [&](QDialog* d) {
+        auto* window = static_cast<RequisitesWindow*>(d);
+        QApplication::setActiveWindow(window);
+        type(window->headEdit, QStringLiteral("Сидорова"));
+        window->saveButton->setFocus();
+        ASSERT_TRUE(window->saveButton->hasFocus());
+        QTest::keyClick(window->saveButton, Qt::Key_Return);
+        EXPECT_EQ(db_->scalar("select GLAV_VR from RECV_ST").toString(),
+                  QStringLiteral("Сидорова"));
+        QTest::keyClick(window, Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible());
+    });
+    EXPECT_TRUE(dialogs_.messages.empty()) << "nothing was left to ask about";
+    EXPECT_EQ(db_->scalar("select GLAV_VR from RECV_ST").toString(), QStringLiteral("Сидорова"));
+}
+
 TEST_F(WindowsTest, RequisitesSaveWhatWasTypedOnly) {
     withWindow(form().requisitesAction, [&](QDialog* d) {
         auto* window = static_cast<RequisitesWindow*>(d);

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -488,6 +489,39 @@ TEST_F(JournalTest, TheTypeSelectorIsClearedByTheKeyboard) {
         EXPECT_EQ(session().investigationType, 0);
         EXPECT_EQ(journal().recordCount(), 4) << "all types";
     }
+}
+
+TEST_F(JournalTest, TheMenuBarOpensWithF10AndWithAltAndEachUnderlinedLetter) {
+    MainWindow& window = form();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    QMenuBar* bar = window.menuBar();
+    auto openedMenu = [&]() -> QString {
+        QWidget* popup = QApplication::activePopupWidget();
+        auto* menu = qobject_cast<QMenu*>(popup);
+        return menu ? menu->title().remove(u'&') : QString();
+    };
+    auto closeMenus = [&] {
+        while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        bar->setActiveAction(nullptr);
+    };
+    QTest::keyClick(page().journalGrid, Qt::Key_F10);
+    EXPECT_EQ(openedMenu(), QStringLiteral("Пациенты"));
+    closeMenus();
+    const std::pair<QChar, const char*> mnemonics[] = {
+        {u'П', "Пациенты"}, {u'С', "Справочники"}, {u'О', "Отчеты"}};
+    for (const auto& [letter, title] : mnemonics) {
+        // A Cyrillic key, as a Russian keyboard layout gives it.
+        for (auto action : {QTest::Press, QTest::Release})
+            QTest::sendKeyEvent(action, page().journalGrid, Qt::Key(letter.unicode()),
+                                QString(letter.toLower()), Qt::AltModifier);
+        EXPECT_EQ(openedMenu(), QString::fromUtf8(title)) << title;
+        closeMenus();
+    }
+    QStringList underlined;
+    for (QAction* a : bar->actions()) underlined << QKeySequence::mnemonic(a->text()).toString();
+    EXPECT_EQ(underlined, (QStringList{"Alt+П", "Alt+С", "Alt+О", "Alt+В"}))
+        << "every caption has a letter of its own";
 }
 
 TEST_F(JournalTest, DoubleClickOnAnEmptyJournalSaysThereIsNoRecord) {
