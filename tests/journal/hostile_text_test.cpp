@@ -157,7 +157,7 @@ protected:
             db_->exec(
                 "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, NPP) "
                 "values (2, 1, 1, '2026-12-09', :fam, 2)",
-                {{"fam", testing_support::storedValue(text.text.left(30))}});
+                {{"fam", testing_support::storedValue(testing_support::entered(text, 30))}});
     }
 };
 

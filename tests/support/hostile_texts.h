@@ -73,8 +73,9 @@ inline const std::vector<HostileText>& hostileTexts() {
         hostileText("TenThousandCharacters", longText()),
         hostileText("Tab", QStringLiteral("\t"), Entry::Pasted, {}, QString()),
         hostileText("ControlCharacter", QStringLiteral("\x01"), Entry::Pasted, {}, QString()),
+        // A one-line field makes a pasted line break or tab one blank.
         hostileText("LineBreak", QStringLiteral("первая\nвторая"), Entry::Pasted, {},
-                    QStringLiteral("Первая\nвторая")),
+                    QStringLiteral("Первая вторая")),
         hostileText("Empty", QString(), Entry::Cleared, {}, QString()),
         hostileText("Blank", QStringLiteral("   "), Entry::Typed, {}, QString()),
     };
@@ -89,9 +90,12 @@ inline std::vector<HostileText> storableTexts() {
     return texts;
 }
 
-// What an edit taking at most maxLength characters holds once the text was entered.
+// What an edit taking at most maxLength characters holds once the text was entered: on one
+// line, a line break or tab pasted made one blank.
 inline QString entered(const HostileText& t, int maxLength) {
-    return t.text.left(maxLength);
+    QString line = t.text;
+    line.replace(u'\n', u' ').replace(u'\t', u' ');
+    return line.left(maxLength);
 }
 
 // The value a column of that size holds after the text was stored as it was entered: NULL for
