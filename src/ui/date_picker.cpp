@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <algorithm>
 
 #include "data/field.h"
@@ -15,8 +16,17 @@ DatePicker::DatePicker(const QString& fieldName, QWidget* parent)
     : QDateEdit(parent), fieldName_(fieldName) {
     setCalendarPopup(true);
     setDisplayFormat(data::kDateFormat);
-    // A date chosen in the calendar or stepped with the arrows replaces any half-typed one.
+    // A date chosen in the calendar replaces any typing.
     connect(this, &QDateTimeEdit::dateChanged, this, [this] { pending_ = false; });
+}
+
+void DatePicker::showTyping(const QString& text, int cursor) {
+    pending_ = true;
+    QLineEdit* edit = lineEdit();
+    const QSignalBlocker quiet(edit);
+    if (edit->text() != text) edit->setText(text);
+    edit->deselect();
+    edit->setCursorPosition(cursor);
 }
 
 void DatePicker::typeDigit(QChar digit) {
@@ -30,34 +40,17 @@ void DatePicker::typeDigit(QChar digit) {
     if (pos >= text.size()) return;
     text[pos++] = digit;
     skipSeparator();
-    const QDate typed = QDate::fromString(text, data::kDateFormat);
-    if (typed.isValid()) {
-        pending_ = false;
-        setDate(typed);
-        edit->deselect();
-        edit->setCursorPosition(pos);
-        return;
-    }
-    // Shown as typed. The spin box must not read it, nor see the cursor move to another part
-    // of it: either would bend it into a date of its own (31.11 into 30.11).
-    pending_ = true;
-    const QSignalBlocker quiet(edit);
-    edit->setText(text);
-    edit->deselect();
-    edit->setCursorPosition(pos);
+    showTyping(text, pos);
 }
 
 void DatePicker::typeSeparator() {
     // A dot typed after a day or a month goes on to the next part, as a masked edit does.
-    QLineEdit* edit = lineEdit();
-    const QString text = edit->text();
-    int pos = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const QString text = lineEdit()->text();
+    const int pos = lineEdit()->hasSelectedText() ? lineEdit()->selectionStart()
+                                                  : lineEdit()->cursorPosition();
     if (pos > 0 && text[pos - 1] == u'.') return;
     const int next = int(text.indexOf(u'.', pos));
-    if (next < 0) return;
-    const QSignalBlocker quiet(pending_ ? edit : nullptr);
-    edit->deselect();
-    edit->setCursorPosition(next + 1);
+    if (next >= 0) showTyping(text, next + 1);
 }
 
 void DatePicker::dropPending() {
@@ -68,10 +61,8 @@ void DatePicker::dropPending() {
 }
 
 QValidator::State DatePicker::validate(QString& input, int& pos) const {
-    // The picker's own reading would bend a half-typed date into one of its own (31.11 into
-    // 30.11): while one is being typed it stands as it is.
-    if (pending_ && !QDate::fromString(input, data::kDateFormat).isValid())
-        return QValidator::Intermediate;
+    // While a date is being typed the text stands as it is: it is read when it is taken.
+    if (pending_) return QValidator::Intermediate;
     return QDateEdit::validate(input, pos);
 }
 
@@ -80,18 +71,29 @@ void DatePicker::fixup(QString& input) const {
 }
 
 bool DatePicker::flush() {
-    if (!pending_ || refusing_) return !pending_;
+    if (!pending_) return true;
+    const QString text = lineEdit()->text();
+    const QDate typed = QDate::fromString(text, data::kDateFormat);
+    if (typed.isValid()) {
+        const int cursor = lineEdit()->cursorPosition();
+        pending_ = false;
+        setDate(typed);
+        lineEdit()->setCursorPosition(cursor);
+        return true;
+    }
+    // Said once: the click that took the focus away may run a command that asks again.
+    if (refusing_) return false;
     refusing_ = true;
-    showError(this, QStringLiteral("«%1» не является датой (поле «%2»).")
-                        .arg(lineEdit()->text(), fieldName_));
-    refusing_ = false;
+    showError(this, QStringLiteral("«%1» не является датой (поле «%2»).").arg(text, fieldName_));
     setFocus();
+    QTimer::singleShot(0, this, [this] { refusing_ = false; });
     return false;
 }
 
 void DatePicker::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
-    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool plain = !(modifiers & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     if (plain && text.size() == 1 && text[0].isDigit()) {
         typeDigit(text[0]);
         return;
@@ -100,56 +102,59 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
         typeSeparator();
         return;
     }
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (!flush()) return;
-            break;
-        case Qt::Key_Escape:
-            dropPending();
-            break;
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Home:
-        case Qt::Key_End:
-            if (pending_) {
-                // Moving along a half-typed date leaves it as it is.
-                QLineEdit* edit = lineEdit();
-                const int end = int(edit->text().size());
-                const int pos = edit->cursorPosition();
-                const int key = event->key();
-                const QSignalBlocker quiet(edit);
-                edit->deselect();
-                edit->setCursorPosition(key == Qt::Key_Home  ? 0
-                                        : key == Qt::Key_End ? end
-                                        : key == Qt::Key_Left ? std::max(0, pos - 1)
-                                                              : std::min(end, pos + 1));
+    const int key = event->key();
+    if (pending_) {
+        switch (key) {
+            case Qt::Key_Shift:
+            case Qt::Key_Control:
+            case Qt::Key_Alt:
+            case Qt::Key_AltGr:
+            case Qt::Key_Meta:
+                return;  // a modifier alone changes nothing
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Home:
+            case Qt::Key_End: {
+                // Moving along the typed text leaves it as it is.
+                const int end = int(lineEdit()->text().size());
+                const int pos = lineEdit()->cursorPosition();
+                showTyping(lineEdit()->text(), key == Qt::Key_Home    ? 0
+                                               : key == Qt::Key_End   ? end
+                                               : key == Qt::Key_Left  ? std::max(0, pos - 1)
+                                                                      : std::min(end, pos + 1));
                 return;
             }
-            break;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            if (pending_) {
-                // Out of the picker, where the half-typed date is refused.
-                QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab);
+            case Qt::Key_Escape:
+                dropPending();
                 return;
-            }
-            break;
-        default:
-            // Any other editing works on the date shown, not on a half-typed one.
-            dropPending();
-            break;
+            default:
+                if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) {
+                    event->ignore();  // a shortcut of the window's
+                    return;
+                }
+                // Enter, the arrows and the rest work on the typed date once it is taken.
+                if (!flush()) return;
+                break;
+        }
     }
     QDateEdit::keyPressEvent(event);
 }
 
+bool DatePicker::focusNextPrevChild(bool next) {
+    // Tab goes on through the parts of a date once the typed one is taken; an impossible one
+    // keeps the focus for correction.
+    if (!flush()) return true;
+    return QDateEdit::focusNextPrevChild(next);
+}
+
 void DatePicker::focusOutEvent(QFocusEvent* event) {
-    // Leaving with an impossible date keeps it for correction; the picker would otherwise bend
-    // it into a date of its own.
+    // Leaving with an impossible date keeps it for correction; the spin box would bend it into
+    // a date of its own. A window or a drop-down taking the focus is no leaving.
+    const Qt::FocusReason reason = event->reason();
+    if (pending_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        flush();
     if (pending_) {
         QWidget::focusOutEvent(event);
-        const Qt::FocusReason reason = event->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) flush();
         return;
     }
     QDateEdit::focusOutEvent(event);

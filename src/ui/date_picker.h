@@ -1,6 +1,6 @@
-// A date picker with a calendar: a whole date typed digit by digit is taken as typed, whatever
-// date the picker showed before; an impossible one is refused naming the picker's field, and
-// the typing stays for correction.
+// A date picker with a calendar: a date typed digit by digit is taken whole, as typed, whatever
+// date the picker showed before; an impossible one is refused naming the picker's field, and the
+// typing stays for correction.
 #pragma once
 
 #include <QDateEdit>
@@ -15,10 +15,10 @@ public:
     // fieldName: the caption the refusal names ("Дата с..").
     explicit DatePicker(const QString& fieldName, QWidget* parent = nullptr);
 
-    // True while the text shows digits that make no date yet (31.11.2026 on the way to
-    // 31.12.2026); date() is then still the last whole date.
+    // True while the text shows typed digits not yet taken; date() is still the date before.
     bool typingPending() const { return pending_; }
-    // Refuses an impossible typed date with a message; true when the text is a date.
+    // Takes the typed date (Enter, leaving the picker, and every command do this); an impossible
+    // one is refused with a message and stays. True when the picker holds a date.
     bool flush() override;
 
 protected:
@@ -26,11 +26,16 @@ protected:
     void fixup(QString& input) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     // Writes one typed digit over the text at the cursor.
     void typeDigit(QChar digit);
     void typeSeparator();
+    // Shows a text and a cursor the spin box must not read: it would bend the text into a date
+    // of its own (31.11 into 30.11).
+    void showTyping(const QString& text, int cursor);
+    // Back to the date shown before the typing.
     void dropPending();
 
     QString fieldName_;

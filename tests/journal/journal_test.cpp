@@ -582,3 +582,26 @@ TEST_F(JournalTest, DatesAndTitlesFitTheirColumnsWhateverTheLocale) {
 }
 
 }  // namespace
+namespace {
+
+TEST_F(JournalTest, TabTakesATypedDateAndKeepsAnImpossibleOneForCorrection) {
+    QDateEdit* picker = page().periodTo;
+    QApplication::setActiveWindow(&form());
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Home);
+    QTest::keyClicks(picker, "31122026");
+    QTest::keyClick(picker, Qt::Key_Tab);
+    EXPECT_EQ(picker->date(), QDate(2026, 12, 31));
+    EXPECT_TRUE(dialogs_.messages.empty());
+    QTest::keyClick(picker, Qt::Key_Home);
+    QTest::keyClicks(picker, "3111");
+    QTest::keyClick(picker, Qt::Key_Tab);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(picker->text(), "31.11.2026");
+    EXPECT_EQ(picker->date(), QDate(2026, 12, 31));
+    QTest::keyClick(picker, Qt::Key_Escape);
+    EXPECT_EQ(picker->text(), "31.12.2026") << "Escape goes back to the date before the typing";
+    EXPECT_TRUE(picker->isVisible());
+}
+
+}  // namespace
