@@ -281,7 +281,12 @@ void ResearchCard::bindControls() {
     unit.width = 90;
     unit.alignment = Qt::AlignLeft | Qt::AlignVCenter;
     resultsGrid->setColumns({name, result, unit});
-    resultsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // The indicator's name takes the room the result and the unit leave: the unit column is as
+    // wide as its longest unit, the result column keeps its width.
+    QHeaderView* header = resultsGrid->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::Interactive);
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
 
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasIn = old && (old == resultsGrid || resultsGrid->isAncestorOf(old));

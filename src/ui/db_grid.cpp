@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "ui/dialogs.h"
 
@@ -129,10 +130,18 @@ void DbGrid::applyWidths() {
                     8;
         else if (width > 0)
             width = width * std::max(charWidth, kLayoutCharWidth) / kLayoutCharWidth;
-        // Every title and a whole date stay readable whatever the font.
-        if (width > 0 && !wrapsTitles) {
+        // Every title and a whole date stay readable whatever the font: a wrapped title needs
+        // room for its longest word.
+        if (width > 0) {
             const QString title = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-            width = std::max(width, titleMetrics.horizontalAdvance(title) + 16);
+            int needed = 0;
+            if (wrapsTitles) {
+                for (const QString& word : title.split(u' ', Qt::SkipEmptyParts))
+                    needed = std::max(needed, int(titleMetrics.horizontalAdvance(word)));
+            } else {
+                needed = titleMetrics.horizontalAdvance(title);
+            }
+            width = std::max(width, needed + 2 * headerMargin() + 8);
         }
         if (width > 0 && f >= 0 && model_->dataset()->fields()[f].type == data::FieldType::Date)
             width =
@@ -144,6 +153,10 @@ void DbGrid::applyWidths() {
         if (isColumnHidden(c) == column.visible) setColumnHidden(c, !column.visible);
     }
     fitHeaderHeight();
+}
+
+int DbGrid::headerMargin() const {
+    return style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader());
 }
 
 void DbGrid::fitHeaderHeight() {
@@ -163,7 +176,7 @@ void DbGrid::fitHeaderHeight() {
     int height = metrics.height();
     for (int c = 0; c < int(titles.size()); ++c) {
         if (titles[c].isEmpty()) continue;
-        const QRect box(0, 0, std::max(10, columnWidth(c) - 8), 1000);
+        const QRect box(0, 0, std::max(10, columnWidth(c) - 2 * headerMargin() - 4), 1000);
         height = std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, titles[c]).height());
     }
     header->setMinimumHeight(height + 8);
@@ -239,6 +252,30 @@ bool DbGrid::searchKey(QKeyEvent* event) {
     guarded(this, [&] {
         d->locate(searchField_, searchText_, data::LocatePartialKey | data::LocateCaseInsensitive);
     });
+    return true;
+}
+
+bool DbGrid::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip || !model_) return QTableView::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.isValid() ? index.data(Qt::DisplayRole).toString() : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        return true;
+    }
+    // The cell's own font (a grid may show its texts bold) against the room the cell gives.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    const QVariant font = index.data(Qt::FontRole);
+    if (font.canConvert<QFont>()) option.font = font.value<QFont>();
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, this) + 1;
+    const int room = option.rect.width() - 2 * margin;
+    if (QFontMetrics(option.font).horizontalAdvance(text) > room)
+        QToolTip::showText(help->globalPos(), text, viewport(), option.rect);
+    else
+        QToolTip::hideText();
     return true;
 }
 

@@ -41,10 +41,14 @@ protected:
     // for correction.
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    // A cell whose text is cut shows it whole as its tooltip.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void applyWidths();
     void fitHeaderHeight();
+    // The blank the style leaves on each side of a title.
+    int headerMargin() const;
     void followDataset(int row);
     bool searchKey(QKeyEvent* event);
 

@@ -310,6 +310,26 @@ TEST_F(CardTest, ALineBreakOrTabPastedIntoAOneLineFieldIsStoredAsOneBlank) {
               QStringLiteral("слабо положительно "));
 }
 
+TEST_F(CardTest, ALongIndicatorNameGetsTheRoomTheUnitLeavesAndReadsWholeAsATooltip) {
+    const QString longName = QStringLiteral("Антитела к ВИЧ 1 и 2 типов и антиген p24");
+    db_->exec("update SP_PRIZ_LAB_ISSL set NAME = :name where N_PRLAB = 20", {{"name", longName}});
+    open(1);
+    ui::DbGrid* grid = card().resultsGrid;
+    grid->show();
+    EXPECT_GT(grid->columnWidth(0), 2 * grid->columnWidth(2))
+        << "the short units leave their room to the names";
+    int longRow = -1, shortRow = -1;
+    for (int r = 0; r < grid->model()->rowCount(); ++r) {
+        const QString name = grid->model()->index(r, 0).data().toString();
+        if (name == longName) longRow = r;
+        if (name == QStringLiteral("КП")) shortRow = r;
+    }
+    ASSERT_GE(longRow, 0);
+    ASSERT_GE(shortRow, 0);
+    EXPECT_EQ(testing_support::tooltipOfCell(grid, longRow, 0), longName) << "a cut name reads whole";
+    EXPECT_EQ(testing_support::tooltipOfCell(grid, shortRow, 0), QString()) << "a name that fits has none";
+}
+
 TEST_F(CardTest, ResultsGridWidensWhileItHasTheFocus) {
     open(1);
     card().resultsGrid->setFocus();

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -233,6 +234,32 @@ INSTANTIATE_TEST_SUITE_P(
         UnsavedClosingCase{"CloseBoxCancelStays", [](DirectoryWindow& w) { w.close(); },
                            QMessageBox::Cancel, true, "Ёлкина"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DirectoryTest, EveryDirectorysTitlesFitTheirColumnsWhole) {
+    for (QAction* MainWindow::*command :
+         {&MainWindow::institutionsAction, &MainWindow::departmentsAction,
+          &MainWindow::fundingSourcesAction, &MainWindow::doctorsAction,
+          &MainWindow::labAssistantsAction, &MainWindow::investigationTypesAction,
+          &MainWindow::indicatorsAction}) {
+        withDirectory(form().*command, [&] {
+            QHeaderView* header = window().grid->horizontalHeader();
+            const QFontMetrics metrics(header->font());
+            const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+            for (int c = 0; c < header->count(); ++c) {
+                if (header->isSectionHidden(c)) continue;
+                const QString title = titles().at(c);
+                const int room = header->sectionSize(c) - 2 * margin;
+                for (const QString& word : title.split(' ', Qt::SkipEmptyParts))
+                    EXPECT_LE(metrics.horizontalAdvance(word), room)
+                        << window().windowTitle().toStdString() << ": " << title.toStdString();
+                const QRect text = metrics.boundingRect(QRect(0, 0, room, 1000),
+                                                        Qt::TextWordWrap | Qt::AlignCenter, title);
+                EXPECT_LE(text.height(), header->height())
+                    << window().windowTitle().toStdString() << ": " << title.toStdString();
+            }
+        });
+    }
+}
 
 TEST_F(DirectoryTest, ClosingWithNothingChangedAsksNothing) {
     withDirectory(form().doctorsAction, [&] {

@@ -524,6 +524,21 @@ TEST_F(JournalTest, TheMenuBarOpensWithF10AndWithAltAndEachUnderlinedLetter) {
         << "every caption has a letter of its own";
 }
 
+TEST_F(JournalTest, AnInstitutionNameCutInTheListReadsWholeAsATooltip) {
+    const QString longName =
+        QStringLiteral("ГБУЗ Областная клиническая больница им. Середавина");
+    db_->exec("update SP_LPU set NAME = :name where COD_LPU = 2", {{"name", longName}});
+    page().rereadAfterDirectoryChange(true);
+    ui::DbGrid* list = page().institutionGrid;
+    int longRow = -1, shortRow = -1;
+    for (int r = 0; r < list->model()->rowCount(); ++r)
+        (list->model()->index(r, 0).data().toString() == longName ? longRow : shortRow) = r;
+    ASSERT_GE(longRow, 0);
+    ASSERT_GE(shortRow, 0);
+    EXPECT_EQ(testing_support::tooltipOfCell(list, longRow, 0), longName);
+    EXPECT_EQ(testing_support::tooltipOfCell(list, shortRow, 0), QString());
+}
+
 TEST_F(JournalTest, DoubleClickOnAnEmptyJournalSaysThereIsNoRecord) {
     page().periodFrom->setDate(QDate(2026, 12, 10));
     emit page().periodFrom->editingFinished();

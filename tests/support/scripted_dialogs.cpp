@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
+#include <QToolTip>
 
 namespace testing_support {
 
@@ -75,6 +76,15 @@ void ScriptedDialogs::whileShown(const std::function<void()>& command,
     };
     command();
     onModal = nullptr;
+}
+
+QString tooltipOfCell(QAbstractItemView* view, int row, int column) {
+    QToolTip::hideText();  // a shown tooltip goes after a short delay
+    for (int i = 0; i < 100 && QToolTip::isVisible(); ++i) QTest::qWait(10);
+    const QRect cell = view->visualRect(view->model()->index(row, column));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(view->viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
 void typeText(QLineEdit* edit, const QString& text) {

@@ -57,6 +57,9 @@ void typeText(QLineEdit* edit, const QString& text);
 enum class CellEditorOpening { ByF2, ByView };
 QLineEdit* openCellEditor(QAbstractItemView* view, int row, int column, CellEditorOpening how);
 
+// The text a view shows as a cell's tooltip when the pointer rests on it; empty for none.
+QString tooltipOfCell(QAbstractItemView* view, int row, int column);
+
 // Opens a view's editor on a cell as F2 would and types into it; the text stays in the open
 // editor until something commits it. Returns the editor.
 QLineEdit* typeIntoCell(QAbstractItemView* view, int row, int column, const QString& text);
