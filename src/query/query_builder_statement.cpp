@@ -86,7 +86,13 @@ void QueryBuilderWindow::refuseAnythingButASelect(const QString& sql) {
                               .arg(call));
     db::Statement probe(readTransaction_, sql);
     probe.setParamCheck(false);
-    const db::Statement::Kind kind = probe.kind();
+    db::Statement::Kind kind = probe.kind();
+    // A block that returns rows is a select to the server, and may run anything inside.
+    const QString keyword = query::firstKeyword(sql);
+    if (kind == db::Statement::Kind::Select && keyword != QStringLiteral("SELECT") &&
+        keyword != QStringLiteral("WITH"))
+        kind = keyword == QStringLiteral("EXECUTE") ? db::Statement::Kind::ExecuteProcedure
+                                                    : db::Statement::Kind::Other;
     if (kind != db::Statement::Kind::Select)
         throw db::DbError(QStringLiteral("Запрос не выполнен: выполняются только запросы на "
                                          "выборку данных (select), а этот текст — %1.")

@@ -172,12 +172,28 @@ QStringList sortedLines(const QStringList& lines, const QList<SortColumn>& colum
     return sorted;
 }
 
-QString generatorCall(const QString& sql) {
-    // The text with literals, quoted names and comments blanked, positions kept.
+namespace {
+
+// The text with its literals ('…', q'{…}'), quoted names and comments blanked, positions kept.
+QString codeOnly(const QString& sql) {
     QString code = sql;
+    const auto blank = [&](qsizetype from, qsizetype to) {
+        for (qsizetype k = from; k < std::min(to, code.size()); ++k) code[k] = u' ';
+    };
+    const auto wordChar = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; };
     for (qsizetype i = 0; i < code.size();) {
         const QChar c = code[i];
-        if (c == u'\'' || c == u'"') {
+        if ((c == u'q' || c == u'Q') && i + 2 < code.size() && code[i + 1] == u'\'' &&
+            (i == 0 || !wordChar(code[i - 1]))) {
+            // A literal with its own delimiters: q'{…}', q'<…>', q'!…!'.
+            const QChar open = code[i + 2];
+            const QChar close = open == u'(' ? u')' : open == u'{' ? u'}' : open == u'[' ? u']'
+                                : open == u'<' ? u'>' : open;
+            const qsizetype found = code.indexOf(QString(close) + u'\'', i + 3);
+            const qsizetype end = found < 0 ? code.size() : found + 2;
+            blank(i, end);
+            i = end;
+        } else if (c == u'\'' || c == u'"') {
             qsizetype end = i + 1;
             while (end < code.size()) {
                 if (code[end] == c) {
@@ -189,22 +205,35 @@ QString generatorCall(const QString& sql) {
                 }
                 ++end;
             }
-            for (qsizetype k = i; k <= std::min(end, code.size() - 1); ++k) code[k] = u' ';
+            blank(i, end + 1);
             i = end + 1;
         } else if (c == u'-' && i + 1 < code.size() && code[i + 1] == u'-') {
             qsizetype end = code.indexOf(u'\n', i);
             if (end < 0) end = code.size();
-            for (qsizetype k = i; k < end; ++k) code[k] = u' ';
+            blank(i, end);
             i = end;
         } else if (c == u'/' && i + 1 < code.size() && code[i + 1] == u'*') {
             qsizetype end = code.indexOf(QStringLiteral("*/"), i + 2);
             end = end < 0 ? code.size() : end + 2;
-            for (qsizetype k = i; k < end; ++k) code[k] = u' ';
+            blank(i, end);
             i = end;
         } else {
             ++i;
         }
     }
+    return code;
+}
+
+}  // namespace
+
+QString firstKeyword(const QString& sql) {
+    static const QRegularExpression word(QStringLiteral("[A-Za-z_]+"));
+    const QRegularExpressionMatch m = word.match(codeOnly(sql));
+    return m.hasMatch() ? m.captured().toUpper() : QString();
+}
+
+QString generatorCall(const QString& sql) {
+    const QString code = codeOnly(sql);
     static const QRegularExpression call(
         QStringLiteral("(?<![\\w$])(GEN_ID\\s*\\(|NEXT\\s+VALUE\\s+FOR(?![\\w$]))"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);

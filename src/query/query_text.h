@@ -82,6 +82,8 @@ QStringList sortedLines(const QStringList& lines, const QList<SortColumn>& colum
 // written, outside string literals, quoted names and comments; empty when there is none. Such a
 // call moves the generator even in a select of a read-only transaction.
 QString generatorCall(const QString& sql);
+// The statement's first keyword in capitals (SELECT, WITH, EXECUTE, …), past comments.
+QString firstKeyword(const QString& sql);
 
 // A saved query file: each line in Windows-1251 followed by CR LF. Throws db::DbError for a
 // character the code page cannot hold.

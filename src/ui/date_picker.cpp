@@ -103,6 +103,25 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const int key = event->key();
+    if (plain && (key == Qt::Key_Backspace || key == Qt::Key_Delete)) {
+        // The date's digits are typed over, never taken out: Backspace steps back over one so
+        // that the next digit replaces it, Delete leaves the text as it is; with a selection
+        // both go to its start. The text keeps its ten places for the digits that follow.
+        QLineEdit* edit = lineEdit();
+        const QString shown = edit->text();
+        int pos = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+        if (!edit->hasSelectedText() && key == Qt::Key_Backspace) {
+            pos = std::max(0, pos - 1);
+            while (pos > 0 && !shown[pos].isDigit()) --pos;
+        }
+        if (pending_) {
+            showTyping(shown, pos);
+        } else {
+            edit->deselect();
+            edit->setCursorPosition(pos);
+        }
+        return;
+    }
     if (pending_) {
         switch (key) {
             case Qt::Key_Shift:

@@ -599,6 +599,30 @@ TEST_F(JournalTest, DatesAndTitlesFitTheirColumnsWhateverTheLocale) {
 }  // namespace
 namespace {
 
+TEST_F(JournalTest, BackspaceStepsBackOverARefusedDateForItsCorrection) {
+    QDateEdit* picker = page().periodTo;
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Home);
+    QTest::keyClicks(picker, "3102");
+    QTest::keyClick(picker, Qt::Key_Return);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    // The cursor stands after "31.02"; two steps back and the month is typed anew.
+    QTest::keyClick(picker, Qt::Key_Backspace);
+    QTest::keyClick(picker, Qt::Key_Backspace);
+    EXPECT_EQ(dialogs_.messages.size(), 1u) << "stepping back refuses nothing";
+    QTest::keyClicks(picker, "03");
+    QTest::keyClick(picker, Qt::Key_Return);
+    EXPECT_EQ(dialogs_.messages.size(), 1u) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_EQ(picker->date(), QDate(2026, 3, 31));
+    // Everything selected and deleted, a whole new date typed.
+    picker->findChild<QLineEdit*>()->selectAll();
+    QTest::keyClick(picker, Qt::Key_Delete);
+    QTest::keyClicks(picker, "01042026");
+    QTest::keyClick(picker, Qt::Key_Return);
+    EXPECT_EQ(picker->date(), QDate(2026, 4, 1));
+    EXPECT_EQ(journal().param("d2").toDate(), QDate(2026, 4, 1));
+}
+
 TEST_F(JournalTest, TabTakesATypedDateAndKeepsAnImpossibleOneForCorrection) {
     QDateEdit* picker = page().periodTo;
     QApplication::setActiveWindow(&form());

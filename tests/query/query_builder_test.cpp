@@ -519,6 +519,15 @@ INSTANTIATE_TEST_SUITE_P(
         LoadedStatementCase{"ExecuteBlock",
                             "execute block as begin\n delete from LAB_ISSL_BOL;\nend",
                             "(execute)"},
+        LoadedStatementCase{"BlockReturningRowsThatMovesTheGenerator",
+                            "execute block returns (x bigint) as begin\n"
+                            " execute statement 'select gen_id(gen_issled_id, -10) from "
+                            "rdb$database' into :x;\n suspend;\nend",
+                            "(execute)"},
+        LoadedStatementCase{"GeneratorBehindAQuotedLiteral",
+                            "select q'{'}' a, gen_id(gen_issled_id, -10) b, q'{'}' c from "
+                            "rdb$database",
+                            "gen_id"},
         LoadedStatementCase{"SelectForUpdate", "select FAM from ISSLED for update", "for update"},
         LoadedStatementCase{"SelectMovingTheGenerator",
                             "select gen_id(gen_issled_id, -10) from rdb$database", "gen_id"},

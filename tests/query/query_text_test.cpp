@@ -282,6 +282,9 @@ TEST(GeneratorCall, IsFoundOutsideLiteralsQuotedNamesAndComments) {
         {"select 1 /* next value for g */ from t", ""},
         {"select my_gen_id(1), next_value_for from t", ""},
         {"select '' || gen_id(g, 1) from t", "gen_id"},
+        {"select q'{'}' a, gen_id(g, -10) b, q'{'}' c from t", "gen_id"},
+        {"select q'{gen_id(g, 1)}' from t", ""},
+        {"select Q'!it's gen_id(g,1)!' from t", ""},
     };
     for (const auto& [sql, found] : cases)
         EXPECT_EQ(query::generatorCall(QString::fromUtf8(sql)), QString::fromUtf8(found)) << sql;
