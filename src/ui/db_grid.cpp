@@ -43,9 +43,55 @@ public:
     }
 };
 
+// A title its header section cuts (a narrow section, a word longer than the section is wide)
+// shows whole as the section's tooltip.
+class CutTitleTips : public QObject {
+public:
+    explicit CutTitleTips(QHeaderView* header) : QObject(header), header_(header) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != header_->viewport() || event->type() != QEvent::ToolTip || !header_->model())
+            return false;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int section = header_->logicalIndexAt(help->pos());
+        const QString title =
+            section < 0 ? QString()
+                        : header_->model()
+                              ->headerData(section, header_->orientation(), Qt::DisplayRole)
+                              .toString();
+        const QRect rect(header_->sectionViewportPosition(section), 0,
+                         header_->sectionSize(section), header_->height());
+        if (!title.isEmpty() && cut(title, rect))
+            QToolTip::showText(help->globalPos(), title, header_->viewport(), rect);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+
+private:
+    bool cut(const QString& title, const QRect& section) const {
+        const int margin = header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_);
+        const QRect room = section.adjusted(margin, margin, -margin, -margin);
+        const QFontMetrics metrics(header_->font());
+        int width = metrics.horizontalAdvance(title);
+        if (header_->defaultAlignment() & Qt::TextWordWrap) {
+            const QRect needed = metrics.boundingRect(QRect(0, 0, room.width(), 100000),
+                                                      Qt::TextWordWrap | Qt::AlignCenter, title);
+            if (needed.height() > room.height()) return true;
+            width = needed.width();
+        }
+        // The title stands in the middle of its section, which may reach past the grid's edge.
+        const int left = room.left() + (room.width() - width) / 2;
+        return width > room.width() || left < 0 || left + width > header_->viewport()->width();
+    }
+
+    QHeaderView* header_;
+};
+
 }  // namespace
 
 DbGrid::DbGrid(QWidget* parent) : QTableView(parent) {
+    horizontalHeader()->viewport()->installEventFilter(new CutTitleTips(horizontalHeader()));
     setItemDelegate(new CellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -271,9 +317,23 @@ bool DbGrid::viewportEvent(QEvent* event) {
     const QVariant font = index.data(Qt::FontRole);
     if (font.canConvert<QFont>()) option.font = font.value<QFont>();
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, this) + 1;
-    const int room = option.rect.width() - 2 * margin;
-    if (QFontMetrics(option.font).horizontalAdvance(text) > room)
-        QToolTip::showText(help->globalPos(), text, viewport(), option.rect);
+    const QRect box = option.rect.adjusted(margin, 0, -margin, 0);
+    const int advance = QFontMetrics(option.font).horizontalAdvance(text);
+    // Where the text stands in its cell: a cell partly past the grid's edge cuts it there too.
+    const QVariant stored = index.data(Qt::TextAlignmentRole);
+    const Qt::Alignment alignment = QStyle::visualAlignment(
+        layoutDirection(), stored.metaType() == QMetaType::fromType<Qt::Alignment>()
+                               ? stored.value<Qt::Alignment>()
+                               : Qt::Alignment(stored.toInt()));
+    int left = box.left();
+    if (alignment & Qt::AlignRight)
+        left = box.right() + 1 - advance;
+    else if (alignment & Qt::AlignHCenter)
+        left = box.left() + (box.width() - advance) / 2;
+    const bool cut = advance > box.width() || left < 0 || left + advance > viewport()->width();
+    if (cut)
+        QToolTip::showText(help->globalPos(), text, viewport(),
+                           option.rect.intersected(viewport()->rect()));
     else
         QToolTip::hideText();
     return true;

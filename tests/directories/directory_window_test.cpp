@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include "data/session.h"
@@ -254,11 +255,50 @@ TEST_F(DirectoryTest, EveryDirectorysTitlesFitTheirColumnsWhole) {
                         << window().windowTitle().toStdString() << ": " << title.toStdString();
                 const QRect text = metrics.boundingRect(QRect(0, 0, room, 1000),
                                                         Qt::TextWordWrap | Qt::AlignCenter, title);
-                EXPECT_LE(text.height(), header->height())
+                EXPECT_LE(text.height(), header->height() - 2 * margin)
                     << window().windowTitle().toStdString() << ": " << title.toStdString();
             }
         });
     }
+}
+
+TEST_F(DirectoryTest, ATitleCutByANarrowedColumnReadsWholeAsATooltip) {
+    withDirectory(form().fundingSourcesAction, [&] {
+        QHeaderView* header = window().grid->horizontalHeader();
+        const QString title = QStringLiteral("1 - по умолчанию, 0 - остальные");
+        ASSERT_EQ(titles().at(1), title);
+        EXPECT_EQ(testing_support::tooltipOfSection(header, 1), QString()) << "the title fits";
+        // The user drags the column's right edge until its longest word no longer fits.
+        header->resizeSection(1, QFontMetrics(header->font()).horizontalAdvance("умолчанию,") / 2);
+        EXPECT_EQ(testing_support::tooltipOfSection(header, 1), title);
+        EXPECT_EQ(testing_support::tooltipOfSection(header, 0), QString())
+            << "a title that fits has none";
+    });
+}
+
+TEST_F(DirectoryTest, APathCutByTheGridsEdgeReadsWholeAsATooltip) {
+    const QString path = QStringLiteral("/srv/lab/Поликлиника.fdb");
+    db_->exec("update SP_LPU set PATH = :path where COD_LPU = 2", {{"path", path}});
+    withDirectory(form().institutionsAction, [&] {
+        ui::DbGrid* grid = window().grid;
+        window().resize(window().minimumSizeHint().width(), window().height());
+        QApplication::processEvents();
+        const int row = column(0).indexOf(QStringLiteral("Поликлиника"));
+        ASSERT_GE(row, 0);
+        const int pathColumn = 1;
+        ASSERT_EQ(titles().at(pathColumn), QStringLiteral("Путь к базе данных"));
+        const QRect cell = grid->visualRect(grid->model()->index(row, pathColumn));
+        const int pathWidth = QFontMetrics(grid->font()).horizontalAdvance(path);
+        ASSERT_LT(pathWidth + 8, cell.width()) << "the path fits its column";
+        ASSERT_GT(cell.left() + pathWidth, grid->viewport()->width())
+            << "but the narrowed window cuts it";
+        EXPECT_EQ(testing_support::tooltipOfCell(grid, row, pathColumn), path);
+        // Scrolled to the path's column the whole path shows and needs no tooltip.
+        grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+        ASSERT_LE(grid->visualRect(grid->model()->index(row, pathColumn)).left() + pathWidth + 8,
+                  grid->viewport()->width());
+        EXPECT_EQ(testing_support::tooltipOfCell(grid, row, pathColumn), QString());
+    });
 }
 
 TEST_F(DirectoryTest, ClosingWithNothingChangedAsksNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QTest>
 #include <QToolTip>
@@ -78,13 +79,25 @@ void ScriptedDialogs::whileShown(const std::function<void()>& command,
     onModal = nullptr;
 }
 
-QString tooltipOfCell(QAbstractItemView* view, int row, int column) {
+namespace {
+QString tooltipAt(QWidget* viewport, const QPoint& at) {
     QToolTip::hideText();  // a shown tooltip goes after a short delay
     for (int i = 0; i < 100 && QToolTip::isVisible(); ++i) QTest::qWait(10);
-    const QRect cell = view->visualRect(view->model()->index(row, column));
-    QHelpEvent help(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
-    QApplication::sendEvent(view->viewport(), &help);
+    QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &help);
     return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+}  // namespace
+
+QString tooltipOfCell(QAbstractItemView* view, int row, int column) {
+    const QRect cell = view->visualRect(view->model()->index(row, column));
+    return tooltipAt(view->viewport(), cell.center());
+}
+
+QString tooltipOfSection(QHeaderView* header, int section) {
+    const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                    header->height() / 2);
+    return tooltipAt(header->viewport(), at);
 }
 
 void typeText(QLineEdit* edit, const QString& text) {

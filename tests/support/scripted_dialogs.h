@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <deque>
 #include <functional>
@@ -59,6 +60,8 @@ QLineEdit* openCellEditor(QAbstractItemView* view, int row, int column, CellEdit
 
 // The text a view shows as a cell's tooltip when the pointer rests on it; empty for none.
 QString tooltipOfCell(QAbstractItemView* view, int row, int column);
+// The same for a header section, the pointer resting on the middle of its title.
+QString tooltipOfSection(QHeaderView* header, int section);
 
 // Opens a view's editor on a cell as F2 would and types into it; the text stays in the open
 // editor until something commits it. Returns the editor.
