@@ -50,7 +50,9 @@ public:
     explicit CutTitleTips(QHeaderView* header) : QObject(header), header_(header) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != header_->viewport() || event->type() != QEvent::ToolTip || !header_->model())
+        // The type first: the filter also sees the events of the header's own destruction.
+        if (event->type() != QEvent::ToolTip || watched != header_->viewport() ||
+            !header_->model())
             return false;
         const auto* help = static_cast<QHelpEvent*>(event);
         const int section = header_->logicalIndexAt(help->pos());
