@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QRect>
 
 #include "data/session.h"
 #include "reports/office/office.h"
@@ -45,19 +44,11 @@ void keepCopy(office::TextDocument& document, const Session& session, const QStr
 }
 
 void showAndAsk(office::Spreadsheet& sheet, QWidget* parent, const QString& question) {
-    // The document comes in front with room beside it, and the box stands there: the user sees
-    // what is asked about. The window manager raises the program's windows with the box, so the
-    // document is brought in front of them again once the box is there.
-    const QRect shown = sheet.show(ui::okBoxSize(parent, question));
-    const bool ok =
-        ui::dialogs().okPressedBeside(parent, question, shown, [&sheet] { sheet.raise(); });
-    if (ok) {
+    sheet.show();
+    if (ui::dialogs().okPressed(parent, question))
         sheet.close();
-    } else {
-        // Kept by the user, it stays in front.
-        sheet.raise();
+    else
         sheet.leaveOpen();
-    }
 }
 
 }  // namespace reports

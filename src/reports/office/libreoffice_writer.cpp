@@ -168,8 +168,7 @@ public:
         return guarded([&] { return static_cast<int>(t->getColumns()->getCount()); });
     }
 
-    QRect show(const QSize& roomBeside) override { return document_.show(roomBeside); }
-    void raise() override { document_.raise(); }
+    void show() override { document_.show(); }
     void close() override { document_.close(); }
     void leaveOpen() override { document_.leaveOpen(); }
 

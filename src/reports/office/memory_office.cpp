@@ -64,11 +64,7 @@ public:
         if (office_.printerMissing) throw OfficeError(QStringLiteral("Принтер не найден."));
         ++sheet_->printed;
     }
-    QRect show(const QSize&) override {
-        sheet_->shown = true;
-        return {};
-    }
-    void raise() override {}
+    void show() override { sheet_->shown = true; }
     void close() override { sheet_->closed = true; }
     void leaveOpen() override { sheet_->leftOpen = true; }
     void saveCopy(const QString& basePath) override {
@@ -143,11 +139,7 @@ public:
         t.rows << QStringList(t.rows.first().size(), QString());
     }
     int columnCount(int table) override { return int(tableAt(table).rows.first().size()); }
-    QRect show(const QSize&) override {
-        doc_->shown = true;
-        return {};
-    }
-    void raise() override {}
+    void show() override { doc_->shown = true; }
     void close() override { doc_->closed = true; }
     void leaveOpen() override { doc_->leftOpen = true; }
     void saveCopy(const QString& basePath) override { doc_->copies << basePath; }
