@@ -15,8 +15,6 @@ public:
     // fieldName: the caption the refusal names ("Дата с..").
     explicit DatePicker(const QString& fieldName, QWidget* parent = nullptr);
 
-    // True while the text shows typed digits not yet taken; date() is still the date before.
-    bool typingPending() const { return pending_; }
     // Takes the typed date (Enter, leaving the picker, and every command do this); an impossible
     // one is refused with a message and stays. True when the picker holds a date.
     bool flush() override;
