@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRect>
 
 #include "data/session.h"
 #include "reports/office/office.h"
@@ -44,11 +45,19 @@ void keepCopy(office::TextDocument& document, const Session& session, const QStr
 }
 
 void showAndAsk(office::Spreadsheet& sheet, QWidget* parent, const QString& question) {
-    sheet.show();
-    if (ui::dialogs().okPressed(parent, question))
+    // The document comes in front with room beside it, and the box stands there: the user sees
+    // what is asked about. The window manager raises the program's windows with the box, so the
+    // document is brought in front of them again once the box is there.
+    const QRect shown = sheet.show(ui::okBoxSize(parent, question));
+    const bool ok =
+        ui::dialogs().okPressedBeside(parent, question, shown, [&sheet] { sheet.raise(); });
+    if (ok) {
         sheet.close();
-    else
+    } else {
+        // Kept by the user, it stays in front.
+        sheet.raise();
         sheet.leaveOpen();
+    }
 }
 
 }  // namespace reports

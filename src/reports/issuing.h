@@ -21,8 +21,8 @@ void keepCopy(office::Spreadsheet& document, const Session& session, const QStri
 void keepCopy(office::TextDocument& document, const Session& session, const QString& kind,
               const QString& key = {});
 
-// Shows the spreadsheet and asks (one OK button): OK closes it unsaved, closing the box another
-// way leaves it open with the user.
+// Shows the spreadsheet in front and asks (one OK button, the box beside the document's window):
+// OK closes it unsaved, closing the box another way leaves it open with the user.
 void showAndAsk(office::Spreadsheet& sheet, QWidget* parent,
                 const QString& question = QStringLiteral("Закрыть EXCEL?"));
 

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QRect>
 #include <QString>
+#include <functional>
 
 #include "db/firebird.h"
 
@@ -27,6 +29,16 @@ public:
     // An information box with its one OK button: true when OK was pressed, false when the box
     // was closed another way (its close box, Escape).
     virtual bool okPressed(QWidget* parent, const QString& text) = 0;
+    // The same box standing beside a rectangle of the screen (in the screen's pixels; a shown
+    // document's window) instead of over it; as okPressed() for an empty rectangle. `shown` runs
+    // once the box is on the screen (it brings the document back in front of the program's
+    // windows, which the window manager raised with the box).
+    virtual bool okPressedBeside(QWidget* parent, const QString& text, const QRect& keepClear,
+                                 const std::function<void()>& shown) {
+        (void)keepClear;
+        if (shown) shown();
+        return okPressed(parent, text);
+    }
     // The "Database Login" prompt; false when the user cancels.
     virtual bool login(db::LoginRequest& request) = 0;
     // The file dialogs show each filter by its label alone ("*.sql"). The save dialog does not
@@ -46,6 +58,8 @@ class QtDialogs : public Dialogs {
 public:
     QMessageBox::StandardButton message(QWidget* parent, const Message& message) override;
     bool okPressed(QWidget* parent, const QString& text) override;
+    bool okPressedBeside(QWidget* parent, const QString& text, const QRect& keepClear,
+                         const std::function<void()>& shown) override;
     bool login(db::LoginRequest& request) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
                          const QString& filter) override;
@@ -80,6 +94,15 @@ void information(QWidget* parent, const QString& text);
 void showError(QWidget* parent, const QString& text);
 // A Yes/No question; true for Yes.
 bool confirm(QWidget* parent, const QString& text);
+
+// The size of the box okPressed() shows for a text, its frame included, in the screen's pixels.
+QSize okBoxSize(QWidget* parent, const QString& text);
+
+// Where a window of the given frame size stands beside a rectangle without covering it, both in
+// the screen's logical coordinates: to its right, its left, below or above it, the first side
+// with room on the screen; when no side has room, the side with the most, as far from the
+// rectangle as the screen allows.
+QPoint positionBeside(const QSize& frame, const QRect& keepClear, const QRect& screen);
 
 // The text of a failure for the error box: the database's own message where there is one.
 QString failureText(const std::exception& e);

@@ -63,4 +63,35 @@ TEST(MessageBoxes, OkBoxTellsOkFromClosingItAnotherWay) {
     }
 }
 
+// Where the box asking about a shown document stands: beside the document's window, never over
+// it, on the screen; right, left, below, above in that order of preference.
+TEST(MessageBoxes, BoxStandsBesideTheRectangleItKeepsClear) {
+    const QRect screen(0, 0, 1280, 1024);
+    const QSize box(200, 100);
+    const struct {
+        const char* name;
+        QRect document;
+        QPoint expected;
+    } cases[] = {
+        {"room on the right", {0, 0, 800, 600}, {808, 249}},
+        {"room on the left only", {400, 0, 880, 1024}, {192, 461}},
+        {"room below only", {0, 0, 1280, 900}, {539, 908}},
+        {"room above only", {0, 200, 1280, 824}, {539, 92}},
+        // Level with the rectangle's middle, yet kept on the screen.
+        {"beside a low rectangle", {0, 950, 900, 74}, {908, 924}},
+        // No side has room: as far off as the screen allows on the side with the most.
+        {"a full screen", {0, 0, 1280, 1024}, {539, 924}},
+        {"nearly full, more room below", {0, 0, 1200, 960}, {499, 924}},
+    };
+    for (const auto& c : cases) {
+        const QPoint at = ui::positionBeside(box, c.document, screen);
+        EXPECT_EQ(at, c.expected) << c.name << ": " << at.x() << "," << at.y();
+        const QRect placed(at, box);
+        EXPECT_TRUE(screen.contains(placed)) << c.name;
+        if (c.document.width() + box.width() + 8 <= screen.width() ||
+            c.document.height() + box.height() + 8 <= screen.height())
+            EXPECT_FALSE(placed.intersects(c.document)) << c.name;
+    }
+}
+
 }  // namespace

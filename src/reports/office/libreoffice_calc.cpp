@@ -259,14 +259,16 @@ public:
         });
     }
 
-    void show() override {
-        document_.show();
+    QRect show(const QSize& roomBeside) override {
+        const QRect shown = document_.show(roomBeside);
         // What the user sees is the sheet that was filled, whatever the file's own view says.
         guarded([&] {
             Ref<css::sheet::XSpreadsheetView>(model()->getCurrentController(), UNO_QUERY_THROW)
                 ->setActiveSheet(sheet_);
         });
+        return shown;
     }
+    void raise() override { document_.raise(); }
     void close() override { document_.close(); }
     void leaveOpen() override { document_.leaveOpen(); }
 

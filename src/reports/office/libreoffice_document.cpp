@@ -1,18 +1,23 @@
 // What the spreadsheets and text documents of the LibreOffice office share: owning, showing,
 // closing and copying a loaded document.
+#include <rtl/process.h>
 #include <QDir>
 #include <QFileInfo>
+#include <com/sun/star/awt/SystemDependentXWindow.hpp>
+#include <com/sun/star/awt/XSystemDependentWindowPeer.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/SystemDependent.hpp>
 #include <com/sun/star/table/BorderLine2.hpp>
 #include <com/sun/star/table/BorderLineStyle.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
+#include "reports/office/desktop_window.h"
 #include "reports/office/libreoffice_uno.h"
 
 namespace office::uno {
@@ -24,6 +29,18 @@ using css::uno::UNO_QUERY_THROW;
 namespace {
 // A thin line: 0.75 pt in 1/100 mm.
 constexpr sal_uInt32 thinLine = 26;
+
+// The X window of an office window, 0 when it has none (a headless office, another system).
+unsigned long xWindowOf(const Ref<css::awt::XWindow>& window) {
+    const Ref<css::awt::XSystemDependentWindowPeer> peer(window, UNO_QUERY);
+    if (!peer.is()) return 0;
+    css::uno::Sequence<sal_Int8> process(16);
+    rtl_getGlobalProcessId(reinterpret_cast<sal_uInt8*>(process.getArray()));
+    css::awt::SystemDependentXWindow handle;
+    if (!(peer->getWindowHandle(process, css::lang::SystemDependent::SYSTEM_XWINDOW) >>= handle))
+        return 0;
+    return static_cast<unsigned long>(handle.WindowHandle);
+}
 }  // namespace
 
 OpenDocument::OpenDocument(const Ref<css::lang::XComponent>& component)
@@ -43,15 +60,24 @@ const Ref<css::frame::XModel>& OpenDocument::model() const {
     return model_;
 }
 
-void OpenDocument::show() {
-    guarded([&] {
+QRect OpenDocument::show(const QSize& roomBeside) {
+    xWindow_ = guarded([&] {
         Ref<css::frame::XFrame> frame = model()->getCurrentController()->getFrame();
         Ref<css::awt::XWindow> window = frame->getContainerWindow();
         window->setVisible(true);
         Ref<css::awt::XTopWindow> top(window, UNO_QUERY);
         if (top.is()) top->toFront();
         frame->activate();
+        return xWindowOf(window);
     });
+    // The office's own raising is refused by window managers while the user works in this
+    // program, and its window may be mapped only after this call: the window manager is asked
+    // once the window is there.
+    return desktop::bringToFront(xWindow_, roomBeside);
+}
+
+void OpenDocument::raise() {
+    if (!closed_) desktop::raise(xWindow_);
 }
 
 void OpenDocument::close() {

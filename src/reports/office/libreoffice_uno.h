@@ -3,6 +3,8 @@
 // library and those tests include it.
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
@@ -74,8 +76,12 @@ public:
 
     // The document; an error once it is closed.
     const Ref<css::frame::XModel>& model() const;
-    // Its frame's window made visible and brought to the front.
-    void show();
+    // Its frame's window made visible, brought to the front and activated, with room left
+    // beside it as Spreadsheet::show() says; returns where that window stands on the screen
+    // (empty when that is not known: no display, a headless office).
+    QRect show(const QSize& roomBeside);
+    // Its window in front again, the focus staying where it is.
+    void raise();
     // Closes it unsaved (the office stays).
     void close();
     void leaveOpen() { kept_ = true; }
@@ -85,6 +91,7 @@ public:
 
 private:
     Ref<css::frame::XModel> model_;
+    unsigned long xWindow_ = 0;  // its frame's X window, once shown on an X display
     bool closed_ = false;
     bool kept_ = false;
 };

@@ -168,7 +168,8 @@ public:
         return guarded([&] { return static_cast<int>(t->getColumns()->getCount()); });
     }
 
-    void show() override { document_.show(); }
+    QRect show(const QSize& roomBeside) override { return document_.show(roomBeside); }
+    void raise() override { document_.raise(); }
     void close() override { document_.close(); }
     void leaveOpen() override { document_.leaveOpen(); }
 

@@ -64,7 +64,11 @@ public:
         if (office_.printerMissing) throw OfficeError(QStringLiteral("Принтер не найден."));
         ++sheet_->printed;
     }
-    void show() override { sheet_->shown = true; }
+    QRect show(const QSize&) override {
+        sheet_->shown = true;
+        return {};
+    }
+    void raise() override {}
     void close() override { sheet_->closed = true; }
     void leaveOpen() override { sheet_->leftOpen = true; }
     void saveCopy(const QString& basePath) override {
@@ -139,7 +143,11 @@ public:
         t.rows << QStringList(t.rows.first().size(), QString());
     }
     int columnCount(int table) override { return int(tableAt(table).rows.first().size()); }
-    void show() override { doc_->shown = true; }
+    QRect show(const QSize&) override {
+        doc_->shown = true;
+        return {};
+    }
+    void raise() override {}
     void close() override { doc_->closed = true; }
     void leaveOpen() override { doc_->leftOpen = true; }
     void saveCopy(const QString& basePath) override { doc_->copies << basePath; }

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <QList>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -61,8 +63,15 @@ public:
     // Prints the active sheet from its first page and returns when it is printed; no printer is
     // an error.
     virtual void print() = 0;
-    // Makes the document visible to the user.
-    virtual void show() = 0;
+    // Makes the document visible to the user, its window in front of the others and active.
+    // When that window covers so much of the screen that a window of `roomBeside` could not
+    // stand on any side of it, it is shortened or narrowed to leave that room. Returns where it
+    // stands on the screen; both in the screen's pixels (empty when that is not known: no
+    // screen, an office that shows nothing).
+    virtual QRect show(const QSize& roomBeside = {}) = 0;
+    // Puts the shown document's window in front of the others again, the focus staying where it
+    // is (the program's own windows came to the front with a box of ours).
+    virtual void raise() = 0;
     // Closes the document without saving.
     virtual void close() = 0;
     // Keeps the document open when this object goes (the user has it now).
@@ -93,7 +102,9 @@ public:
     virtual void setCellText(int table, int row, int column, const QString& text) = 0;
     virtual void addRow(int table) = 0;
     virtual int columnCount(int table) = 0;
-    virtual void show() = 0;
+    // As the spreadsheet's.
+    virtual QRect show(const QSize& roomBeside = {}) = 0;
+    virtual void raise() = 0;
     virtual void close() = 0;
     virtual void leaveOpen() = 0;
     // basePath + ".pdf" and basePath + ".odt".
