@@ -4,6 +4,7 @@
 
 #include "data/clock.h"
 #include "data/lab_data.h"
+#include "history/change_history_window.h"
 #include "ui/data_aware.h"
 #include "ui/db_grid.h"
 #include "ui/dialogs.h"
@@ -111,6 +112,12 @@ void ResearchCard::printNotification() {
 void ResearchCard::printReferral() {
     saveAndReread();
     documents_.referral(labData.card);
+}
+
+void ResearchCard::showHistory() {
+    data::Dataset& card = labData.card;
+    if (!card.isActive() || card.isEmpty()) return;
+    ChangeHistoryWindow::showFor(historyWindow_, labData, this, card.value("N_ISSLED").toInt());
 }
 
 void ResearchCard::cancelChanges() {

@@ -8,6 +8,7 @@
 #include "data/session.h"
 #include "reports/patient_documents.h"
 
+class ChangeHistoryWindow;
 class LabData;
 struct Session;
 class QLineEdit;
@@ -41,6 +42,9 @@ public:
     void printNotification();
     void printReferral();
     void cancelChanges();        // "Отменить": drops the edits and closes
+    // "История изменений": the record's changes as the database logged them (what is saved;
+    // the typing not yet saved is not there).
+    void showHistory();
     void capitalizeNames();      // leaving a name edit
     void setBirthDateFromAge();  // "...": birth date from "Лет" and "Мес"
     // "Копировать данные пациента": the patient's particulars, residence included, from the
@@ -107,6 +111,7 @@ public:
     QAction* viewResultAction;
     QAction* printNotificationAction;
     QAction* printReferralAction;
+    QPushButton* historyButton;  // "История изменений"
     QPushButton* saveButton;
     QPushButton* cancelButton;
     QPushButton* exitButton;
@@ -125,5 +130,6 @@ private:
     void saveAndReread();
 
     reports::PatientDocuments documents_;
+    ChangeHistoryWindow* historyWindow_ = nullptr;
     bool closing_ = false;
 };

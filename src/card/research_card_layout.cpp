@@ -190,6 +190,10 @@ void ResearchCard::buildControls() {
     printReferralAction = printMenu->addAction(QStringLiteral("Печать направления на ИФА(ВИЧ)"));
     printMenuButton->setMenu(printMenu);
     buttons->addWidget(printMenuButton);
+    buttons->addSpacing(12);
+    historyButton = new QPushButton(QStringLiteral("История изменений"));
+    historyButton->setAutoDefault(false);
+    buttons->addWidget(historyButton);
     buttons->addStretch(1);
     saveButton = new QPushButton(QStringLiteral("Сохранить"));
     cancelButton = new QPushButton(QStringLiteral("Отменить"));
@@ -248,6 +252,8 @@ void ResearchCard::bindControls() {
     connect(copyPatientButton, &QPushButton::clicked, this,
             ui::command(this, [this] { copyPatient(); }));
     connect(saveButton, &QPushButton::clicked, this, ui::command(this, [this] { saveRecord(); }));
+    connect(historyButton, &QPushButton::clicked, this,
+            ui::command(this, [this] { showHistory(); }));
     connect(printResultButton, &QPushButton::clicked, this,
             ui::command(this, [this] { printResult(ResultOutput::Print); }));
     connect(viewResultAction, &QAction::triggered, this,

@@ -177,7 +177,8 @@ LabData::LabData(QObject* parent)
       countriesSource(&countries, "countriesSource"),
       territoriesSource(&territories, "territoriesSource"),
       districtsSource(&districts, "districtsSource"),
-      reportQuerySource(&reportQuery, "reportQuerySource") {
+      reportQuerySource(&reportQuery, "reportQuerySource"),
+      history(mainConnection) {
     setObjectName("LabData");
     mainConnection.setParams({"lc_ctype=WIN1251"});
     const data::RegIni defaults;
@@ -192,7 +193,7 @@ QList<Dataset*> LabData::mainDatasets() {
             &doctors,    &fundingSources,   &labAssistants,  &investigationTypes,
             &indicators, &composition,      &indicatorNorms, &journal,
             &card,       &examinationCodes, &countries,      &territories,
-            &districts,  &reportQuery};
+            &districts,  &reportQuery,      &history.timeline, &history.deleted};
 }
 
 void LabData::setUpDatasets() {

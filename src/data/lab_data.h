@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include "data/change_history.h"
 #include "data/data_source.h"
 #include "data/dataset.h"
 #include "data/patient_register.h"
@@ -56,6 +57,8 @@ public:
     data::UpdateSql requisitesUpdate, typeListUpdate, institutionsUpdate, departmentsUpdate,
         doctorsUpdate, fundingSourcesUpdate, labAssistantsUpdate, investigationTypesUpdate,
         indicatorsUpdate, compositionUpdate, indicatorNormsUpdate, journalUpdate, cardUpdate;
+    // The change log: a record's timeline and the investigations deleted in a period.
+    data::ChangeHistory history;
 
     // The journal's institution list (owned by the main window); a new record takes its COD_LPU.
     data::Dataset* journalInstitutions = nullptr;

@@ -14,6 +14,7 @@
 
 class LabData;
 class ResearchCard;
+class ChangeHistoryWindow;
 struct Session;
 class QAction;
 class QDate;
@@ -56,6 +57,8 @@ public:
     void deleteRecord();  // "Удалить запись"
     void saveRecord();    // "Сохранить запись"
     void enterResults();  // results entry in the card
+    // "История изменений": the current record's changes as the database logged them.
+    void showHistory();
     // "Печать результатов анализа" / "Просмотр результатов анализа": the current record's sheet.
     void printResult(ResultOutput output);
     // "Печать всех результатов": a printed sheet for every record, then back to the first.
@@ -90,6 +93,7 @@ public:
     QMenu* journalMenu;  // the journal grid's menu
     QAction* enterResultsAction;
     QAction* copyPatientDataAction;
+    QAction* historyAction;  // "История изменений" of the current record
     QAction* printResultAction;      // in both menus
     QAction* viewResultAction;       // in the print menu
     QAction* printAllResultsAction;  // in both menus
@@ -123,6 +127,7 @@ private:
     void showJournal();
 
     ResearchCard* card_ = nullptr;
+    ChangeHistoryWindow* historyWindow_ = nullptr;
     reports::PatientDocuments documents_;
     reports::JournalReports reports_;
     QSet<int> recordsWithResults_;

@@ -7,6 +7,7 @@
 
 #include "card/research_card.h"
 #include "data/lab_data.h"
+#include "history/change_history_window.h"
 #include "journal/journal_page.h"
 #include "ui/db_grid.h"
 #include "ui/db_lookup_combo.h"
@@ -43,7 +44,10 @@ void JournalPage::bindEditing() {
     copyPatientDataAction = journalMenu->addAction(QStringLiteral("Копировать данные пациента"));
     journalMenu->addAction(printResultAction);
     journalMenu->addAction(printAllResultsAction);
+    journalMenu->addSeparator();
+    historyAction = journalMenu->addAction(QStringLiteral("История изменений"));
     connect(enterResultsAction, &QAction::triggered, this, handler(&JournalPage::enterResults));
+    connect(historyAction, &QAction::triggered, this, handler(&JournalPage::showHistory));
     journalGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(journalGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         journalMenu->popup(journalGrid->viewport()->mapToGlobal(at));
@@ -103,6 +107,19 @@ bool JournalPage::saveJournalEditsToGoOn() {
 
 void JournalPage::saveRecord() {
     if (saveJournalEdits() == EditsOutcome::Discarded) reloadForPeriod();
+}
+
+void JournalPage::showHistory() {
+    data::Dataset& journal = labData.journal;
+    if (!journal.isActive() || journal.isEmpty()) {
+        ui::information(this, QStringLiteral("Выберите запись журнала."));
+        return;
+    }
+    // What was typed into the grid is saved first, so that the history shows it.
+    if (!saveJournalEditsToGoOn()) return;
+    const int key = journal.value("N_ISSLED").toInt();
+    if (key < 1) return;
+    ChangeHistoryWindow::showFor(historyWindow_, labData, this, key);
 }
 
 void JournalPage::enterResults() {

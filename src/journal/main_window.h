@@ -16,6 +16,7 @@ class CompositionWindow;
 class TimeNormsWindow;
 class RequisitesWindow;
 class QueryBuilderWindow;
+class DeletedInvestigationsWindow;
 class QAction;
 class QProgressBar;
 class QLabel;
@@ -71,6 +72,8 @@ public:
 
     // "Пациенты / Скопировать данные пациента": the journal's current record from the register.
     void copyPatient();
+    // "Пациенты / Удаленные исследования".
+    void openDeletedInvestigations();
 
     // The menu bar's commands (the directories, the composition, the norms, the requisites).
     void openInstitutions();
@@ -96,6 +99,7 @@ public:
     // "Пациенты"
     QAction* findPatientAction;
     QAction* copyPatientAction;
+    QAction* deletedInvestigationsAction;
     // "Справочники"
     QAction* investigationTypesAction;
     QAction* indicatorsAction;
@@ -125,12 +129,15 @@ private:
     // The search page is entered or left.
     void pageChanged();
     void readRequisites();
+    // False (the user told what to run) when the database lacks some of the schema.
+    bool schemaUpToDate();
     void showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
                        data::DataSource& source, JournalShows shown);
 
     reports::JournalReports reports_;
     OpenedWindows windows_;
     QPointer<RequisitesWindow> requisitesWindow_;
+    DeletedInvestigationsWindow* deletedInvestigations_ = nullptr;
     QString regIniPath_;
     bool shown_ = false;
     bool terminateRequested_ = false;

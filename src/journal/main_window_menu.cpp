@@ -7,6 +7,7 @@
 #include "directories/directory_window.h"
 #include "directories/requisites_window.h"
 #include "directories/time_norms_window.h"
+#include "history/deleted_investigations_window.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
 #include "query/query_builder_window.h"
@@ -31,6 +32,9 @@ void MainWindow::buildMenu() {
                                 &MainWindow::findPatient);
     copyPatientAction = command(patients, QStringLiteral("Скопировать данные пациента"),
                                 "copyPatientAction", &MainWindow::copyPatient);
+    deletedInvestigationsAction =
+        command(patients, QStringLiteral("Удаленные исследования"), "deletedInvestigationsAction",
+                &MainWindow::openDeletedInvestigations);
 
     QMenu* directories = bar->addMenu(QStringLiteral("&Справочники"));
     QMenu* investigations = directories->addMenu(QStringLiteral("Лабораторные исследования"));
@@ -162,6 +166,12 @@ void MainWindow::openTimeNorms() {
 
 void MainWindow::openQueryBuilder() {
     ui::dialogs().showModal(windows_.queryBuilder);
+}
+
+void MainWindow::openDeletedInvestigations() {
+    if (!deletedInvestigations_)
+        deletedInvestigations_ = new DeletedInvestigationsWindow(labData, this);
+    ui::dialogs().showModal(deletedInvestigations_);
 }
 
 void MainWindow::openRequisites() {

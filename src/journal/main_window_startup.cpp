@@ -11,6 +11,7 @@
 #include "data/field.h"
 #include "data/lab_data.h"
 #include "data/reg_ini.h"
+#include "data/schema_upgrade.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
 #include "journal/search_page.h"
@@ -51,6 +52,15 @@ void MainWindow::startUp() {
         }
     }
 
+    // A database of an earlier version lacks what this one reads and writes: the program says
+    // how to bring it up to date rather than fail later on a missing table.
+    if (!schemaUpToDate()) {
+        terminateRequested_ = true;
+        database.close();
+        QCoreApplication::quit();
+        return;
+    }
+
     // Each step that fails says so with its own message; the steps that need it do not run.
     auto step = [this](const QString& what, const std::function<void()>& run) {
         try {
@@ -86,6 +96,31 @@ void MainWindow::startUp() {
 
     const QSignalBlocker quiet(pages);
     pages->setCurrentWidget(journalPage);
+}
+
+bool MainWindow::schemaUpToDate() {
+    QStringList lacks;
+    try {
+        lacks = data::lacksOfShippedSchema(labData.mainConnection);
+    } catch (const std::exception& e) {
+        // The check itself failing is no reason to keep the laboratory from its register.
+        ui::showError(this, QStringLiteral("Схема базы данных не проверена.\n\n") +
+                                ui::failureText(e));
+        return true;
+    }
+    if (lacks.isEmpty()) return true;
+    constexpr int shown = 6;
+    QString listed = lacks.mid(0, shown).join(QStringLiteral(", "));
+    if (lacks.size() > shown) listed += QStringLiteral(" и ещё %1").arg(lacks.size() - shown);
+    const QString path = labData.mainConnection.databaseName();
+    ui::showError(this,
+                  QStringLiteral("База данных %1 создана прежней версией программы: в ней нет "
+                                 "того, с чем работает эта версия (%2).\n\n"
+                                 "Обновите её командой\n    labjournal-db upgrade %1\n"
+                                 "(данные она не меняет, только добавляет недостающее) и "
+                                 "запустите программу снова.")
+                      .arg(path, listed));
+    return false;
 }
 
 void MainWindow::readRequisites() {

@@ -498,6 +498,17 @@ void addLargeRegister(db::Connection& connection, int investigations, int result
         "insert into RECV_ST (COD, NAME, NAME_FULL) values (1, 'Лаборатория', 'Большой регистр')");
     tr.commit();
 
+    // A register as a laboratory's is the day it first upgrades to the change log: millions of
+    // records and no history of them. The log's triggers rest while it is loaded.
+    const auto logTriggers = [&](const char* state) {
+        tr.start();
+        for (const char* trigger : {"ISSLED_LOG", "LAB_ISSL_BOL_LOG"})
+            db::executeRaw(tr, QStringLiteral("alter trigger %1 %2")
+                                   .arg(QLatin1String(trigger), QLatin1String(state)));
+        tr.commit();
+    };
+    logTriggers("inactive");
+
     // Spread over the 150 days before today: one institution, type and month hold about
     // investigations / (10 * 10 * 5) records, 2,000 for a million.
     const int batch = 20000;
@@ -537,6 +548,7 @@ void addLargeRegister(db::Connection& connection, int investigations, int result
     tr.start();
     setGeneratorsPastKeys(tr);
     tr.commit();
+    logTriggers("active");
 }
 
 }  // namespace tools

@@ -1,6 +1,6 @@
 // labjournal-db: makes databases for the program (an empty one, the demo, or a large register),
-// patient registers of an institution, recomputes their index statistics, and backs databases up
-// and restores them with gbak.
+// patient registers of an institution, brings databases of earlier versions up to the current
+// schema, recomputes their index statistics, and backs databases up and restores them with gbak.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +8,7 @@
 
 #include "data/clock.h"
 #include "data/schema.h"
+#include "data/schema_upgrade.h"
 #include "db/firebird.h"
 #include "tools/backup.h"
 #include "tools/demo_data.h"
@@ -25,6 +26,9 @@ int usage() {
            "  labjournal-db create --register N PATH\n"
            "                                       регистр пациентов ЛПУ: N пациентов\n"
            "                                       с уник.номерами 1..N\n"
+           "  labjournal-db upgrade PATH           добавить в базу, созданную прежней версией\n"
+           "                                       программы, чего в ней нет из текущей схемы\n"
+           "                                       (данные не затрагиваются)\n"
            "  labjournal-db statistics PATH        пересчитать статистику всех индексов\n"
            "  labjournal-db backup [--force] DB FILE\n"
            "                                       резервная копия базы DB в файл FILE (gbak -b);\n"
@@ -32,8 +36,9 @@ int usage() {
            "  labjournal-db restore [--force] FILE DB\n"
            "                                       база DB из резервной копии FILE (gbak -c);\n"
            "                                       --force заменяет существующую базу DB\n"
-           "DB: путь к файлу или сервер:/путь (сервер/порт:/путь). gbak входит как SYSDBA,\n"
-           "если переменные окружения ISC_USER и ISC_PASSWORD не задают другого входа.\n";
+           "PATH, DB: путь к файлу или сервер:/путь (сервер/порт:/путь). upgrade, backup и\n"
+           "restore входят как SYSDBA, если переменные окружения ISC_USER и ISC_PASSWORD не\n"
+           "задают другого входа.\n";
     return 2;
 }
 
@@ -43,6 +48,41 @@ std::unique_ptr<db::Connection> attach(const QString& path) {
     c->setParams({"user_name=SYSDBA", "password=masterkey", "lc_ctype=WIN1251"});
     c->open();
     return c;
+}
+
+// The administrator's login from the environment, as gbak and isql take it; SYSDBA without it.
+std::unique_ptr<db::Connection> attachAsAdministrator(const QString& path) {
+    const QString user = qEnvironmentVariable("ISC_USER", QStringLiteral("SYSDBA"));
+    const QString password = qEnvironmentVariable("ISC_PASSWORD", QStringLiteral("masterkey"));
+    auto c = std::make_unique<db::Connection>();
+    c->setDatabaseName(path);
+    c->setParams({"user_name=" + user, "password=" + password, "lc_ctype=WIN1251"});
+    c->open();
+    return c;
+}
+
+int upgrade(const QString& path) {
+    if (!tools::isServerPath(path) && !QFileInfo::exists(path)) {
+        QTextStream(stderr) << "Нет файла базы данных: " << path << "\n";
+        return 1;
+    }
+    try {
+        auto connection = attachAsAdministrator(path);
+        const QStringList added = data::upgradeSchema(*connection);
+        connection->close();
+        QTextStream out(stdout);
+        if (added.isEmpty()) {
+            out << "База данных " << path
+                << " уже соответствует текущей схеме: ничего не изменено.\n";
+        } else {
+            out << "База данных " << path << " обновлена. Добавлено:\n";
+            for (const QString& addition : added) out << "  " << addition << "\n";
+        }
+    } catch (const db::DbError& e) {
+        QTextStream(stderr) << "Ошибка: " << e.message() << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 int recomputeStatistics(const QString& path) {
@@ -86,6 +126,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == "statistics") return recomputeStatistics(args[1]);
+    if (args.size() == 2 && args[0] == "upgrade") return upgrade(args[1]);
     if (!args.isEmpty() && (args[0] == "backup" || args[0] == "restore"))
         return backupOrRestore(args);
     if (args.size() < 2 || args[0] != "create") return usage();

@@ -277,14 +277,48 @@ INSTANTIATE_TEST_SUITE_P(
     Steps, StartupFailedStep,
     ::testing::Values(
         // The lists and the journal do not need the requisites.
-        FailedStepCase{"Requisites", {"drop table RECV_ST"}, "Реквизиты учреждения", true},
+        // (A column that cannot be computed makes a table unreadable and leaves the schema
+        // whole: a table missing would be an older schema, which stops the program.)
+        FailedStepCase{"Requisites",
+                       {"alter table RECV_ST add UNREADABLE computed by (1 / 0)",
+                        "insert into RECV_ST (COD, NAME_FULL) values (1, 'КДЛ')"},
+                       "Реквизиты учреждения",
+                       true},
         // The journal needs the lists.
         FailedStepCase{"Lists",
-                       {"drop trigger SP_MS_BD", "drop table SP_MS",
+                       {"alter table SP_MS add UNREADABLE computed by (1 / 0)",
+                        "insert into SP_MS (COD_MS, FIO) values (1, 'Петрова')",
                         "insert into RECV_ST (COD, NAME_FULL) values (1, 'КДЛ')"},
                        "Справочники не прочитаны.",
                        false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A database of the version before the change log: the program names what it lacks and the
+// command that adds it, and ends before the journal, which would write unlogged changes.
+TEST(StartupOnAnEarlierSchema, SaysWhichCommandBringsTheDatabaseUpToDate) {
+    TempDatabase db{TempDatabase::BeforeChangeLog{}};
+    QTemporaryDir dir;
+    QFile f(dir.filePath("Reg.INI"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[options]\nDBPath=%1\nDBUser=SYSDBA\n").arg(db.path()).toUtf8());
+    f.close();
+    ScriptedDialogs dialogs;
+    dialogs.logins.push_back(Login{"SYSDBA", "x"});
+    app::Application program;
+    program.mainWindow->setRegIniPath(dir.filePath("Reg.INI"));
+    EXPECT_FALSE(program.start());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const QString text = dialogs.messages[0].text;
+    EXPECT_EQ(dialogs.messages[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("База данных ") + db.path() +
+                                QStringLiteral(" создана прежней версией программы")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("таблица CHANGE_LOG"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("labjournal-db upgrade ") + db.path()))
+        << text.toStdString();
+    EXPECT_FALSE(program.labData->journal.isActive());
+    EXPECT_FALSE(program.labData->mainConnection.isOpen());
+}
 
 TEST(RegIni, ReadsKeysWithoutRegardToCase) {
     QTemporaryDir dir;

@@ -7,13 +7,14 @@ using testing_support::TempDatabase;
 
 namespace {
 
-TEST(Schema, HasTheFifteenTablesAndTheGenerators) {
+TEST(Schema, HasTheSixteenTablesAndTheGenerators) {
     TempDatabase db;
     EXPECT_EQ(db.scalar("select count(*) from rdb$relations where rdb$system_flag = 0").toInt(),
-              15);
+              16);
     for (const char* g :
          {"GEN_ISSLED_ID", "GEN_SP_TARVIK_ID", "GEN_SP_PRIZ_LAB_ISSL_ID", "GEN_LAB_ISSL_PRIZ_ID",
-          "GEN_SP_LPU_ID", "GEN_SP_OTD_ID", "GEN_SP_VR_ID", "GEN_SP_MS_ID", "GEN_SP_IST_FIN_ID"}) {
+          "GEN_SP_LPU_ID", "GEN_SP_OTD_ID", "GEN_SP_VR_ID", "GEN_SP_MS_ID", "GEN_SP_IST_FIN_ID",
+          "GEN_CHANGE_LOG_ID"}) {
         EXPECT_EQ(db.scalar("select count(*) from rdb$generators where rdb$generator_name = :g",
                             {{"g", QString::fromLatin1(g)}})
                       .toInt(),

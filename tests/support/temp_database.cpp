@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <stdexcept>
 
 #include "data/schema.h"
+#include "support/fixtures_folder.h"
 
 namespace testing_support {
 namespace {
@@ -63,6 +65,22 @@ TempDatabase::TempDatabase(const QStringList& extraSql) {
     path_ = dir_.filePath(QStringLiteral("test.fdb"));
     copyDatabase(templateDatabase(), path_);
     if (!extraSql.isEmpty()) exec(extraSql);
+}
+
+TempDatabase::TempDatabase(BeforeChangeLog) {
+    if (!dir_.isValid())
+        throw std::runtime_error("no temporary folder for a test database: " +
+                                 dir_.errorString().toStdString());
+    path_ = dir_.filePath(QStringLiteral("earlier.fdb"));
+    QProcess gunzip;
+    gunzip.setStandardOutputFile(path_);
+    gunzip.start(QStringLiteral("gzip"),
+                 {QStringLiteral("-dc"),
+                  QStringLiteral(LABJOURNAL_TEST_FIXTURES "/database_before_change_log.fdb.gz")});
+    if (!gunzip.waitForFinished(60000) || gunzip.exitStatus() != QProcess::NormalExit ||
+        gunzip.exitCode() != 0)
+        throw std::runtime_error("the earlier version's database could not be unpacked: " +
+                                 gunzip.readAllStandardError().toStdString());
 }
 
 TempDatabase::~TempDatabase() = default;

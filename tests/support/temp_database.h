@@ -23,6 +23,11 @@ public:
     // A database as the shipped schema makes it (a copy of one made once per test binary, so
     // each test has its own file); extraSql runs after it, statement by statement.
     explicit TempDatabase(const QStringList& extraSql = {});
+    // A database made by the program's version before the change log (its create --demo, kept
+    // as tests/fixtures/database_before_change_log.fdb.gz): directories, records and results
+    // under the schema of that version.
+    struct BeforeChangeLog {};
+    explicit TempDatabase(BeforeChangeLog);
     ~TempDatabase();
 
     QString path() const { return path_; }

@@ -89,8 +89,9 @@ TEST(MessageBoxes, BoxStandsBesideTheRectangleItKeepsClear) {
         const QRect placed(at, box);
         EXPECT_TRUE(screen.contains(placed)) << c.name;
         if (c.document.width() + box.width() + 8 <= screen.width() ||
-            c.document.height() + box.height() + 8 <= screen.height())
+            c.document.height() + box.height() + 8 <= screen.height()) {
             EXPECT_FALSE(placed.intersects(c.document)) << c.name;
+        }
     }
 }
 
