@@ -11,6 +11,7 @@
 #include "app/application.h"
 #include "card/research_card.h"
 #include "data/age.h"
+#include "data/clock.h"
 #include "data/lab_data.h"
 #include "db/firebird.h"
 #include "journal/main_window.h"
@@ -449,6 +450,109 @@ TEST(LabjournalDb, RestoredBackupHoldsEveryRowAndGeneratorOfTheDatabase) {
     EXPECT_TRUE(program.labData->journal.isActive());
     EXPECT_EQ(program.labData->institutions.recordCount(),
               rows(original, "select count(*) from SP_LPU").at(0).at(0).toInt());
+}
+
+// The catalogue of a database as text: its tables' columns, indexes, generators, triggers,
+// procedures, functions, exceptions and rights.
+QStringList catalogueOf(const QString& path) {
+    QStringList lines;
+    for (const auto& row : rows(
+             path,
+             "select 'column ' || trim(rdb$relation_name) || '.' || trim(rdb$field_name) "
+             "from rdb$relation_fields where coalesce(rdb$system_flag, 0) = 0 "
+             "union all select 'index ' || trim(rdb$index_name) from rdb$indices "
+             "where coalesce(rdb$system_flag, 0) = 0 "
+             "union all select 'generator ' || trim(rdb$generator_name) from rdb$generators "
+             "where coalesce(rdb$system_flag, 0) = 0 "
+             "union all select 'trigger ' || trim(rdb$trigger_name) || ' ' || "
+             "coalesce(rdb$trigger_inactive, 0) from rdb$triggers "
+             "where coalesce(rdb$system_flag, 0) = 0 "
+             "union all select 'procedure ' || trim(rdb$procedure_name) from rdb$procedures "
+             "union all select 'function ' || trim(rdb$function_name) from rdb$functions "
+             "where coalesce(rdb$system_flag, 0) = 0 "
+             "union all select 'exception ' || trim(rdb$exception_name) from rdb$exceptions "
+             "union all select 'right ' || trim(rdb$user) || ' ' || trim(rdb$privilege) || ' ' || "
+             "trim(rdb$relation_name) from rdb$user_privileges"))
+        lines << row.at(0).toString();
+    lines.sort();
+    return lines;
+}
+
+// A laboratory's database made by the version before the change log, brought up to date as
+// the administrator does it: the log is added, no row of any table changes, a second run
+// changes nothing, and the program then starts on it and logs what is saved.
+TEST(LabjournalDb, UpgradeAddsWhatAnEarlierDatabaseLacksAndKeepsEveryRow) {
+    testing_support::TempDatabase earlier{testing_support::TempDatabase::BeforeChangeLog{}};
+    const QString path = earlier.path();
+    const QStringList tables = tablesOf(path);
+    ASSERT_FALSE(tables.contains("CHANGE_LOG"));
+    QMap<QString, QStringList> contents;
+    for (const QString& table : tables) contents.insert(table, contentsOf(path, table));
+    const QMap<QString, qint64> generators = generatorsOf(path);
+    ASSERT_GT(contents.value("ISSLED").size(), 10) << "the fixture has records";
+
+    QString output;
+    ASSERT_EQ(run({"upgrade", path}, &output), 0) << output.toStdString();
+    EXPECT_TRUE(output.startsWith(QStringLiteral("База данных ") + path +
+                                  QStringLiteral(" обновлена. Добавлено:\n  таблица CHANGE_LOG\n")))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("  триггер ISSLED_LOG\n"))) << output.toStdString();
+    QStringList withLog = QStringList(tables) << "CHANGE_LOG";
+    withLog.sort();
+    EXPECT_EQ(tablesOf(path), withLog);
+    for (const QString& table : tables)
+        EXPECT_EQ(contentsOf(path, table), contents.value(table)) << table.toStdString();
+    EXPECT_EQ(contentsOf(path, "CHANGE_LOG"), QStringList()) << "the past is not invented";
+    QMap<QString, qint64> nowGenerators = generatorsOf(path);
+    EXPECT_EQ(nowGenerators.take("GEN_CHANGE_LOG_ID"), 0);
+    EXPECT_EQ(nowGenerators, generators);
+
+    const QStringList upgraded = catalogueOf(path);
+    ASSERT_EQ(run({"upgrade", path}, &output), 0) << output.toStdString();
+    EXPECT_EQ(output, QStringLiteral("База данных ") + path +
+                          QStringLiteral(" уже соответствует текущей схеме: ничего не изменено.\n"));
+    EXPECT_EQ(catalogueOf(path), upgraded);
+    for (const QString& table : tables)
+        EXPECT_EQ(contentsOf(path, table), contents.value(table)) << table.toStdString();
+
+    // The program starts on it and what it saves is logged.
+    QTemporaryDir iniDir;
+    QFile ini(iniDir.filePath("Reg.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[options]\nDBPath=%1\nDBUser=SYSDBA\n").arg(path).toUtf8());
+    ini.close();
+    testing_support::ScriptedDialogs dialogs;
+    dialogs.logins.push_back(testing_support::Login{"SYSDBA", "x"});
+    {
+        // The day the fixture was made, whose records the journal opens with.
+        data::clock::setToday(QDate(2026, 12, 11));
+        app::Application program;
+        program.mainWindow->setRegIniPath(iniDir.filePath("Reg.INI"));
+        ASSERT_TRUE(program.start());
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.texts().join("; ").toStdString();
+        data::Dataset& journal = program.labData->journal;
+        ASSERT_TRUE(journal.isActive());
+        ASSERT_FALSE(journal.isEmpty()) << "the demo's records of today";
+        const int key = journal.value("N_ISSLED").toInt();
+        journal.edit();
+        journal.setValue("NOM_KART", QStringLiteral("К-77"));
+        journal.post();
+        journal.save();
+        EXPECT_EQ(rows(path, QStringLiteral("select OPERATION, FIELD_NAME, NEW_VALUE from "
+                                            "CHANGE_LOG where N_ISSLED = %1")
+                                 .arg(key))
+                      .size(),
+                  1u);
+    }
+    data::clock::setToday({});
+}
+
+TEST(LabjournalDb, UpgradeOfAMissingFileSaysSoAndMakesNone) {
+    QTemporaryDir dir;
+    QString output;
+    EXPECT_EQ(run({"upgrade", dir.filePath("none.fdb")}, &output), 1);
+    EXPECT_EQ(output, QStringLiteral("Нет файла базы данных: ") + dir.filePath("none.fdb") + "\n");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("none.fdb")));
 }
 
 TEST(LabjournalDb, BackupAndRestoreRefuseAndLeaveEverythingAsItWas) {
