@@ -656,6 +656,66 @@ int main(int argc, char** argv) {
                                    .arg(batches.back(), 0, 'f', 2)
                                    .arg(batches.back() / batches.front(), 0, 'f', 2);
     }
+    // --- history_overhead: 10,000 card saves that change one result, with the change log's
+    // triggers active against the same with them inactive, in alternate batches of 1,000 (so
+    // that a drift over the session weighs on both alike). Each batch checks that the log got
+    // one row per save, or none.
+    if (wanted("history_overhead")) {
+        // Through the program's own attachment: another one's change would not reach the
+        // statements it has prepared.
+        db::Transaction& ddl = labData.writeTransaction;
+        auto logTriggers = [&](bool active) {
+            results.close();
+            if (ddl.isActive()) ddl.commit();
+            for (const char* trigger : {"ISSLED_LOG", "LAB_ISSL_BOL_LOG"})
+                db::executeRaw(ddl, QStringLiteral("alter trigger %1 %2")
+                                        .arg(QLatin1String(trigger),
+                                             active ? QStringLiteral("active")
+                                                    : QStringLiteral("inactive")));
+            ddl.commit();
+        };
+        auto logged = [&] {
+            const qint64 n =
+                db::queryRows(ddl, "select gen_id(GEN_CHANGE_LOG_ID, 0) from rdb$database")
+                    .at(0)
+                    .at(0)
+                    .toLongLong();
+            ddl.commit();
+            return n;
+        };
+        double activeMs = 0, inactiveMs = 0;
+        bool countsRight = true;
+        for (int batch = 0; batch < 10; ++batch) {
+            const bool active = batch % 2 == 0;
+            logTriggers(active);
+            // A statement prepared before the change would keep the triggers it was made with.
+            card.openRecord();
+            const qint64 before = logged();
+            const double ms = timeMs([&] {
+                for (int i = 0; i < 1000; ++i) {
+                    results.edit();
+                    results.setValue("RESULT", valueOf(100000 + batch * 1000 + i));
+                    card.saveRecord();
+                }
+            });
+            const qint64 rows = logged() - before;
+            if (rows != (active ? 1000 : 0)) {
+                countsRight = false;
+                QTextStream(stderr) << "history_overhead: batch " << batch << " ("
+                                    << (active ? "active" : "inactive") << ") logged " << rows
+                                    << " rows\n";
+            }
+            (active ? activeMs : inactiveMs) += ms;
+        }
+        logTriggers(true);
+        card.openRecord();
+        QTextStream(stdout)
+            << QStringLiteral("history_overhead active_ms=%1 inactive_ms=%2 ratio=%3%4\n")
+                   .arg(activeMs / 5, 0, 'f', 2)
+                   .arg(inactiveMs / 5, 0, 'f', 2)
+                   .arg(activeMs / inactiveMs, 0, 'f', 2)
+                   .arg(countsRight ? QString() : QStringLiteral(" LOG_ROWS_WRONG"));
+    }
     // --- register_copy: the card's copy from an institution's register of 100,000 patients.
     if (!registerPath.isEmpty()) {
         db::executeSql(labData.writeTransaction, "update sp_lpu set path = :path where cod_lpu = 3",

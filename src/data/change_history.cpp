@@ -147,7 +147,7 @@ ChangeHistory::ChangeHistory(db::Connection& connection)
       deletedSource(&deleted, QStringLiteral("deletedInvestigationsSource")) {
     timeline.setSql(timelineSql());
     timeline.declareFields({{"N_LOG", {}, false},
-                            {"CHANGED_AT", QStringLiteral("Дата и время"), true, 19},
+                            {"CHANGED_AT", QStringLiteral("Дата и время"), true, 21},
                             {"USER_NAME", QStringLiteral("Пользователь"), true, 14},
                             {"WORKSTATION", QStringLiteral("Рабочая станция"), true, 24},
                             {"EVENT", QStringLiteral("Событие"), true, 12},
@@ -156,12 +156,12 @@ ChangeHistory::ChangeHistory(db::Connection& connection)
                             {"NEW_VALUE", QStringLiteral("Стало"), true, 20}});
     deleted.setSql(deletedSql());
     deleted.declareFields({{"N_ISSLED", {}, false},
-                           {"DELETED_AT", QStringLiteral("Удалено"), true, 19},
+                           {"DELETED_AT", QStringLiteral("Удалено"), true, 21},
                            {"USER_NAME", QStringLiteral("Пользователь"), true, 14},
                            {"WORKSTATION", QStringLiteral("Рабочая станция"), true, 24},
                            {"PATIENT", QStringLiteral("Пациент"), true, 30},
                            {"TYPE_NAME", QStringLiteral("Вид исследования"), true, 22},
-                           {"SAMPLED", QStringLiteral("Дата взятия ан."), true, 10}});
+                           {"SAMPLED", QStringLiteral("Дата взятия ан."), true, 13}});
 }
 
 namespace {

@@ -28,6 +28,7 @@ ChangeHistoryWindow::ChangeHistoryWindow(LabData& labData, QWidget* parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->horizontalHeader()->setDefaultAlignment(
         Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    grid->horizontalHeader()->setStretchLastSection(true);
     grid->setDataSource(&history.timelineSource);
     layout->addWidget(grid, 1);
 

@@ -40,6 +40,7 @@ DeletedInvestigationsWindow::DeletedInvestigationsWindow(LabData& lab, QWidget* 
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->horizontalHeader()->setDefaultAlignment(
         Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    grid->horizontalHeader()->setStretchLastSection(true);
     grid->setDataSource(&history.deletedSource);
     layout->addWidget(grid, 1);
     gridMenu = new QMenu(grid);

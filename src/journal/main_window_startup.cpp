@@ -109,7 +109,7 @@ bool MainWindow::schemaUpToDate() {
         return true;
     }
     if (lacks.isEmpty()) return true;
-    constexpr int shown = 6;
+    constexpr int shown = 3;
     QString listed = lacks.mid(0, shown).join(QStringLiteral(", "));
     if (lacks.size() > shown) listed += QStringLiteral(" и ещё %1").arg(lacks.size() - shown);
     const QString path = labData.mainConnection.databaseName();

@@ -10,6 +10,8 @@
 #include "card/research_card.h"
 #include "data/lab_data.h"
 #include "history/change_history_window.h"
+#include "reports/office/memory_office.h"
+#include "reports/office/office.h"
 #include "support/program.h"
 #include "support/temp_database.h"
 #include "ui/data_aware.h"
@@ -166,6 +168,18 @@ TEST_F(CardHistoryTest, TheCardsCommandShowsTheRecordsEventsNewestFirst) {
                                     cells << model->index(r, c).data().toString();
                                 shown << cells.join(" | ");
                             }
+                            // Exported as any grid: its titles, then its rows as shown.
+                            office::MemoryOffice memory;
+                            office::setOffice(&memory);
+                            history->exportButton->click();
+                            office::setOffice(nullptr);
+                            ASSERT_EQ(memory.sheets.size(), 1u);
+                            const office::MemorySheet& sheet = *memory.sheets[0];
+                            EXPECT_EQ(sheet.text(1, 1), QStringLiteral("Дата и время"));
+                            EXPECT_EQ(sheet.text(1, 7), QStringLiteral("Стало"));
+                            EXPECT_EQ(sheet.text(2, 5), QStringLiteral("Фамилия"));
+                            EXPECT_EQ(sheet.text(2, 7), QStringLiteral("Петров"));
+                            EXPECT_EQ(sheet.text(2, 1), model->index(0, 0).data().toString());
                             const QString at = model->index(0, 0).data().toString();
                             EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4} "
                                                            "\\d\\d:\\d\\d:\\d\\d$")
