@@ -676,7 +676,7 @@ int main(int argc, char** argv) {
         };
         auto logged = [&] {
             const qint64 n =
-                db::queryRows(ddl, "select gen_id(GEN_CHANGE_LOG_ID, 0) from rdb$database")
+                db::queryRows(ddl, "select count(*) from CHANGE_LOG")
                     .at(0)
                     .at(0)
                     .toLongLong();

@@ -101,7 +101,8 @@ QString timelineSql() {
                "  %4 as NEW_VALUE\n"
                "from CHANGE_LOG l left join SP_PRIZ_LAB_ISSL p on p.N_PRLAB = l.N_PRLAB\n"
                "where l.N_ISSLED = :n_issled\n"
-               "order by l.N_LOG desc")
+               // A transaction's rows share their time and are numbered in their order.
+               "order by l.CHANGED_AT desc, l.N_LOG desc")
         .arg(timeText(QStringLiteral("l.CHANGED_AT")), fieldCaptionCase(),
              shownValue(QStringLiteral("l.OLD_VALUE")), shownValue(QStringLiteral("l.NEW_VALUE")));
 }
@@ -109,24 +110,25 @@ QString timelineSql() {
 // The value a column held when its record was deleted, from the deletion's own rows.
 QString deletedValue(const char* column) {
     return QStringLiteral("(select first 1 v.OLD_VALUE from CHANGE_LOG v where v.N_ISSLED = "
-                          "d.N_ISSLED and v.OPERATION = 'D' and v.CHANGED_AT = d.CHANGED_AT and "
+                          "x.N_ISSLED and v.OPERATION = 'D' and v.CHANGED_AT = x.DELETED_AT and "
                           "v.FIELD_NAME = '%1' order by v.N_LOG desc)")
         .arg(QLatin1String(column));
 }
 
 QString deletedSql() {
     return QStringLiteral(
-               "select d.N_ISSLED, %1 as DELETED_AT, d.USER_NAME, d.WORKSTATION,\n"
+               "select x.N_ISSLED, %1 as DELETED_AT, d.USER_NAME, d.WORKSTATION,\n"
                "  trim(coalesce(%2 || ' ', '') || coalesce(%3 || ' ', '') || coalesce(%4, ''))"
                " as PATIENT,\n"
                "  (select t.NAME from SP_TARVIK t where t.N_LISSL = cast(%5 as integer))"
                " as TYPE_NAME,\n"
                "  %6 as SAMPLED\n"
-               "from CHANGE_LOG d\n"
-               "where d.OPERATION = 'D' and d.FIELD_NAME = 'N_ISSLED'\n"
-               "  and d.CHANGED_AT >= :deleted_from and d.CHANGED_AT < :deleted_before\n"
-               "order by d.N_LOG desc")
-        .arg(timeText(QStringLiteral("d.CHANGED_AT")), deletedValue("FAM"), deletedValue("IMJA"),
+               "from CHANGE_LOG_DELETED x\n"
+               "join CHANGE_LOG d on d.N_ISSLED = x.N_ISSLED and d.CHANGED_AT = x.DELETED_AT\n"
+               "  and d.OPERATION = 'D' and d.FIELD_NAME = 'N_ISSLED'\n"
+               "where x.DELETED_AT >= :deleted_from and x.DELETED_AT < :deleted_before\n"
+               "order by x.DELETED_AT desc, x.N_ISSLED")
+        .arg(timeText(QStringLiteral("x.DELETED_AT")), deletedValue("FAM"), deletedValue("IMJA"),
              deletedValue("OTCH"), deletedValue("N_LISSL"), deletedValue("DAT_ISSLED"));
 }
 
@@ -191,7 +193,7 @@ QString ChangeHistory::patientOf(int investigationKey) {
         QStringLiteral("select l.FIELD_NAME, case l.OPERATION when 'D' then l.OLD_VALUE else l.NEW_VALUE end "
                        "from CHANGE_LOG l "
                        "where l.N_ISSLED = :n_issled and l.FIELD_NAME in ('FAM', 'IMJA', 'OTCH') "
-                       "order by l.N_LOG"),
+                       "order by l.CHANGED_AT, l.N_LOG"),
         {{QStringLiteral("n_issled"), investigationKey}});
     QString parts[3];
     for (const QVector<QVariant>& row : rows) {

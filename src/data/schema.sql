@@ -282,7 +282,12 @@ COMMIT;
    and never changed afterwards. A column is logged only when its value really changes; values
    are kept as text as they are stored (dates as dd.mm.yyyy). An investigation's fields are
    logged under their column's name, a result under its indicator (FIELD_NAME NULL). All the
-   rows one transaction writes have one time, the time of its first change. */
+   rows one transaction writes have one time, the time of its first change.
+
+   Each index of the log costs every logged save a page written at its commit, where the save
+   itself writes a few: the log has the one index a record's timeline needs. N_LOG is unique by
+   its generator and indexed by nothing; the deletions a period lists are found in a table of
+   their own. */
 CREATE TABLE CHANGE_LOG (
     N_LOG       BIGINT NOT NULL,
     CHANGED_AT  TIMESTAMP NOT NULL,
@@ -294,13 +299,19 @@ CREATE TABLE CHANGE_LOG (
     N_PRLAB     INTEGER,
     OLD_VALUE   VARCHAR(255),
     NEW_VALUE   VARCHAR(255),
-    CONSTRAINT PK_CHANGE_LOG PRIMARY KEY (N_LOG),
     CONSTRAINT CK_CHANGE_LOG_OPERATION CHECK (OPERATION IN ('I', 'U', 'D'))
 );
 
-/* A record's timeline, and the investigations deleted in a period. */
+/* A record's timeline. */
 CREATE INDEX IX_CHANGE_LOG_ISSLED ON CHANGE_LOG (N_ISSLED);
-CREATE INDEX IX_CHANGE_LOG_AT ON CHANGE_LOG (CHANGED_AT);
+
+/* Every deleted investigation, with the time of its deletion (its CHANGED_AT in the log). */
+CREATE TABLE CHANGE_LOG_DELETED (
+    N_ISSLED   INTEGER NOT NULL,
+    DELETED_AT TIMESTAMP NOT NULL
+);
+
+CREATE INDEX IX_CHANGE_LOG_DELETED_AT ON CHANGE_LOG_DELETED (DELETED_AT);
 
 CREATE GENERATOR GEN_CHANGE_LOG_ID;
 
@@ -316,7 +327,10 @@ BEGIN
            '.' || LPAD(EXTRACT(YEAR FROM D), 4, '0');
 END^
 
-/* One change, with who made it, from where, and the time of the transaction's first change. */
+/* One change, with who made it, from where, and the time of the transaction's first change.
+   Its number is drawn from the generator a hundred at a time per attachment: one generator page
+   written per hundred changes rather than per change. Numbers grow within an attachment; the
+   log's order across workstations is its time. */
 CREATE PROCEDURE LOG_CHANGE (
     OPERATION  CHAR(1),
     N_ISSLED   INTEGER,
@@ -326,7 +340,10 @@ CREATE PROCEDURE LOG_CHANGE (
     NEW_VALUE  VARCHAR(255))
 AS
 DECLARE STAMP VARCHAR(60);
+DECLARE CHANGED_AT TIMESTAMP;
 DECLARE ADDRESS VARCHAR(255);
+DECLARE NEXT_LOG BIGINT;
+DECLARE LAST_LOG BIGINT;
 BEGIN
     /* The transaction's number and the time of its first change; a transaction committed
        retaining goes on under a new number, and its next change under a new time. */
@@ -336,6 +353,16 @@ BEGIN
         STAMP = CURRENT_TRANSACTION || ' ' || CAST('NOW' AS TIMESTAMP);
         RDB$SET_CONTEXT('USER_TRANSACTION', 'CHANGE_LOG_AT', STAMP);
     END
+    CHANGED_AT = CAST(SUBSTRING(STAMP FROM POSITION(' ' IN STAMP) + 1) AS TIMESTAMP);
+    NEXT_LOG = RDB$GET_CONTEXT('USER_SESSION', 'CHANGE_LOG_NEXT');
+    LAST_LOG = RDB$GET_CONTEXT('USER_SESSION', 'CHANGE_LOG_LAST');
+    IF (NEXT_LOG IS NULL OR LAST_LOG IS NULL OR NEXT_LOG > LAST_LOG) THEN
+    BEGIN
+        LAST_LOG = GEN_ID(GEN_CHANGE_LOG_ID, 100);
+        NEXT_LOG = LAST_LOG - 99;
+        RDB$SET_CONTEXT('USER_SESSION', 'CHANGE_LOG_LAST', LAST_LOG);
+    END
+    RDB$SET_CONTEXT('USER_SESSION', 'CHANGE_LOG_NEXT', NEXT_LOG + 1);
     ADDRESS = RDB$GET_CONTEXT('SYSTEM', 'CLIENT_ADDRESS');
     IF (ADDRESS IS NOT NULL) THEN
         ADDRESS = SUBSTRING(ADDRESS || ', ' ||
@@ -344,10 +371,10 @@ BEGIN
                             FROM 1 FOR 255);
     INSERT INTO CHANGE_LOG (N_LOG, CHANGED_AT, USER_NAME, WORKSTATION, OPERATION, N_ISSLED,
                             FIELD_NAME, N_PRLAB, OLD_VALUE, NEW_VALUE)
-    VALUES (GEN_ID(GEN_CHANGE_LOG_ID, 1),
-            CAST(SUBSTRING(:STAMP FROM POSITION(' ' IN :STAMP) + 1) AS TIMESTAMP), CURRENT_USER,
-            COALESCE(:ADDRESS, 'встроенная'), :OPERATION, :N_ISSLED, :FIELD_NAME, :N_PRLAB,
-            :OLD_VALUE, :NEW_VALUE);
+    VALUES (:NEXT_LOG, :CHANGED_AT, CURRENT_USER, COALESCE(:ADDRESS, 'встроенная'),
+            :OPERATION, :N_ISSLED, :FIELD_NAME, :N_PRLAB, :OLD_VALUE, :NEW_VALUE);
+    IF (OPERATION = 'D' AND FIELD_NAME = 'N_ISSLED') THEN
+        INSERT INTO CHANGE_LOG_DELETED (N_ISSLED, DELETED_AT) VALUES (:N_ISSLED, :CHANGED_AT);
 END^
 
 /* In a trigger for several operations the row that is not there (OLD on insert, NEW on delete)
@@ -446,11 +473,19 @@ BEGIN
     EXCEPTION E_CHANGE_LOG_APPEND_ONLY;
 END^
 
+CREATE TRIGGER CHANGE_LOG_DELETED_APPEND_ONLY FOR CHANGE_LOG_DELETED
+ACTIVE BEFORE UPDATE OR DELETE POSITION 0
+AS
+BEGIN
+    EXCEPTION E_CHANGE_LOG_APPEND_ONLY;
+END^
+
 SET TERM ; ^
 
 /* The log is written by its triggers alone, whatever the rights of the user whose change they
    log. */
 GRANT INSERT ON CHANGE_LOG TO PROCEDURE LOG_CHANGE;
+GRANT INSERT ON CHANGE_LOG_DELETED TO PROCEDURE LOG_CHANGE;
 GRANT USAGE ON GENERATOR GEN_CHANGE_LOG_ID TO PROCEDURE LOG_CHANGE;
 GRANT EXECUTE ON PROCEDURE LOG_CHANGE TO TRIGGER ISSLED_LOG;
 GRANT EXECUTE ON PROCEDURE LOG_CHANGE TO TRIGGER LAB_ISSL_BOL_LOG;

@@ -108,13 +108,22 @@ TEST(ChangeLog, ADeletedInvestigationKeepsItsRowsAndLogsWhatItHeld) {
                                     "D 7 IMJA 0 Иван <null>", "D 7 NOM 0 15 <null>",
                                     "D 7 N_ISSLED 0 7 <null>", "D 7 N_LISSL 0 1 <null>",
                                     "D 7 POL 0 М <null>"}));
+    // The deletion is listed with its time, the time of its rows.
+    EXPECT_EQ(db.rows("select d.N_ISSLED from CHANGE_LOG_DELETED d join CHANGE_LOG l on "
+                      "l.N_ISSLED = d.N_ISSLED and l.CHANGED_AT = d.DELETED_AT and "
+                      "l.OPERATION = 'D' and l.FIELD_NAME = 'N_ISSLED'")
+                  .size(),
+              1u);
 }
 
 TEST(ChangeLog, ItsRowsCannotBeChangedOrDeleted) {
     TempDatabase db(kRecord);
+    db.exec(QStringList{"delete from ISSLED where N_ISSLED = 7"});
     const QStringList kept = logOf(db);
     for (const QString& sql : {QStringLiteral("update CHANGE_LOG set NEW_VALUE = 'Сидоров'"),
-                               QStringLiteral("delete from CHANGE_LOG")}) {
+                               QStringLiteral("delete from CHANGE_LOG"),
+                               QStringLiteral("update CHANGE_LOG_DELETED set N_ISSLED = 8"),
+                               QStringLiteral("delete from CHANGE_LOG_DELETED")}) {
         try {
             db.exec(QStringList{sql});
             ADD_FAILURE() << "allowed: " << sql.toStdString();
@@ -125,6 +134,7 @@ TEST(ChangeLog, ItsRowsCannotBeChangedOrDeleted) {
         }
     }
     EXPECT_EQ(logOf(db), kept);
+    EXPECT_EQ(db.scalar("select count(*) from CHANGE_LOG_DELETED where N_ISSLED = 7").toInt(), 1);
 }
 
 TEST(ChangeLog, AResultMovedToAnotherIndicatorLogsWhatWentAndWhatCame) {

@@ -37,11 +37,13 @@ TEST(SchemaUpgrade, TheVersionBeforeTheChangeLogLacksItsObjectsAndRights) {
     TempDatabase db{TempDatabase::BeforeChangeLog{}};
     EXPECT_EQ(lacksOf(db),
               (QStringList{
-                  "таблица CHANGE_LOG", "индекс IX_CHANGE_LOG_ISSLED", "индекс IX_CHANGE_LOG_AT",
-                  "генератор GEN_CHANGE_LOG_ID", "исключение E_CHANGE_LOG_APPEND_ONLY",
-                  "функция CHANGE_LOG_DATE", "процедура LOG_CHANGE", "триггер ISSLED_LOG",
-                  "триггер LAB_ISSL_BOL_LOG", "триггер CHANGE_LOG_APPEND_ONLY",
+                  "таблица CHANGE_LOG", "индекс IX_CHANGE_LOG_ISSLED", "таблица CHANGE_LOG_DELETED",
+                  "индекс IX_CHANGE_LOG_DELETED_AT", "генератор GEN_CHANGE_LOG_ID",
+                  "исключение E_CHANGE_LOG_APPEND_ONLY", "функция CHANGE_LOG_DATE",
+                  "процедура LOG_CHANGE", "триггер ISSLED_LOG", "триггер LAB_ISSL_BOL_LOG",
+                  "триггер CHANGE_LOG_APPEND_ONLY", "триггер CHANGE_LOG_DELETED_APPEND_ONLY",
                   "право INSERT на CHANGE_LOG для процедуры LOG_CHANGE",
+                  "право INSERT на CHANGE_LOG_DELETED для процедуры LOG_CHANGE",
                   "право USAGE на GEN_CHANGE_LOG_ID для процедуры LOG_CHANGE",
                   "право EXECUTE на LOG_CHANGE для триггера ISSLED_LOG",
                   "право EXECUTE на LOG_CHANGE для триггера LAB_ISSL_BOL_LOG",

@@ -158,8 +158,9 @@ TEST_F(ServerChangeLogTest, EachWorkstationsChangesAreLoggedUnderItsOwnLoginAndA
 TEST_F(ServerChangeLogTest, UpgradeWorksOnAServersDatabaseWithTheAdministratorsLogin) {
     ServerDatabase db(kRecords);
     db.exec({"drop trigger ISSLED_LOG", "drop trigger LAB_ISSL_BOL_LOG",
-             "drop trigger CHANGE_LOG_APPEND_ONLY", "drop procedure LOG_CHANGE",
-             "drop function CHANGE_LOG_DATE", "drop table CHANGE_LOG",
+             "drop trigger CHANGE_LOG_APPEND_ONLY", "drop trigger CHANGE_LOG_DELETED_APPEND_ONLY",
+             "drop procedure LOG_CHANGE", "drop function CHANGE_LOG_DATE", "drop table CHANGE_LOG",
+             "drop table CHANGE_LOG_DELETED",
              "drop exception E_CHANGE_LOG_APPEND_ONLY", "drop generator GEN_CHANGE_LOG_ID"});
     const auto upgrade = [&](const QString& password, QString* output) {
         QProcess tool;

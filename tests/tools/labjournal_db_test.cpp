@@ -497,12 +497,13 @@ TEST(LabjournalDb, UpgradeAddsWhatAnEarlierDatabaseLacksAndKeepsEveryRow) {
                                   QStringLiteral(" обновлена. Добавлено:\n  таблица CHANGE_LOG\n")))
         << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("  триггер ISSLED_LOG\n"))) << output.toStdString();
-    QStringList withLog = QStringList(tables) << "CHANGE_LOG";
+    QStringList withLog = QStringList(tables) << "CHANGE_LOG" << "CHANGE_LOG_DELETED";
     withLog.sort();
     EXPECT_EQ(tablesOf(path), withLog);
     for (const QString& table : tables)
         EXPECT_EQ(contentsOf(path, table), contents.value(table)) << table.toStdString();
     EXPECT_EQ(contentsOf(path, "CHANGE_LOG"), QStringList()) << "the past is not invented";
+    EXPECT_EQ(contentsOf(path, "CHANGE_LOG_DELETED"), QStringList());
     QMap<QString, qint64> nowGenerators = generatorsOf(path);
     EXPECT_EQ(nowGenerators.take("GEN_CHANGE_LOG_ID"), 0);
     EXPECT_EQ(nowGenerators, generators);
