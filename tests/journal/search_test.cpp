@@ -68,8 +68,9 @@ QStringList searchFixture() {
           "1, 1, '2026-11-30', null, 1, 1, null, 5)",
           "(6, 1, 1, null, 'Иванов', 'Без даты', null, 105, null, 'М', 50, 1, '0', 1, 1, 1, 1, "
           "1, null, null, 1, 1, null, 6)",
+          // delivered two days after its sampling: the delivery date is a column of its own
           "(7, 2, 2, '2026-12-01', 'О''Нил', 'Шон', null, 106, null, 'М', 20, 1, '2', 1, 1, 1, "
-          "1, 1, '2026-12-01', null, 1, 1, null, 7)"})
+          "1, 1, '2026-12-03', null, 1, 1, null, 7)"})
         sql << QString::fromUtf8(insert) + QString::fromUtf8(values);
     sql << "set generator GEN_ISSLED_ID to 100";
     return sql;
@@ -174,6 +175,13 @@ INSTANTIATE_TEST_SUITE_P(
         Criteria{"FirstNameWithYo",
                  [](SearchPage& p) { typeText(p.firstNameEdit, QStringLiteral("ёл")); },
                  {4}},
+        // Names are matched from their start: "Пётр" and "Сергеевич" hold the letters later.
+        Criteria{"FirstNameFromItsStart",
+                 [](SearchPage& p) { typeText(p.firstNameEdit, QStringLiteral("ё")); },
+                 {4}},
+        Criteria{"PatronymicFromItsStart",
+                 [](SearchPage& p) { typeText(p.patronymicEdit, QStringLiteral("и")); },
+                 {4}},
         Criteria{"Patronymic",
                  [](SearchPage& p) { typeText(p.patronymicEdit, QStringLiteral("ПЕТР")); },
                  {2}},
@@ -233,8 +241,11 @@ INSTANTIATE_TEST_SUITE_P(
                  [](SearchPage& p) { typeText(p.samplingDateEdit, QStringLiteral("08122026")); },
                  {3}},
         Criteria{"DeliveryDate",
-                 [](SearchPage& p) { typeText(p.deliveryDateEdit, QStringLiteral("01122026")); },
+                 [](SearchPage& p) { typeText(p.deliveryDateEdit, QStringLiteral("03122026")); },
                  {7}},
+        Criteria{"DeliveryDateIsNotTheSamplingDate",
+                 [](SearchPage& p) { typeText(p.deliveryDateEdit, QStringLiteral("01122026")); },
+                 {}},
         Criteria{"ResultDate",
                  [](SearchPage& p) { typeText(p.resultDateEdit, QStringLiteral("11122026")); },
                  {4}},
