@@ -179,6 +179,10 @@ TEST_F(DatasetTest, FailedSaveKeepsOrDiscardsTheBufferAsAsked) {
     ds_->save();
     EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 1").toString(),
               QStringLiteral("Абрамова-Петрова"));
+    // A change of the refused save left in the transaction would show once it commits.
+    EXPECT_EQ(db_->scalar("select FIO from SP_VR where COD_VR = 2").toString(),
+              QStringLiteral("ёлкин Б.Б."))
+        << "nothing of the refused save came with the later commit";
 }
 
 TEST_F(DatasetTest, CancelUpdatesRestoresEverythingAndGoesToTheFirstRecord) {
