@@ -664,6 +664,14 @@ TEST_F(QueryBuilderTest, CopyPutsTheSelectedCellsOnTheClipboard) {
         QGuiApplication::clipboard()->clear();
         window().copyAction->trigger();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("gp41\t1\nАнтитела\t2"));
+
+        // Two cells that are no rectangle: only they are copied, in their places.
+        grid->selectionModel()->select(grid->model()->index(1, 1),
+                                       QItemSelectionModel::ClearAndSelect);
+        grid->selectionModel()->select(grid->model()->index(2, 2), QItemSelectionModel::Select);
+        QGuiApplication::clipboard()->clear();
+        window().copyAction->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("gp41\t\n\t2"));
     });
 }
 
