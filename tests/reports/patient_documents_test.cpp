@@ -130,6 +130,19 @@ TEST_F(PatientDocumentsTest, CardPrintsTheSheetUnseenAfterSavingTheRecord) {
     EXPECT_EQ(session().resultOutput, ResultOutput::Print);
 }
 
+// The results follow the type's composition (20, 22, 21), not the order of their keys or of
+// their rows (20, 21, 22).
+TEST_F(PatientDocumentsTest, TheSheetListsTheResultsInTheTypesOrder) {
+    db_->exec("update LAB_ISSL_BOL set RESULT = 'отр' where N_ISSLED = 1 and N_PRLAB = 22");
+    inCard(1, [&] { card().printResultButton->click(); });
+    ASSERT_EQ(memory_.sheets.size(), 1u);
+    const office::MemorySheet& sheet = *memory_.sheets[0];
+    EXPECT_EQ((QStringList{sheet.text(18, 1), sheet.text(19, 1), sheet.text(20, 1)}),
+              (QStringList{"Антитела", "p24", "КП"}));
+    EXPECT_EQ((QStringList{sheet.text(18, 22), sheet.text(19, 22), sheet.text(20, 22)}),
+              (QStringList{"+", "отр", "1:40"}));
+}
+
 TEST_F(PatientDocumentsTest, ShownSheetIsClosedOnOkAndLeftOpenOtherwise) {
     select(1);
     page().viewResultAction->trigger();
