@@ -237,6 +237,8 @@ QStringList reportsFixture() {
         "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (20, 1, 2, '-')",
         "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (21, 1, 2, '1:10')",
         "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (20, 1, 3, '+')",
+        // Record 3's p24 row holds no result: it counts for nothing.
+        "insert into LAB_ISSL_BOL (N_PRLAB, N_LISSL, N_ISSLED) values (22, 1, 3)",
         "set generator GEN_ISSLED_ID to 100"};
 }
 
@@ -343,6 +345,7 @@ TEST_F(JournalReportsTest, PeriodReportCountsBySamplingDateAndHidesItsProgress) 
     EXPECT_EQ(s.text(5, 4), "45мин");
     EXPECT_EQ(s.text(5, 5), "7,5мин");
     EXPECT_EQ(s.text(6, 1), "p24");
+    EXPECT_EQ(s.text(6, 3), "1") << "record 1's result; record 3's empty row is no result";
     EXPECT_EQ(s.text(6, 4), "");
     EXPECT_EQ(s.text(7, 1), "КП");
     EXPECT_EQ(s.text(7, 3), "2");
