@@ -330,6 +330,21 @@ TEST_F(JournalReportsTest, NamedReportsFillTheirTemplatesAndAMissingOneIsNamed) 
     EXPECT_EQ(dialogs_.texts(), QStringList{"Закрыть EXCEL?"});
 }
 
+// An indicator may stand twice in a type's composition: its result is written in both places.
+TEST_F(JournalReportsTest, AnIndicatorStandingTwiceGetsItsResultInBothPlaces) {
+    db_->exec("insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (4, 1, 20, 4)");
+    placeTemplate(reports::NamedReportKind::Full);
+    form().fullNamedReportAction->trigger();
+    ASSERT_EQ(memory_.sheets.size(), 1u);
+    const office::MemorySheet& s = *memory_.sheets[0];
+    EXPECT_EQ((QStringList{s.text(3, 27), s.text(3, 28), s.text(3, 29), s.text(3, 30)}),
+              (QStringList{"Антитела", "p24", "КП", "Антитела"}));
+    EXPECT_EQ(s.text(4, 6), "Петрова");
+    EXPECT_EQ((QStringList{s.text(4, 27), s.text(4, 28), s.text(4, 29), s.text(4, 30)}),
+              (QStringList{"+", "отр", "1:40", "+"}));
+    EXPECT_EQ((QStringList{s.text(5, 27), s.text(5, 30)}), (QStringList{"-", "-"}));
+}
+
 TEST_F(JournalReportsTest, PeriodReportCountsBySamplingDateAndHidesItsProgress) {
     dialogs_.okAnswers = {false};
     bool progressShown = false;
