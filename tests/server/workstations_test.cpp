@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -318,6 +319,49 @@ TEST_F(ServerTest, ASaveCutShortByAServerCrashWritesNothingKeepsTheTypingAndSucc
               QStringLiteral("положительно"));
     ws.closeCard();
     EXPECT_TRUE(dialogs_.messages.empty()) << lastMessage().toStdString();
+}
+
+// The administrator shuts the database down (gfix -shut single -force 0) while a workstation is
+// attached: its next save says the connection is lost and keeps the typing; once the database
+// is online again, the next save goes through.
+TEST_F(ServerTest, ADatabaseShutDownByItsAdministratorLosesNothingTypedAndSavesOnceOnline) {
+    ServerDatabase db(kWorkstations);
+    Workstation ws(db.name(), dialogs_, {rightLogin()});
+    ASSERT_TRUE(ws.started);
+    dialogs_.messages.clear();
+    ws.openCard(1);
+    ws.typeSurname(QStringLiteral("Кузнецов"));
+    ws.typeResult(0, QStringLiteral("положительно"));
+
+    const auto gfix = [&](const QStringList& mode) {
+        QProcess tool;
+        tool.start(QStringLiteral("gfix"), mode + QStringList{"-user", "SYSDBA", "-password",
+                                                               TestServer::instance().password,
+                                                               db.name()});
+        if (!tool.waitForFinished(60000)) return QStringLiteral("gfix did not finish");
+        return tool.exitCode() == 0 ? QString()
+                                    : QString::fromLocal8Bit(tool.readAllStandardError());
+    };
+    ASSERT_EQ(gfix({"-shut", "single", "-force", "0"}), QString());
+    ws.save();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("Нет соединения с сервером базы данных.")))
+        << lastMessage().toStdString();
+    EXPECT_EQ(ws.card().surnameEdit->text(), QStringLiteral("Кузнецов"));
+    EXPECT_EQ(ws.shownResult(0), QStringLiteral("положительно"));
+
+    ASSERT_EQ(gfix({"-online"}), QString());
+    EXPECT_EQ(db.scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Иванов"))
+        << "nothing of the cut save reached the database";
+    dialogs_.messages.clear();
+    ws.save();
+    EXPECT_TRUE(dialogs_.messages.empty()) << lastMessage().toStdString();
+    EXPECT_EQ(db.scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Кузнецов"));
+    EXPECT_EQ(db.scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 1").toString(),
+              QStringLiteral("положительно"));
+    ws.closeCard();
 }
 
 // --- The transaction context over a day of saves ------------------------------------------------
