@@ -251,6 +251,8 @@ struct FailedStepCase {
     bool journalOpened;
 };
 
+void PrintTo(const FailedStepCase& c, std::ostream* os) { *os << c.name; }
+
 class StartupFailedStep : public ::testing::TestWithParam<FailedStepCase> {};
 
 TEST_P(StartupFailedStep, StopsOnlyTheStepsThatNeedIt) {

@@ -228,6 +228,8 @@ struct CopyCase {
     QStringList expected;
 };
 
+void PrintTo(const CopyCase& c, std::ostream* os) { *os << c.name; }
+
 class RegisterCopyPlaces : public RegisterCopyTest,
                            public ::testing::WithParamInterface<CopyCase> {};
 
@@ -328,6 +330,8 @@ struct RefusalCase {
     QString message;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
 class RegisterCopyRefusals : public RegisterCopyTest,
                              public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -381,6 +385,8 @@ struct FailureCase {
     const char* told;              // a part of the message
     bool lockedElsewhere = false;  // another workstation holds the record: the save is refused
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class RegisterCopyFailures : public RegisterCopyTest,
                              public ::testing::WithParamInterface<FailureCase> {};
@@ -485,6 +491,8 @@ struct RegisterLoginCase {
     const char* user;  // as the register sees it
     const char* password;
 };
+
+void PrintTo(const RegisterLoginCase& c, std::ostream* os) { *os << c.name; }
 
 class RegisterLogin : public ::testing::TestWithParam<RegisterLoginCase> {};
 

@@ -38,6 +38,8 @@ struct RewriteCase {
     QStringList names;
 };
 
+void PrintTo(const RewriteCase& c, std::ostream* os) { *os << c.sql; }
+
 class NamedParams : public ::testing::TestWithParam<RewriteCase> {};
 
 TEST_P(NamedParams, RewritesOnlyRealParameters) {

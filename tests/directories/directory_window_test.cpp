@@ -389,6 +389,8 @@ struct ClosingCase {
     bool reread;
 };
 
+void PrintTo(const ClosingCase& c, std::ostream* os) { *os << c.name; }
+
 class DirectoryClosingTest : public DirectoryTest,
                              public ::testing::WithParamInterface<ClosingCase> {};
 

@@ -339,6 +339,8 @@ struct CommandCase {
     bool saves = true;  // the command also writes the journal to the database
 };
 
+void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
+
 class JournalCommandTest : public JournalTest, public ::testing::WithParamInterface<CommandCase> {};
 
 TEST_P(JournalCommandTest, CommitsTheOpenCellEditorFirst) {

@@ -140,6 +140,8 @@ struct Criteria {
     QList<int> keys;
 };
 
+void PrintTo(const Criteria& c, std::ostream* os) { *os << c.name; }
+
 class SearchCriteriaTest : public SearchTest, public ::testing::WithParamInterface<Criteria> {};
 
 TEST_P(SearchCriteriaTest, FindsTheRecordsInTheirOrder) {
@@ -301,6 +303,8 @@ struct BadInput {
     std::function<void(SearchPage&)> fill;
     const char* message;
 };
+
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
 
 class SearchBadInputTest : public SearchTest, public ::testing::WithParamInterface<BadInput> {};
 

@@ -59,6 +59,11 @@ struct Split {
     int secondColumns;  // 0: one table
 };
 
+void PrintTo(const Split& c, std::ostream* os) {
+    *os << c.indicators << " indicators, " << c.firstColumns << " + " << c.secondColumns
+        << " columns";
+}
+
 class ResultsJournalSplit : public ::testing::TestWithParam<Split> {};
 
 TEST_P(ResultsJournalSplit, PutsEveryIndicatorIntoExactlyOneTable) {
