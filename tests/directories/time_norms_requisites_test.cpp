@@ -274,8 +274,10 @@ TEST_F(WindowsTest, RequisitesWindowIsMadeAgainAfterClosingAndDropsTypingWhenAsk
     EXPECT_TRUE(first.isNull()) << "destroyed when closed";
     EXPECT_EQ(db_->scalar("select NAME from RECV_ST").toString(), QStringLiteral("КДЛ"));
     withWindow(form().requisitesAction, [&](QDialog* d) {
-        EXPECT_NE(d, nullptr);
-        EXPECT_EQ(static_cast<RequisitesWindow*>(d)->shortNameEdit->text(), QStringLiteral("КДЛ"));
+        auto* again = qobject_cast<RequisitesWindow*>(d);
+        ASSERT_NE(again, nullptr) << "the menu shows a requisites window";
+        EXPECT_EQ(again, form().requisitesWindow()) << "the one made anew";
+        EXPECT_EQ(again->shortNameEdit->text(), QStringLiteral("КДЛ"));
     });
 }
 
