@@ -141,7 +141,6 @@ LabData::LabData(QObject* parent)
       searchSnapshot(mainConnection, {"read", "concurrency"}),
       adHocStatement(writeTransaction),
       registerStatement(registerSnapshot),
-      reportStatement(writeTransaction),
       requisites(writeTransaction, "requisites"),
       typeList(writeTransaction, "typeList"),
       institutions(writeTransaction, "institutions"),
@@ -159,7 +158,6 @@ LabData::LabData(QObject* parent)
       countries(writeTransaction, "countries"),
       territories(writeTransaction, "territories"),
       districts(writeTransaction, "districts"),
-      reportQuery(writeTransaction, "reportQuery"),
       requisitesSource(&requisites, "requisitesSource"),
       typeListSource(&typeList, "typeListSource"),
       institutionsSource(&institutions, "institutionsSource"),
@@ -177,7 +175,6 @@ LabData::LabData(QObject* parent)
       countriesSource(&countries, "countriesSource"),
       territoriesSource(&territories, "territoriesSource"),
       districtsSource(&districts, "districtsSource"),
-      reportQuerySource(&reportQuery, "reportQuerySource"),
       history(mainConnection) {
     setObjectName("LabData");
     mainConnection.setParams({"lc_ctype=WIN1251"});
@@ -193,7 +190,7 @@ QList<Dataset*> LabData::mainDatasets() {
             &doctors,    &fundingSources,   &labAssistants,  &investigationTypes,
             &indicators, &composition,      &indicatorNorms, &journal,
             &card,       &examinationCodes, &countries,      &territories,
-            &districts,  &reportQuery,      &history.timeline, &history.deleted};
+            &districts,  &history.timeline, &history.deleted};
 }
 
 void LabData::setUpDatasets() {
@@ -331,7 +328,6 @@ void LabData::setUpDatasets() {
     countries.setSql("Select * from SP_GOS Order by nom desc,name");
     territories.setSql("Select * from SP_Ter Order by nom desc,name");
     districts.setSql("Select * from SP_Raion Order by name");
-    reportQuery.setSql("select 1 from rdb$database");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -27,7 +27,6 @@ public:
 
     data::StatementObject adHocStatement;
     data::StatementObject registerStatement;
-    data::StatementObject reportStatement;
 
     data::Dataset requisites;          // RECV_ST
     data::Dataset typeList;            // investigation types, for the selectors
@@ -46,13 +45,11 @@ public:
     data::Dataset countries;           // countries
     data::Dataset territories;         // territories
     data::Dataset districts;           // districts
-    data::Dataset reportQuery;         // scratch query of the report writers
 
     data::DataSource requisitesSource, typeListSource, institutionsSource, departmentsSource,
         doctorsSource, fundingSourcesSource, labAssistantsSource, investigationTypesSource,
         indicatorsSource, compositionSource, indicatorNormsSource, journalSource, cardSource,
-        examinationCodesSource, countriesSource, territoriesSource, districtsSource,
-        reportQuerySource;
+        examinationCodesSource, countriesSource, territoriesSource, districtsSource;
 
     data::UpdateSql requisitesUpdate, typeListUpdate, institutionsUpdate, departmentsUpdate,
         doctorsUpdate, fundingSourcesUpdate, labAssistantsUpdate, investigationTypesUpdate,

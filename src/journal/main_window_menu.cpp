@@ -20,11 +20,8 @@ void MainWindow::buildMenu() {
                           void (MainWindow::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
-        if (handler)
-            connect(a, &QAction::triggered, this,
-                    ui::command(this, [this, handler] { (this->*handler)(); }));
-        else
-            a->setEnabled(false);  // its window or report arrives with its own issue
+        connect(a, &QAction::triggered, this,
+                ui::command(this, [this, handler] { (this->*handler)(); }));
         return a;
     };
     QMenu* patients = bar->addMenu(QStringLiteral("&Пациенты"));
