@@ -2,52 +2,28 @@
 
 #include <QList>
 
+#include "data/lab_data.h"
 #include "data/residence.h"
 
 namespace data {
 namespace {
 
-// A column of ISSLED as the card shows it, and, for a directory's code, the directory's table,
-// key and the name the card shows.
-struct LoggedColumn {
+// A column of ISSLED that holds a directory's code: the directory's table, key and the name the
+// card shows for it.
+struct DirectoryColumn {
     const char* column;
-    const char* caption;
-    const char* table = nullptr;
-    const char* key = nullptr;
-    const char* name = nullptr;
+    const char* table;
+    const char* key;
+    const char* name;
 };
 
-const QList<LoggedColumn>& loggedColumns() {
-    static const QList<LoggedColumn> columns = {
-        {"N_ISSLED", "Номер записи"},
-        {"N_LISSL", "Вид исследования", "SP_TARVIK", "N_LISSL", "NAME"},
-        {"COD_LPU", "ЛПУ", "SP_LPU", "COD_LPU", "NAME"},
-        {"COD_OTD", "Отделение", "SP_OTD", "COD_OTD", "NAME"},
-        {"N_IFIN", "Бюджет", "SP_IST_FIN", "N_IFIN", "NAME"},
-        {"COD_VR", "Врач", "SP_VR", "COD_VR", "FIO"},
-        {"COD_MS", "Лаборант", "SP_MS", "COD_MS", "FIO"},
-        {"N_KON", "Код обслед.", "SP_KONTINGENT", "N_KON", "COD"},
-        {"NPP", "№ пп"},
-        {"NOM", "Уник.№"},
-        {"FAM", "Фамилия"},
-        {"IMJA", "Имя"},
-        {"OTCH", "Отчество"},
-        {"SNILS", "СНИЛС"},
-        {"DAT_R", "Дата рождения"},
-        {"VOZR", "Возраст"},
-        {"NOM_KART", "Карта №"},
-        {"NOM_POL", "№ в др.ЛПУ"},
-        {"DIAG_COD", "Диагноз МКБ"},
-        {"DAT_ISSLED", "Дата взятия ан."},
-        {"DAT_DOSTAV", "Дата доставки"},
-        {"DAT_REZULT", "Дата результ."},
-        {"ADRES", "Улица, дом, кв."},
-        {"POL", "Пол"},
-        {"COD_GOS", "Страна осн.регистр.", "SP_GOS", "COD_GOS", "NAME"},
-        {"COD_TER", "Территория", "SP_TER", "COD_TER", "NAME"},
-        {"COD_RAION", "Район/округ", "SP_RAION", "COD_RAION", "NAME"},
-        {"NAS_PUNKT", "Нас.пункт"},
-        {"PR_LIVE", "Житель города \\ села"},
+const QList<DirectoryColumn>& directoryColumns() {
+    static const QList<DirectoryColumn> columns = {
+        {"N_LISSL", "SP_TARVIK", "N_LISSL", "NAME"},  {"COD_LPU", "SP_LPU", "COD_LPU", "NAME"},
+        {"COD_OTD", "SP_OTD", "COD_OTD", "NAME"},     {"N_IFIN", "SP_IST_FIN", "N_IFIN", "NAME"},
+        {"COD_VR", "SP_VR", "COD_VR", "FIO"},         {"COD_MS", "SP_MS", "COD_MS", "FIO"},
+        {"N_KON", "SP_KONTINGENT", "N_KON", "COD"},   {"COD_GOS", "SP_GOS", "COD_GOS", "NAME"},
+        {"COD_TER", "SP_TER", "COD_TER", "NAME"},     {"COD_RAION", "SP_RAION", "COD_RAION", "NAME"},
     };
     return columns;
 }
@@ -60,8 +36,7 @@ QString quoted(const QString& text) {
 // caption; the stored text itself for the rest, and for a code the directory no longer has.
 QString shownValue(const QString& value) {
     QString cases;
-    for (const LoggedColumn& c : loggedColumns()) {
-        if (!c.table) continue;
+    for (const DirectoryColumn& c : directoryColumns()) {
         cases += QStringLiteral(" when '%1' then (select d.%2 from %3 d where d.%4 = cast(%5 as "
                                 "integer))")
                      .arg(QLatin1String(c.column), QLatin1String(c.name), QLatin1String(c.table),
@@ -77,9 +52,9 @@ QString shownValue(const QString& value) {
 
 QString fieldCaptionCase() {
     QString cases;
-    for (const LoggedColumn& c : loggedColumns())
+    for (const QString& column : issledColumns())
         cases += QStringLiteral(" when '%1' then %2")
-                     .arg(QLatin1String(c.column), quoted(QString::fromUtf8(c.caption)));
+                     .arg(column, quoted(changedFieldCaption(column)));
     return QStringLiteral("case l.FIELD_NAME%1 else l.FIELD_NAME end").arg(cases);
 }
 
@@ -135,9 +110,10 @@ QString deletedSql() {
 }  // namespace
 
 QString changedFieldCaption(const QString& column) {
-    for (const LoggedColumn& c : loggedColumns())
-        if (column == QLatin1String(c.column)) return QString::fromUtf8(c.caption);
-    return column;
+    // The record's own key, which the card does not show, is named as the log's reader knows it.
+    if (column == QLatin1String("N_ISSLED")) return QStringLiteral("Номер записи");
+    const QString label = cardFieldLabel(column);
+    return label.isEmpty() ? column : label;
 }
 
 ChangeHistory::ChangeHistory(db::Connection& connection)

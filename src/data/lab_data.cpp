@@ -46,8 +46,9 @@ int firstKeyOf(Dataset& list, const QString& column) {
     return key;
 }
 
-// What the card's fields are called when a message names one.
-QString cardLabel(const QString& column) {
+}  // namespace
+
+QString cardFieldLabel(const QString& column) {
     static const QHash<QString, QString> labels = {{"N_ISSLED", "Код исследования"},
                                                    {"N_LISSL", "Вид исследования"},
                                                    {"COD_LPU", "ЛПУ"},
@@ -79,8 +80,6 @@ QString cardLabel(const QString& column) {
                                                    {"PR_LIVE", "Житель города \\ села"}};
     return labels.value(column);
 }
-
-}  // namespace
 
 const QStringList& issledColumns() {
     static const QStringList columns = {
@@ -315,7 +314,7 @@ void LabData::setUpDatasets() {
     QList<FieldSpec> cardFields;
     for (const QString& column : issledColumns() + QStringList{"LPU", "OTD", "VRACH", "MEDSES",
                                                                "COD_OBSL", "GOS", "TER", "RAION"})
-        cardFields << FieldSpec{column, cardLabel(column), true, 0, false};
+        cardFields << FieldSpec{column, cardFieldLabel(column), true, 0, false};
     card.declareFields(cardFields);
     cardUpdate = UpdateSql::standard("Issled", "N_ISSLED", issledColumns());
     card.setUpdateSql(cardUpdate);

@@ -95,6 +95,9 @@ private:
     static void setAgeFromBirthDate(data::Dataset& dataset, const QVariant& birthDate);
 };
 
+// What the card calls a column of ISSLED ("Фамилия" for FAM), as a message naming the field says
+// it; empty for a column the card does not have.
+QString cardFieldLabel(const QString& column);
 // The columns of ISSLED in the order the journal and the card write them back.
 const QStringList& issledColumns();
 
