@@ -117,8 +117,8 @@ QString changedFieldCaption(const QString& column) {
 }
 
 ChangeHistory::ChangeHistory(db::Connection& connection)
-    : timelineSnapshot(connection, {"read", "concurrency", "nowait"}),
-      deletedSnapshot(connection, {"read", "concurrency", "nowait"}),
+    : timelineSnapshot(connection, {db::Isolation::Snapshot, db::Access::ReadOnly}),
+      deletedSnapshot(connection, {db::Isolation::Snapshot, db::Access::ReadOnly}),
       timeline(timelineSnapshot, QStringLiteral("changeTimeline")),
       deleted(deletedSnapshot, QStringLiteral("deletedInvestigations")),
       timelineSource(&timeline, QStringLiteral("changeTimelineSource")),

@@ -135,9 +135,9 @@ QList<FieldSpec> investigationListFields() {
 
 LabData::LabData(QObject* parent)
     : QObject(parent),
-      writeTransaction(mainConnection, {"read_committed", "rec_version", "nowait"}),
-      registerSnapshot(registerConnection, {"read", "concurrency"}),
-      searchSnapshot(mainConnection, {"read", "concurrency"}),
+      writeTransaction(mainConnection, db::kReadCommitted),
+      registerSnapshot(registerConnection, db::kReadOnlySnapshot),
+      searchSnapshot(mainConnection, db::kReadOnlySnapshot),
       adHocStatement(writeTransaction),
       registerStatement(registerSnapshot),
       requisites(writeTransaction, "requisites"),

@@ -53,7 +53,7 @@ QStringList splitScript(const QString& script) {
 }
 
 void runScript(db::Connection& connection, const QString& script) {
-    db::Transaction tr(connection, {"write", "concurrency", "wait"});
+    db::Transaction tr(connection, db::kSnapshotWaiting);
     for (const QString& statement : splitScript(script)) {
         if (statement.compare(QStringLiteral("COMMIT"), Qt::CaseInsensitive) == 0) {
             tr.commit();

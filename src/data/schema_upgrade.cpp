@@ -226,7 +226,7 @@ QList<SchemaAddition> missingFromSchema(db::Transaction& transaction) {
 }
 
 QStringList lacksOfShippedSchema(db::Connection& connection) {
-    db::Transaction transaction(connection, {"read", "concurrency", "nowait"});
+    db::Transaction transaction(connection, {db::Isolation::Snapshot, db::Access::ReadOnly});
     transaction.start();
     QStringList lacks;
     for (const SchemaAddition& addition : missingFromSchema(transaction))
@@ -243,7 +243,7 @@ QStringList upgradeSchema(db::Connection& connection, const QString& schema) {
     // Objects created in a transaction can be used by later definitions in it (a trigger
     // calling a new procedure), though not by data statements until it commits: the whole
     // upgrade is one transaction, committed or rolled back as one.
-    db::Transaction transaction(connection, {"write", "concurrency", "nowait"});
+    db::Transaction transaction(connection, {db::Isolation::Snapshot});
     transaction.start();
     const QList<SchemaAddition> additions = missingFromSchema(transaction, schema);
     QStringList added;

@@ -1,9 +1,10 @@
-// The one error type of the database layer: the server's own message, SQLCODE and GDS code, and
-// what kind of failure it is where the program treats kinds differently.
+// The one error type of the database layer: the server's own message, SQLCODE, GDS code and
+// SQLSTATE, and what kind of failure it is where the program treats kinds differently.
 #pragma once
 
 #include <QString>
 #include <stdexcept>
+#include <utility>
 
 namespace db {
 
@@ -22,9 +23,10 @@ enum class FailureKind {
 class DbError : public std::runtime_error {
 public:
     DbError(const QString& message, int sqlCode = 0, long gdsCode = 0,
-            FailureKind kind = FailureKind::Other)
+            FailureKind kind = FailureKind::Other, QString sqlState = {})
         : std::runtime_error(message.toStdString()),
           message_(message),
+          sqlState_(std::move(sqlState)),
           sqlCode_(sqlCode),
           gdsCode_(gdsCode),
           kind_(kind) {}
@@ -32,10 +34,14 @@ public:
     const QString& message() const { return message_; }
     int sqlCode() const { return sqlCode_; }
     long gdsCode() const { return gdsCode_; }
+    // The five characters of the standard's SQLSTATE ("23000"); empty for the program's own
+    // refusals, which never reached the server.
+    const QString& sqlState() const { return sqlState_; }
     FailureKind kind() const { return kind_; }
 
 private:
     QString message_;
+    QString sqlState_;
     int sqlCode_;
     long gdsCode_;
     FailureKind kind_;

@@ -169,7 +169,7 @@ private:
 QueryBuilderWindow::QueryBuilderWindow(LabData& lab, QWidget* parent)
     : ModalWindow(parent),
       labData(lab),
-      readTransaction_(lab.mainConnection, {"read", "read_committed", "rec_version", "nowait"}) {
+      readTransaction_(lab.mainConnection, {db::Isolation::ReadCommitted, db::Access::ReadOnly}) {
     setObjectName("QueryBuilderWindow");
     setWindowTitle(QStringLiteral("Создание запросов к базе данных"));
     resize(900, 680);

@@ -165,14 +165,14 @@ void setGeneratorsPastKeys(db::Transaction& tr) {
 }  // namespace
 
 void addEmptyRequisites(db::Connection& connection) {
-    db::Transaction tr(connection, {"write", "concurrency", "wait"});
+    db::Transaction tr(connection, db::kSnapshotWaiting);
     tr.start();
     exec(tr, "insert into RECV_ST (COD) values (1)");
     tr.commit();
 }
 
 void addDemoData(db::Connection& connection, const QString& registerPath, const QDate& today) {
-    db::Transaction tr(connection, {"write", "concurrency", "wait"});
+    db::Transaction tr(connection, db::kSnapshotWaiting);
     tr.start();
     exec(tr,
          "insert into RECV_ST (COD, NAME, NAME_FULL, ADRES, GLAV_VR, KOD_OGRN) values (1, :n, :f, "
@@ -409,7 +409,7 @@ void createPatientRegister(const QString& path, int patients, int firstNumber) {
         "create table diag7 (nom7 integer not null primary key, kod varchar(10));\n"
         "create table diag_pacien (nom integer, nom7 integer);\n"
         "create index ix_diag_pacien_nom on diag_pacien (nom);\n");
-    db::Transaction tr(connection, {"write", "concurrency", "wait"});
+    db::Transaction tr(connection, db::kSnapshotWaiting);
     tr.start();
     const QStringList diagnoses = {"Z21", "B20.7", "B23.8", "B24", "Z20.6", "R75"};
     for (int i = 0; i < diagnoses.size(); ++i)
@@ -460,7 +460,7 @@ void createPatientRegister(const QString& path, int patients, int firstNumber) {
 
 void addLargeRegister(db::Connection& connection, int investigations, int resultsPerInvestigation,
                       const QDate& today) {
-    db::Transaction tr(connection, {"write", "concurrency", "wait"});
+    db::Transaction tr(connection, db::kSnapshotWaiting);
     tr.start();
     const int institutions = 10;
     const int typeCount = 10;

@@ -11,7 +11,7 @@ QString quotedIdentifier(const QString& name) {
 }
 
 QStringList recomputeIndexStatistics(db::Connection& connection) {
-    db::Transaction tr(connection, {"write", "concurrency", "wait"});
+    db::Transaction tr(connection, db::kSnapshotWaiting);
     tr.start();
     QStringList names;
     for (const auto& row :

@@ -34,7 +34,7 @@ public:
         c.createDatabase();
         // Each statement committed on its own: rows go into tables made just before.
         for (const QString& sql : statements) {
-            db::Transaction tr(c, {"write", "concurrency", "wait"});
+            db::Transaction tr(c, db::kSnapshotWaiting);
             tr.start();
             db::executeRaw(tr, sql);
             tr.commit();
@@ -46,7 +46,7 @@ public:
 
     void exec(const QString& sql, const QVariantMap& params) const {
         auto c = connect();
-        db::Transaction tr(*c, {"write", "concurrency", "wait"});
+        db::Transaction tr(*c, db::kSnapshotWaiting);
         db::executeSql(tr, sql, params);
         tr.commit();
     }
@@ -54,7 +54,7 @@ public:
     // User attachments to the register besides the one that asks.
     int otherAttachments() const {
         auto c = connect();
-        db::Transaction tr(*c, {"read", "concurrency"});
+        db::Transaction tr(*c, db::kReadOnlySnapshot);
         return db::queryRows(tr,
                              "select count(*) from mon$attachments where mon$system_flag = 0 and "
                              "mon$attachment_id <> current_connection")

@@ -114,7 +114,7 @@ TEST_F(CardTest, ResultsAreWrittenBeforeTheRecord) {
     // A rule of this test's database marks the record when, at its update, the result is there.
     {
         auto c = db_->connect();
-        db::Transaction tr(*c, {"write", "concurrency", "wait"});
+        db::Transaction tr(*c, db::kSnapshotWaiting);
         db::executeRaw(tr,
                        "create trigger ISSLED_ORDER_PROBE for ISSLED before update as begin "
                        "if (exists(select 1 from LAB_ISSL_BOL where N_ISSLED = new.N_ISSLED and "

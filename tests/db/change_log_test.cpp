@@ -83,7 +83,7 @@ TEST(ChangeLog, AnUpdateLogsOnlyTheColumnsThatChange) {
 TEST(ChangeLog, TransactionsCommittedRetainingGetATimeEach) {
     TempDatabase db(kRecord);
     auto c = db.connect();
-    db::Transaction tr(*c, {"read_committed", "rec_version", "nowait"});
+    db::Transaction tr(*c, db::kReadCommitted);
     db::executeSql(tr, "update ISSLED set FAM = 'Первый' where N_ISSLED = 7");
     tr.commitRetaining();
     QThread::msleep(20);

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 
+#include "db/errors.h"
 #include "db/firebird.h"
 #include "db/named_params.h"
 #include "db/win1251.h"
@@ -119,7 +120,7 @@ TEST(Numeric, NineTwoTravelsExactly) {
     tr.rollback();
 }
 
-TEST(Errors, CarryTheServerMessageSqlCodeAndGdsCode) {
+TEST(Errors, CarryTheServerMessageSqlCodeGdsCodeAndSqlState) {
     auto c = database().connect();
     db::Transaction tr(*c);
     try {
@@ -128,6 +129,7 @@ TEST(Errors, CarryTheServerMessageSqlCodeAndGdsCode) {
     } catch (const db::DbError& e) {
         EXPECT_EQ(e.sqlCode(), -104);
         EXPECT_EQ(e.gdsCode(), isc_dsql_error);
+        EXPECT_EQ(e.sqlState(), QStringLiteral("42000"));
         EXPECT_TRUE(e.message().contains("Token unknown")) << e.what();
     }
     try {
@@ -135,9 +137,88 @@ TEST(Errors, CarryTheServerMessageSqlCodeAndGdsCode) {
         FAIL();
     } catch (const db::DbError& e) {
         EXPECT_EQ(e.sqlCode(), -204);
+        EXPECT_EQ(e.sqlState(), QStringLiteral("42S02"));
         EXPECT_TRUE(e.message().contains("NO_SUCH_TABLE")) << e.what();
     }
+    try {
+        db::executeSql(tr, "insert into SP_LPU (COD_LPU, NAME) values (1, 'Дубль')");
+        FAIL();
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.sqlState(), QStringLiteral("23000"));
+    }
+    // The program's own refusals never reached the server and have no state.
+    try {
+        db::Statement statement(tr, "select 1 from rdb$database");
+        statement.setParam("NONE", 1);
+        FAIL();
+    } catch (const db::DbError& e) {
+        EXPECT_TRUE(e.sqlState().isEmpty()) << e.sqlState().toStdString();
+    }
 }
+
+// Status vectors as the client hands them over: clusters of an argument type and its value(s),
+// a counted string taking two places. Only a code (isc_arg_gds) tells the kind, wherever it
+// stands in the chain; a number or a string length that happens to equal a code does not.
+struct FailureCase {
+    const char* what;
+    std::vector<ISC_STATUS> vector;
+    db::FailureKind kind;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what; }
+
+class FailureKinds : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FailureKinds, AreReadFromTheCodesOfTheStatusVector) {
+    std::vector<ISC_STATUS> vector = GetParam().vector;
+    // The second end stops, within the vector, a reader that takes a cluster for shorter than
+    // it is.
+    vector.insert(vector.end(), {isc_arg_end, isc_arg_end});
+    EXPECT_EQ(db::detail::failureKind(vector.data()), GetParam().kind);
+}
+
+const ISC_STATUS kText = ISC_STATUS(static_cast<const void*>("PK_SP_VR"));
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, FailureKinds,
+    ::testing::Values(
+        FailureCase{"nothing", {}, db::FailureKind::Other},
+        FailureCase{"lock conflict under nowait",
+                    {isc_arg_gds, isc_lock_conflict, isc_arg_gds, isc_concurrent_transaction,
+                     isc_arg_number, 42},
+                    db::FailureKind::Conflict},
+        FailureCase{"update conflict after the deadlock code",
+                    {isc_arg_gds, isc_deadlock, isc_arg_gds, isc_update_conflict},
+                    db::FailureKind::Conflict},
+        FailureCase{"read error after a string argument",
+                    {isc_arg_gds, isc_random, isc_arg_string, kText, isc_arg_gds,
+                     isc_net_read_err},
+                    db::FailureKind::ConnectionLost},
+        FailureCase{"conflict after a counted string",
+                    {isc_arg_gds, isc_random, isc_arg_cstring, 8, kText, isc_arg_gds,
+                     isc_lock_conflict},
+                    db::FailureKind::Conflict},
+        FailureCase{"attachment shut down by the administrator",
+                    {isc_arg_gds, isc_att_shutdown}, db::FailureKind::ConnectionLost},
+        FailureCase{"database shut down, its name following",
+                    {isc_arg_gds, isc_shutdown, isc_arg_string, kText},
+                    db::FailureKind::ConnectionLost},
+        FailureCase{"lost connection deep in the chain",
+                    {isc_arg_gds, isc_dsql_error, isc_arg_gds, isc_dsql_command_err,
+                     isc_arg_gds, isc_lost_db_connection},
+                    db::FailureKind::ConnectionLost},
+        FailureCase{"duplicate key", {isc_arg_gds, isc_unique_key_violation, isc_arg_string,
+                                      kText, isc_arg_string, kText},
+                    db::FailureKind::Other},
+        FailureCase{"a number equal to the lock conflict code",
+                    {isc_arg_gds, isc_random, isc_arg_number, isc_lock_conflict},
+                    db::FailureKind::Other},
+        FailureCase{"a counted string whose length equals the shutdown code",
+                    {isc_arg_gds, isc_random, isc_arg_cstring, isc_shutdown, kText},
+                    db::FailureKind::Other},
+        FailureCase{"a code after an interpreted text",
+                    {isc_arg_interpreted, kText, isc_arg_gds, isc_deadlock},
+                    db::FailureKind::Conflict}));
 
 TEST(Errors, WrongPathFailsOnAttach) {
     db::Connection c;
@@ -180,8 +261,8 @@ TEST(Transactions, LockConflictUnderNowaitFailsAtOnce) {
     database().exec(QStringList{"insert into SP_VR (COD_VR, FIO) values (7, 'Петров')"});
     auto a = database().connect();
     auto b = database().connect();
-    db::Transaction ta(*a, {"read_committed", "rec_version", "nowait"});
-    db::Transaction tb(*b, {"read_committed", "rec_version", "nowait"});
+    db::Transaction ta(*a, db::kReadCommitted);
+    db::Transaction tb(*b, db::kReadCommitted);
     db::executeSql(ta, "update SP_VR set FIO = 'А' where COD_VR = 7");
     QElapsedTimer timer;
     timer.start();

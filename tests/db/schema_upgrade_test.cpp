@@ -12,7 +12,7 @@ namespace {
 
 QStringList lacksOf(const TempDatabase& db, const QString& schema = data::mainSchema()) {
     auto c = db.connect();
-    db::Transaction tr(*c, {"read", "concurrency"});
+    db::Transaction tr(*c, db::kReadOnlySnapshot);
     QStringList lacks;
     for (const data::SchemaAddition& a : data::missingFromSchema(tr, schema))
         lacks << a.description;

@@ -67,7 +67,7 @@ public:
 private:
     QList<QVariant> rows(const char* sql) const {
         auto c = db_.connect();
-        db::Transaction tr(*c, {"read", "concurrency"});
+        db::Transaction tr(*c, db::kReadOnlySnapshot);
         QList<QVariant> values;
         for (const auto& row : db::queryRows(tr, QString::fromLatin1(sql))) values << row.at(0);
         return values;
@@ -123,7 +123,7 @@ TEST_F(ServerChangeLogTest, EachWorkstationsChangesAreLoggedUnderItsOwnLoginAndA
     ASSERT_EQ(isql.exitCode(), 0) << isql.readAllStandardError().toStdString();
 
     auto c = db.connect();
-    db::Transaction tr(*c, {"read", "concurrency"});
+    db::Transaction tr(*c, db::kReadOnlySnapshot);
     const auto logged = db::queryRows(
         tr, "select N_ISSLED, FIELD_NAME, NEW_VALUE, USER_NAME, WORKSTATION from CHANGE_LOG "
             "where OPERATION = 'U' order by N_LOG");

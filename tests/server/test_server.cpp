@@ -83,7 +83,7 @@ std::unique_ptr<db::Connection> ServerDatabase::connect() const {
 
 void ServerDatabase::exec(const QStringList& sql) const {
     auto c = connect();
-    db::Transaction tr(*c, {"write", "concurrency", "nowait"});
+    db::Transaction tr(*c, {db::Isolation::Snapshot});
     tr.start();
     for (const QString& statement : sql) db::executeSql(tr, statement);
     tr.commit();
@@ -91,7 +91,7 @@ void ServerDatabase::exec(const QStringList& sql) const {
 
 QVariant ServerDatabase::scalar(const QString& sql, const QVariantMap& params) const {
     auto c = connect();
-    db::Transaction tr(*c, {"read", "read_committed", "rec_version", "nowait"});
+    db::Transaction tr(*c, {db::Isolation::ReadCommitted, db::Access::ReadOnly});
     const auto rows = db::queryRows(tr, sql, params);
     tr.commit();
     return rows.empty() ? QVariant() : rows.front().value(0);

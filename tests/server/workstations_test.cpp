@@ -158,7 +158,7 @@ TEST_F(ServerTest, TwoWorkstationsSavingOneRecordLoseNothingAndWriteNothingByHal
     ASSERT_TRUE(a.started && b.started);
     dialogs_.messages.clear();
     auto checker = db.connect();
-    db::Transaction reading(*checker, {"read", "read_committed", "rec_version", "nowait"});
+    db::Transaction reading(*checker, {db::Isolation::ReadCommitted, db::Access::ReadOnly});
     auto stored = [&] {
         const auto rows =
             db::queryRows(reading,
@@ -371,7 +371,7 @@ TEST_F(ServerTest, ADatabaseShutDownByItsAdministratorLosesNothingTypedAndSavesO
 // snapshot, which holds back the collection of old record versions.
 qint64 transactionGap(ServerDatabase& db) {
     auto c = db.connect();
-    db::Transaction tr(*c, {"read", "read_committed", "rec_version", "nowait"});
+    db::Transaction tr(*c, {db::Isolation::ReadCommitted, db::Access::ReadOnly});
     const auto rows = db::queryRows(
         tr,
         "select MON$NEXT_TRANSACTION - minvalue(MON$OLDEST_ACTIVE, MON$OLDEST_SNAPSHOT) "

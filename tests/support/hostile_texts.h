@@ -145,7 +145,7 @@ class DatabasePicture {
 public:
     explicit DatabasePicture(const TempDatabase& db) {
         auto c = db.connect();
-        db::Transaction tr(*c, {"read", "concurrency"});
+        db::Transaction tr(*c, db::kReadOnlySnapshot);
         const auto tables = db::queryRows(
             tr,
             "select trim(rdb$relation_name) from rdb$relations where rdb$system_flag = 0 "

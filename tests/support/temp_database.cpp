@@ -95,28 +95,28 @@ std::unique_ptr<db::Connection> TempDatabase::connect() const {
 
 void TempDatabase::exec(const QStringList& sql) const {
     auto c = connect();
-    db::Transaction tr(*c, {"write", "concurrency", "nowait"});
+    db::Transaction tr(*c, {db::Isolation::Snapshot});
     for (const QString& s : sql) db::executeSql(tr, s);
     tr.commit();
 }
 
 void TempDatabase::exec(const QString& sql, const QVariantMap& params) const {
     auto c = connect();
-    db::Transaction tr(*c, {"write", "concurrency", "nowait"});
+    db::Transaction tr(*c, {db::Isolation::Snapshot});
     db::executeSql(tr, sql, params);
     tr.commit();
 }
 
 QVariant TempDatabase::scalar(const QString& sql, const QVariantMap& params) const {
     auto c = connect();
-    db::Transaction tr(*c, {"read", "concurrency"});
+    db::Transaction tr(*c, db::kReadOnlySnapshot);
     const auto r = db::queryRows(tr, sql, params);
     return r.empty() ? QVariant() : r.front().value(0);
 }
 
 std::vector<QVector<QVariant>> TempDatabase::rows(const QString& sql) const {
     auto c = connect();
-    db::Transaction tr(*c, {"read", "concurrency"});
+    db::Transaction tr(*c, db::kReadOnlySnapshot);
     return db::queryRows(tr, sql);
 }
 

@@ -36,7 +36,7 @@ std::vector<QVector<QVariant>> rows(const QString& path, const QString& sql) {
     c.setDatabaseName(path);
     c.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
     c.open();
-    db::Transaction tr(c, {"read", "concurrency"});
+    db::Transaction tr(c, db::kReadOnlySnapshot);
     auto r = db::queryRows(tr, sql);
     tr.commit();
     return r;
@@ -48,7 +48,7 @@ void execRaw(const QString& path, const QString& sql) {
     c.setDatabaseName(path);
     c.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
     c.open();
-    db::Transaction tr(c, {"write", "concurrency", "wait"});
+    db::Transaction tr(c, db::kSnapshotWaiting);
     tr.start();
     db::executeRaw(tr, sql);
     tr.commit();
@@ -256,7 +256,7 @@ TEST(LabjournalDb, LargeRegisterDrawsNewKeysPastTheRowsItWrote) {
     c.setParams({"lc_ctype=WIN1251", "user_name=SYSDBA"});
     c.open();
     for (const Case& k : cases) {
-        db::Transaction tr(c, {"write", "concurrency", "wait"});
+        db::Transaction tr(c, db::kSnapshotWaiting);
         tr.start();
         const int largest =
             db::queryRows(tr, QStringLiteral("select max(%1) from %2").arg(k.key, k.table))
