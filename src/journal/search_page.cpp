@@ -19,6 +19,7 @@
 #include "data/field.h"
 #include "data/lab_data.h"
 #include "data/residence.h"
+#include "journal/search_criteria.h"
 #include "journal/search_statement.h"
 #include "reports/grid_export.h"
 #include "ui/date_picker.h"
@@ -39,6 +40,41 @@ QLineEdit* dateEdit(QWidget* parent) {
     edit->setInputMask(QStringLiteral("99.99.9999;_"));
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00.00.00000")) + 12);
     return edit;
+}
+
+// The control (a range: the two) a criterion is typed or chosen in.
+std::vector<QWidget*> makeControls(const SearchCriterion& criterion, QWidget* parent) {
+    auto lineEdit = [&] {
+        auto* edit = new QLineEdit(parent);
+        if (criterion.width > 0) edit->setFixedWidth(criterion.width);
+        if (criterion.maxLength > 0) edit->setMaxLength(criterion.maxLength);
+        return edit;
+    };
+    switch (criterion.control) {
+        case CriterionControl::Text:
+        case CriterionControl::Number:
+            return {lineEdit()};
+        case CriterionControl::NumberRange:
+            return {lineEdit(), lineEdit()};
+        case CriterionControl::Date:
+            return {dateEdit(parent)};
+        case CriterionControl::FixedList: {
+            auto* list = new QComboBox(parent);
+            list->setEditable(true);
+            list->addItems(criterion.items);
+            if (criterion.maxLength > 0) list->lineEdit()->setMaxLength(criterion.maxLength);
+            if (criterion.width > 0) list->setFixedWidth(criterion.width);
+            return {list};
+        }
+        case CriterionControl::Selector: {
+            auto* combo = new ui::DbLookupComboBox(parent);
+            combo->setMinimumWidth(190);
+            combo->setMaxVisibleItems(16);
+            if (criterion.listWidth > 0) combo->view()->setMinimumWidth(criterion.listWidth);
+            return {combo};
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -63,7 +99,50 @@ SearchPage::SearchPage(LabData& lab, QWidget* parent)
     }
     found.declareFields(fields);
     buildControls();
+    nameControls();
     bindControls();
+}
+
+QWidget* SearchPage::criterionControl(const QString& param, int part) const {
+    const std::vector<SearchCriterion>& all = searchCriteria();
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i].params.contains(param)) return criterionControls_[i].at(size_t(part));
+    return nullptr;
+}
+
+void SearchPage::nameControls() {
+    auto edit = [this](const char* param, int part = 0) {
+        return static_cast<QLineEdit*>(criterionControl(QString::fromLatin1(param), part));
+    };
+    auto list = [this](const char* param) {
+        return static_cast<QComboBox*>(criterionControl(QString::fromLatin1(param)));
+    };
+    auto selector = [this](const char* param) {
+        return static_cast<ui::DbLookupComboBox*>(criterionControl(QString::fromLatin1(param)));
+    };
+    uniqueNumberEdit = edit("nom");
+    cardNumberEdit = edit("nom_kart");
+    surnameEdit = edit("fam");
+    firstNameEdit = edit("imja");
+    patronymicEdit = edit("otch");
+    sexSelector = list("pol");
+    ageFromEdit = edit("age_from");
+    ageToEdit = edit("age_from", 1);
+    typeSelector = selector("n_lissl");
+    countrySelector = selector("cod_gos");
+    residenceSelector = list("pr_live");
+    territorySelector = selector("cod_ter");
+    districtSelector = selector("cod_raion");
+    institutionSelector = selector("cod_lpu");
+    departmentSelector = selector("cod_otd");
+    examinationCodeSelector = selector("n_kon");
+    fundingSourceSelector = selector("n_ifin");
+    samplingDateEdit = edit("dat_issled");
+    deliveryDateEdit = edit("dat_dostav");
+    resultDateEdit = edit("dat_rezult");
+    doctorSelector = selector("cod_vr");
+    labAssistantSelector = selector("cod_ms");
+    diagnosisEdit = edit("diag_cod");
 }
 
 void SearchPage::buildControls() {
@@ -80,19 +159,6 @@ void SearchPage::buildControls() {
         grid->addWidget(caption(text, box), row, column * 2, Qt::AlignRight);
         grid->addWidget(control, row, column * 2 + 1);
     };
-    auto lineEdit = [&](int width, int maxLength) {
-        auto* edit = new QLineEdit(box);
-        if (width > 0) edit->setFixedWidth(width);
-        edit->setMaxLength(maxLength);
-        return edit;
-    };
-    auto selector = [&] {
-        auto* combo = new ui::DbLookupComboBox(box);
-        combo->setMinimumWidth(190);
-        combo->setMaxVisibleItems(16);
-        return combo;
-    };
-
     // Two controls on one row of the grid, a caption between them.
     auto pair = [&](QWidget* first, const QString& between, QWidget* second) {
         auto* row = new QWidget(box);
@@ -105,75 +171,39 @@ void SearchPage::buildControls() {
         return row;
     };
 
-    // Patient.
     periodFrom = new ui::DatePicker(QStringLiteral("Дата с.."), box);
     periodTo = new ui::DatePicker(QStringLiteral("по.."), box);
     put(0, 0, QStringLiteral("Дата с.."), pair(periodFrom, QStringLiteral("по.."), periodTo));
-    uniqueNumberEdit = lineEdit(65, 12);
-    cardNumberEdit = lineEdit(65, 20);
-    put(1, 0, QStringLiteral("Уник. №"),
-        pair(uniqueNumberEdit, QStringLiteral("Карта  №"), cardNumberEdit));
-    surnameEdit = lineEdit(0, 30);
-    put(2, 0, QStringLiteral("Фамилия"), surnameEdit);
-    firstNameEdit = lineEdit(0, 30);
-    put(3, 0, QStringLiteral("Имя"), firstNameEdit);
-    patronymicEdit = lineEdit(0, 30);
-    put(4, 0, QStringLiteral("Отчество"), patronymicEdit);
-    sexSelector = new QComboBox(box);
-    sexSelector->setEditable(true);
-    sexSelector->addItems({QStringLiteral("М"), QStringLiteral("Ж")});
-    sexSelector->lineEdit()->setMaxLength(1);
-    sexSelector->setFixedWidth(60);
-    put(5, 0, QStringLiteral("Пол"), sexSelector);
-    ageFromEdit = lineEdit(34, 3);
-    ageToEdit = lineEdit(34, 3);
-    put(6, 0, QStringLiteral("Возраст   от"), pair(ageFromEdit, QStringLiteral("до"), ageToEdit));
 
-    // Address and sender.
-    typeSelector = selector();
-    put(0, 1, QStringLiteral("Вид исследования"), typeSelector);
-    countrySelector = selector();
-    put(1, 1, QStringLiteral("Страна"), countrySelector);
-    residenceSelector = new QComboBox(box);
-    residenceSelector->setEditable(true);
-    residenceSelector->addItems(data::residenceCaptions());
-    put(2, 1, QStringLiteral("Житель"), residenceSelector);
-    territorySelector = selector();
-    put(3, 1, QStringLiteral("Территория"), territorySelector);
-    districtSelector = selector();
-    put(4, 1, QStringLiteral("Район"), districtSelector);
-    institutionSelector = selector();
-    put(5, 1, QStringLiteral("ЛПУ"), institutionSelector);
-    departmentSelector = selector();
-    put(6, 1, QStringLiteral("Отделения"), departmentSelector);
-
-    // Sample, staff and diagnosis.
-    examinationCodeSelector = selector();
-    examinationCodeSelector->view()->setMinimumWidth(300);
-    put(0, 2, QStringLiteral("Код обслед."), examinationCodeSelector);
-    fundingSourceSelector = selector();
-    put(1, 2, QStringLiteral("Бюджет"), fundingSourceSelector);
-    samplingDateEdit = dateEdit(box);
-    put(2, 2, QStringLiteral("Дата взятия ан."), samplingDateEdit);
-    deliveryDateEdit = dateEdit(box);
-    put(3, 2, QStringLiteral("Дата доставки"), deliveryDateEdit);
-    resultDateEdit = dateEdit(box);
-    put(4, 2, QStringLiteral("Дата результ."), resultDateEdit);
-    doctorSelector = selector();
-    put(5, 2, QStringLiteral("Врач"), doctorSelector);
-    labAssistantSelector = selector();
-    put(6, 2, QStringLiteral("Лаборант"), labAssistantSelector);
-    auto* last = new QWidget(box);
-    auto* lastRow = new QHBoxLayout(last);
-    lastRow->setContentsMargins(0, 0, 0, 0);
-    diagnosisEdit = lineEdit(65, 20);
-    lastRow->addWidget(diagnosisEdit);
-    lastRow->addStretch(1);
-    findButton = new QPushButton(QStringLiteral("Найти"), last);
+    // Each criterion's controls in its cell; one beside the criterion before it stands in the
+    // same cell after a caption of its own.
+    QHBoxLayout* cell = nullptr;
+    int next = 0;  // where the cell's next widget goes: before its stretch, if it has one
+    for (const SearchCriterion& criterion : searchCriteria()) {
+        std::vector<QWidget*> controls = makeControls(criterion, box);
+        if (!criterion.besidePrevious) {
+            auto* holder = new QWidget(box);
+            cell = new QHBoxLayout(holder);
+            cell->setContentsMargins(0, 0, 0, 0);
+            // Controls of a fixed width keep to the left of their cell.
+            if (criterion.width > 0 || criterion.control == CriterionControl::Date)
+                cell->addStretch(1);
+            next = 0;
+            put(criterion.row, criterion.column, criterion.caption, holder);
+        } else {
+            cell->insertWidget(next++, caption(criterion.caption, box));
+        }
+        for (size_t i = 0; i < controls.size(); ++i) {
+            if (i > 0) cell->insertWidget(next++, caption(criterion.betweenCaption, box));
+            cell->insertWidget(next++, controls[i]);
+        }
+        criterionControls_.push_back(std::move(controls));
+    }
+    // "Найти" stands beside the last criterion.
+    findButton = new QPushButton(QStringLiteral("Найти"), box);
     findButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     findButton->setMinimumWidth(110);
-    lastRow->addWidget(findButton);
-    put(7, 2, QStringLiteral("Диагноз МКБ"), last);
+    cell->addWidget(findButton);
     grid->setColumnStretch(7, 1);
     grid->setRowStretch(8, 1);
     split->addWidget(box);
@@ -205,20 +235,15 @@ void SearchPage::buildControls() {
 }
 
 void SearchPage::bindControls() {
-    const QList<std::tuple<ui::DbLookupComboBox*, const char*, data::DataSource*, QStringList>>
-        lookups = {
-            {typeSelector, "N_LISSL", &labData.typeListSource, {"NAME"}},
-            {countrySelector, "COD_GOS", &labData.countriesSource, {"NAME"}},
-            {territorySelector, "COD_TER", &labData.territoriesSource, {"NAME"}},
-            {districtSelector, "COD_RAION", &labData.districtsSource, {"NAME"}},
-            {institutionSelector, "COD_LPU", &labData.institutionsSource, {"NAME"}},
-            {departmentSelector, "COD_OTD", &labData.departmentsSource, {"NAME"}},
-            {examinationCodeSelector, "N_KON", &labData.examinationCodesSource, {"COD", "NAME"}},
-            {fundingSourceSelector, "N_IFIN", &labData.fundingSourcesSource, {"NAME"}},
-            {doctorSelector, "COD_VR", &labData.doctorsSource, {"FIO"}},
-            {labAssistantSelector, "COD_MS", &labData.labAssistantsSource, {"FIO"}}};
-    for (const auto& [combo, key, list, display] : lookups)
-        combo->setListSource(list, QString::fromLatin1(key), display);
+    const std::vector<SearchCriterion>& all = searchCriteria();
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].control == CriterionControl::Selector)
+            static_cast<ui::DbLookupComboBox*>(criterionControls_[i].front())
+                ->setListSource(&(labData.*all[i].list), all[i].key, all[i].display);
+        // A hint, never a block, for the numbers of a range.
+        if (all[i].control == CriterionControl::NumberRange)
+            for (QWidget* edit : criterionControls_[i]) edit->installEventFilter(this);
+    }
 
     foundGrid->setDataSource(&foundSource);
     auto column = [](const char* field, const QString& title, int width) {
@@ -264,12 +289,11 @@ void SearchPage::bindControls() {
     foundGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(foundGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { foundMenu->popup(foundGrid->viewport()->mapToGlobal(at)); });
-    for (QLineEdit* age : {ageFromEdit, ageToEdit}) age->installEventFilter(this);
 }
 
 bool SearchPage::eventFilter(QObject* watched, QEvent* event) {
     // A hint, never a block: the key is still typed.
-    if (event->type() == QEvent::KeyPress && (watched == ageFromEdit || watched == ageToEdit)) {
+    if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
         const bool moves = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
@@ -283,59 +307,52 @@ SearchCriteria SearchPage::criteria() const {
     SearchCriteria c;
     c.periodFrom = periodFrom->date();
     c.periodTo = periodTo->date();
-    c.uniqueNumber = uniqueNumberEdit->text();
-    c.cardNumber = cardNumberEdit->text();
-    c.surname = surnameEdit->text();
-    c.firstName = firstNameEdit->text();
-    c.patronymic = patronymicEdit->text();
-    c.sex = sexSelector->currentText();
-    c.ageFrom = ageFromEdit->text();
-    c.ageTo = ageToEdit->text();
-    c.residence = residenceSelector->currentText();
-    c.samplingDate = samplingDateEdit->text();
-    c.deliveryDate = deliveryDateEdit->text();
-    c.resultDate = resultDateEdit->text();
-    c.diagnosis = diagnosisEdit->text();
-    auto key = [](const ui::DbLookupComboBox* selector) {
-        return selector->keyValue().isValid() ? selector->keyValue().toInt() : 0;
-    };
-    c.type = key(typeSelector);
-    c.country = key(countrySelector);
-    c.territory = key(territorySelector);
-    c.district = key(districtSelector);
-    c.institution = key(institutionSelector);
-    c.department = key(departmentSelector);
-    c.examinationCode = key(examinationCodeSelector);
-    c.fundingSource = key(fundingSourceSelector);
-    c.doctor = key(doctorSelector);
-    c.labAssistant = key(labAssistantSelector);
+    for (const std::vector<QWidget*>& controls : criterionControls_) {
+        QStringList texts;
+        for (QWidget* control : controls) {
+            if (auto* selector = qobject_cast<ui::DbLookupComboBox*>(control)) {
+                c.values << (selector->keyValue().isValid() ? selector->keyValue().toInt() : 0);
+                break;
+            }
+            if (auto* list = qobject_cast<QComboBox*>(control))
+                texts << list->currentText();
+            else
+                texts << static_cast<QLineEdit*>(control)->text();
+        }
+        if (!texts.isEmpty())
+            c.values << (texts.size() == 1 ? QVariant(texts.front()) : QVariant(texts));
+    }
     return c;
 }
 
 void SearchPage::enter() {
-    for (QLineEdit* edit :
-         {uniqueNumberEdit, cardNumberEdit, surnameEdit, firstNameEdit, patronymicEdit, ageFromEdit,
-          ageToEdit, diagnosisEdit, samplingDateEdit, deliveryDateEdit, resultDateEdit})
-        edit->clear();
-    for (QComboBox* list : {sexSelector, residenceSelector}) list->setEditText(QString());
-    for (ui::DbLookupComboBox* selector :
-         {typeSelector, countrySelector, territorySelector, districtSelector, institutionSelector,
-          departmentSelector, examinationCodeSelector, fundingSourceSelector, doctorSelector,
-          labAssistantSelector})
-        selector->setKeyValue(QVariant());
-    for (data::Dataset* list : {&labData.examinationCodes, &labData.countries, &labData.territories,
-                                &labData.districts}) {
+    for (const std::vector<QWidget*>& controls : criterionControls_) {
+        for (QWidget* control : controls) {
+            if (auto* selector = qobject_cast<ui::DbLookupComboBox*>(control))
+                selector->setKeyValue(QVariant());
+            else if (auto* list = qobject_cast<QComboBox*>(control))
+                list->setEditText(QString());
+            else
+                static_cast<QLineEdit*>(control)->clear();
+        }
+    }
+    for (data::Dataset* list : listsReadOnEntry()) {
         list->close();
         list->open();
     }
 }
 
+QList<data::Dataset*> SearchPage::listsReadOnEntry() const {
+    QList<data::Dataset*> lists;
+    for (const SearchCriterion& criterion : searchCriteria())
+        if (criterion.listReadOnEntry) lists << (labData.*criterion.list).dataset();
+    return lists;
+}
+
 void SearchPage::leave() {
     found.close();
     showTotal();
-    for (data::Dataset* list :
-         {&labData.examinationCodes, &labData.countries, &labData.territories, &labData.districts})
-        list->close();
+    for (data::Dataset* list : listsReadOnEntry()) list->close();
     if (labData.searchSnapshot.isActive()) labData.searchSnapshot.commit();
 }
 

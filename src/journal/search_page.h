@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "data/data_source.h"
 #include "data/dataset.h"
@@ -52,6 +53,7 @@ public:
 
     QDateEdit* periodFrom;  // "Дата с.."
     QDateEdit* periodTo;    // "по.."
+    // The criteria's controls by name, as they stand on the page (made from searchCriteria()).
     QLineEdit* uniqueNumberEdit;
     QLineEdit* cardNumberEdit;
     QLineEdit* surnameEdit;
@@ -90,8 +92,16 @@ protected:
 
 private:
     void buildControls();
+    void nameControls();
     void bindControls();
     void showTotal();
+    // The lists of the selectors that read theirs each time the page is entered.
+    QList<data::Dataset*> listsReadOnEntry() const;
+    // The control (a range's first or second) of the criterion binding the parameter.
+    QWidget* criterionControl(const QString& param, int part = 0) const;
+
+    // Each criterion's control (a range's two), in the order of searchCriteria().
+    std::vector<std::vector<QWidget*>> criterionControls_;
 
     ResearchCard* card_ = nullptr;
 };

@@ -3,9 +3,9 @@
 #include <QStringList>
 
 #include "data/field.h"
-#include "data/residence.h"
 #include "db/db_error.h"
 #include "db/win1251.h"
+#include "journal/search_criteria.h"
 
 namespace {
 
@@ -54,89 +54,92 @@ void requireEncodable(const QString& text, const QString& field) {
                               .arg(field, outside));
 }
 
+// The values a criterion binds, empty when it is not filled in; throws when a value is not one.
+// length is the number of characters the value was typed with.
+QVariantList boundValues(const SearchCriterion& criterion, const QVariant& typed, int& length) {
+    auto used = [&](const QString& text) {
+        return criterion.use == TextUse::AsTyped || criterion.use == TextUse::Capitalised
+                   ? text
+                   : text.trimmed();
+    };
+    const bool capitalised = criterion.use == TextUse::Capitalised ||
+                             criterion.use == TextUse::TrimmedCapitalised;
+    length = 0;
+    switch (criterion.control) {
+        case CriterionControl::Selector: {
+            const int key = typed.isValid() ? typed.toInt() : 0;
+            if (key <= 0) return {};
+            return {key};
+        }
+        case CriterionControl::Date: {
+            const QVariant date = exactDate(typed.toString(), criterion.fieldName());
+            if (!date.isValid()) return {};
+            return {date};
+        }
+        case CriterionControl::Number: {
+            const QString text = typed.toString().trimmed();
+            length = int(text.size());
+            if (text.isEmpty()) return {};
+            return {wholeNumber(text, criterion.fieldName())};
+        }
+        case CriterionControl::NumberRange: {
+            const QStringList texts = typed.toStringList();
+            QVariantList bounds;
+            for (int part = 0; part < 2; ++part) {
+                const QString text = texts.value(part).trimmed();
+                if (!text.isEmpty()) bounds << wholeNumber(text, criterion.fieldName(part));
+            }
+            if (bounds.size() < 2) return {};
+            return bounds;
+        }
+        case CriterionControl::FixedList:
+            if (!criterion.codes.isEmpty()) {
+                const qsizetype index = criterion.items.indexOf(typed.toString());
+                if (index < 0) return {};
+                return {criterion.codes.value(index)};
+            }
+            [[fallthrough]];
+        case CriterionControl::Text: {
+            const QString text = used(typed.toString());
+            requireEncodable(text, criterion.fieldName());
+            length = int(text.size());
+            if (text.isEmpty()) return {};
+            return {capitalised ? db::win1251::capitalized(text) : text};
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 SearchStatement searchStatement(const SearchCriteria& c) {
-    // Every text is checked before anything is built, so a bad one stops the whole search.
-    const QString uniqueNumber = c.uniqueNumber.trimmed();
-    const QString cardNumber = c.cardNumber.trimmed();
-    const QString surname = c.surname.trimmed();
-    const QString firstName = c.firstName.trimmed();
-    const QString patronymic = c.patronymic.trimmed();
-    const QVariant nom =
-        uniqueNumber.isEmpty() ? QVariant() : wholeNumber(uniqueNumber, QStringLiteral("Уник. №"));
-    const QString ageFromText = c.ageFrom.trimmed();
-    const QString ageToText = c.ageTo.trimmed();
-    const QVariant ageFrom =
-        ageFromText.isEmpty() ? QVariant() : wholeNumber(ageFromText, QStringLiteral("Возраст от"));
-    const QVariant ageTo =
-        ageToText.isEmpty() ? QVariant() : wholeNumber(ageToText, QStringLiteral("Возраст до"));
-    const QVariant samplingDate = exactDate(c.samplingDate, QStringLiteral("Дата взятия ан."));
-    const QVariant deliveryDate = exactDate(c.deliveryDate, QStringLiteral("Дата доставки"));
-    const QVariant resultDate = exactDate(c.resultDate, QStringLiteral("Дата результ."));
-    requireEncodable(cardNumber, QStringLiteral("Карта  №"));
-    requireEncodable(surname, QStringLiteral("Фамилия"));
-    requireEncodable(firstName, QStringLiteral("Имя"));
-    requireEncodable(patronymic, QStringLiteral("Отчество"));
-    requireEncodable(c.sex, QStringLiteral("Пол"));
-    requireEncodable(c.diagnosis, QStringLiteral("Диагноз МКБ"));
-
-    SearchStatement s;
+    // Every value is checked before anything is built, so a bad one stops the whole search.
+    const std::vector<SearchCriterion>& all = searchCriteria();
+    std::vector<std::pair<const SearchCriterion*, QVariantList>> filled;
     // A patient's number or three letters of a surname pick out a few records of the whole
     // register; the period then only filters them, and reading its whole date range from the
     // index would cost more than the rest of the search. Shorter criteria leave both indexes.
-    const bool fewRecords = nom.isValid() || !cardNumber.isEmpty() || surname.size() >= 3;
+    bool fewRecords = false;
+    for (size_t i = 0; i < all.size(); ++i) {
+        int length = 0;
+        QVariantList values = boundValues(all[i], c.values.value(qsizetype(i)), length);
+        if (values.isEmpty()) continue;
+        fewRecords = fewRecords || (all[i].narrowsFrom > 0 && length >= all[i].narrowsFrom);
+        filled.emplace_back(&all[i], std::move(values));
+    }
+
+    SearchStatement s;
     QStringList lines{QString::fromUtf8(kSelect) +
                       (fewRecords
                            ? QStringLiteral("i.dat_issled+0 between :period_from and :period_to")
                            : QStringLiteral("i.dat_issled between :period_from and :period_to"))};
     s.params.insert("period_from", c.periodFrom);
     s.params.insert("period_to", c.periodTo);
-    auto add = [&](const char* line, const char* param, const QVariant& value) {
-        lines << QString::fromUtf8(line);
-        s.params.insert(QString::fromLatin1(param), value);
-    };
-    auto key = [&](int value, const char* line, const char* param) {
-        if (value > 0) add(line, param, value);
-    };
-
-    key(c.type, " and i.n_lissl=:n_lissl", "n_lissl");
-    if (nom.isValid()) add(" and  i.nom=:nom", "nom", nom);
-    if (!cardNumber.isEmpty()) add(" and  i.nom_kart=:nom_kart", "nom_kart", cardNumber);
-    // Names match whatever their case; each one's index is on its upper-case form.
-    if (!surname.isEmpty())
-        add(" and  (upper(i.fam) starting with upper(:fam))", "fam",
-            db::win1251::capitalized(surname));
-    if (!firstName.isEmpty())
-        add(" and  upper(i.imja) starting with upper(:imja)", "imja",
-            db::win1251::capitalized(firstName));
-    if (!patronymic.isEmpty())
-        add(" and  upper(i.otch) starting with upper(:otch)", "otch",
-            db::win1251::capitalized(patronymic));
-    if (!c.sex.isEmpty()) add(" and i.pol=:pol", "pol", c.sex);
-    if (ageFrom.isValid() && ageTo.isValid()) {
-        lines << QStringLiteral(" and i.vozr between :age_from and :age_to");
-        s.params.insert("age_from", ageFrom);
-        s.params.insert("age_to", ageTo);
+    for (const auto& [criterion, values] : filled) {
+        lines << QString::fromUtf8(criterion->line);
+        for (qsizetype i = 0; i < values.size(); ++i)
+            s.params.insert(criterion->params.value(i), values[i]);
     }
-    key(c.country, " and i.cod_gos=:cod_gos", "cod_gos");
-    const int residence = data::residenceCaptions().indexOf(c.residence);
-    if (residence >= 0)
-        add(" and i.pr_live=:pr_live", "pr_live", data::residenceCodes()[residence]);
-    key(c.territory, " and i.cod_ter=:cod_ter", "cod_ter");
-    key(c.district, " and i.cod_raion=:cod_raion", "cod_raion");
-    key(c.institution, " and i.cod_lpu=:cod_lpu", "cod_lpu");
-    key(c.department, " and i.cod_otd=:cod_otd", "cod_otd");
-    key(c.examinationCode, " and i.n_kon=:n_kon", "n_kon");
-    key(c.fundingSource, " and i.n_ifin=:n_ifin", "n_ifin");
-    if (samplingDate.isValid()) add(" and i.dat_issled=:dat_issled", "dat_issled", samplingDate);
-    if (deliveryDate.isValid()) add(" and i.dat_dostav=:dat_dostav", "dat_dostav", deliveryDate);
-    if (resultDate.isValid()) add(" and i.dat_rezult=:dat_rezult", "dat_rezult", resultDate);
-    key(c.doctor, " and i.cod_vr=:cod_vr", "cod_vr");
-    key(c.labAssistant, " and i.cod_ms=:cod_ms", "cod_ms");
-    if (!c.diagnosis.isEmpty())
-        add(" and  (i.diag_cod starting with :diag_cod)", "diag_cod",
-            db::win1251::capitalized(c.diagnosis));
     lines << QString::fromUtf8(kOrder);
     s.sql = lines.join(QLatin1Char('\n'));
     return s;
