@@ -792,7 +792,7 @@ int main(int argc, char** argv) {
         compare(
             "period_report", runs,
             [&](int) {
-                reports.periodReport(selection, nullptr);
+                reports.periodReport(selection);
                 memory.sheets.clear();
             },
             [&](int) {

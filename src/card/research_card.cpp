@@ -101,7 +101,8 @@ void ResearchCard::saveAndReread() {
 void ResearchCard::printResult(ResultOutput output) {
     session.resultOutput = output;
     saveAndReread();
-    documents_.resultSheet(labData.card, output);
+    if (documents_.resultSheet(labData.card, output) == reports::Outcome::NoTemplate)
+        ui::information(this, QStringLiteral("Не задан шаблон"));
 }
 
 void ResearchCard::printNotification() {

@@ -36,7 +36,7 @@ QDateEdit* datePicker(const QString& field, QWidget* parent) {
 
 }  // namespace
 
-JournalPage::JournalPage(LabData& lab, QWidget* parent)
+JournalPage::JournalPage(LabData& lab, reports::JournalReports& reports, QWidget* parent)
     : QWidget(parent),
       labData(lab),
       session(lab.session),
@@ -44,7 +44,7 @@ JournalPage::JournalPage(LabData& lab, QWidget* parent)
       institutionListSource(&institutionList, "institutionListSource"),
       recordsWithResultsQuery(lab.writeTransaction, "recordsWithResultsQuery"),
       documents_(lab, this),
-      reports_(lab, this) {
+      reports_(reports) {
     institutionList.setSql("Select * from SP_LPU Order by Name");
     institutionList.declareFields({{"COD_LPU", {}, false, 0, false},
                                    {"NAME", QStringLiteral("Наименование"), true, 0, false}});

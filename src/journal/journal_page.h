@@ -33,7 +33,8 @@ class DbLookupComboBox;
 class JournalPage : public QWidget {
     Q_OBJECT
 public:
-    explicit JournalPage(LabData& labData, QWidget* parent = nullptr);
+    // reports: the program's reports over the journal's selection.
+    JournalPage(LabData& labData, reports::JournalReports& reports, QWidget* parent = nullptr);
     ~JournalPage() override;
 
     // The card that results entry opens.
@@ -129,8 +130,12 @@ private:
     ResearchCard* card_ = nullptr;
     ChangeHistoryWindow* historyWindow_ = nullptr;
     reports::PatientDocuments documents_;
-    reports::JournalReports reports_;
+    reports::JournalReports& reports_;
     QSet<int> recordsWithResults_;
     bool started_ = false;
     bool rereadingLists_ = false;  // the institution list is being reread: no journal reload yet
 };
+
+// Tells the user, in the journal's words, why a document asked for from the journal or its menu
+// was not made (no type chosen, no template); an issued one or nothing to list says nothing.
+void tellReportOutcome(reports::Outcome outcome, QWidget* parent);

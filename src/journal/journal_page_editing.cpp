@@ -170,7 +170,7 @@ void JournalPage::printResult(ResultOutput output) {
     // The record as the journal shows it, typed changes included; nothing is saved first.
     data::Dataset& journal = labData.journal;
     if (!journal.isActive() || journal.isEmpty()) return;
-    documents_.resultSheet(journal, output);
+    tellReportOutcome(documents_.resultSheet(journal, output), this);
 }
 
 void JournalPage::printAllResults() {
@@ -178,8 +178,10 @@ void JournalPage::printAllResults() {
     data::Dataset& journal = labData.journal;
     if (!journal.isActive() || journal.isEmpty()) return;
     // One sheet per record in the journal's order; a failure stops on the record that failed.
-    for (journal.first(); !journal.eof(); journal.next())
-        if (!documents_.resultSheet(journal, ResultOutput::Print)) return;
+    for (journal.first(); !journal.eof(); journal.next()) {
+        const reports::Outcome outcome = documents_.resultSheet(journal, ResultOutput::Print);
+        if (outcome == reports::Outcome::NoTemplate) return tellReportOutcome(outcome, this);
+    }
     journal.first();
 }
 
@@ -195,5 +197,19 @@ reports::JournalSelection JournalPage::selection() const {
 }
 
 void JournalPage::makeResultsJournal() {
-    reports_.resultsJournal(selection());
+    tellReportOutcome(reports_.resultsJournal(selection()), this);
+}
+
+void tellReportOutcome(reports::Outcome outcome, QWidget* parent) {
+    switch (outcome) {
+        case reports::Outcome::NoTypeChosen:
+            ui::information(parent, QStringLiteral("Здайте вид исследования"));
+            break;
+        case reports::Outcome::NoTemplate:
+            ui::information(parent, QStringLiteral("Не задан шаблон"));
+            break;
+        case reports::Outcome::Issued:
+        case reports::Outcome::NothingToReport:
+            break;
+    }
 }

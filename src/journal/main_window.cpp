@@ -32,7 +32,7 @@ MainWindow::MainWindow(LabData& lab, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     pages = new QTabWidget(central);
-    journalPage = new JournalPage(labData, pages);
+    journalPage = new JournalPage(labData, reports_, pages);
     searchPage = new SearchPage(labData, pages);
     pages->addTab(journalPage, QStringLiteral("Лабораторные исследования"));
     pages->addTab(searchPage, QStringLiteral("Поиск"));

@@ -1,5 +1,6 @@
 // The main window's menu bar and the launching of the directory windows.
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QShortcut>
 
 #include "data/lab_data.h"
@@ -177,13 +178,41 @@ void MainWindow::openRequisites() {
 }
 
 void MainWindow::makeNamedReport() {
-    reports_.namedReport(reports::NamedReportKind::Short, journalPage->selection());
+    tellReportOutcome(
+        reports_.namedReport(reports::NamedReportKind::Short, journalPage->selection()), this);
 }
 
 void MainWindow::makeFullNamedReport() {
-    reports_.namedReport(reports::NamedReportKind::Full, journalPage->selection());
+    tellReportOutcome(
+        reports_.namedReport(reports::NamedReportKind::Full, journalPage->selection()), this);
 }
 
+namespace {
+
+// The progress bar shown while a report is written, hidden on every way out.
+class ProgressShown {
+public:
+    explicit ProgressShown(QProgressBar* bar) : bar_(bar) {}
+    ~ProgressShown() { bar_->hide(); }
+    void step(int done, int total) {
+        if (!bar_->isVisible()) {
+            bar_->setRange(0, std::max(1, total));
+            bar_->setValue(0);
+            bar_->show();
+        }
+        bar_->setValue(done);
+    }
+
+private:
+    QProgressBar* bar_;
+};
+
+}  // namespace
+
 void MainWindow::makePeriodReport() {
-    reports_.periodReport(journalPage->selection(), progressBar);
+    ProgressShown shown(progressBar);
+    const reports::Outcome outcome = reports_.periodReport(
+        journalPage->selection(), [&](int done, int total) { shown.step(done, total); });
+    if (outcome == reports::Outcome::NothingToReport)
+        ui::information(this, QStringLiteral("Нет данных"));
 }

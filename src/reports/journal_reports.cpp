@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProgressBar>
 
 #include "data/dataset.h"
 #include "data/field.h"
@@ -11,35 +10,64 @@
 #include "db/decimal.h"
 #include "reports/issuing.h"
 #include "reports/office/office.h"
-#include "ui/dialogs.h"
 
 namespace reports {
 
 namespace {
 
-const char* const kJournalSelect =
-    "Select i.n_issled,lpu.Name as LPU,otd.Name as OTD,i.nom,i.fam,i.imja,i.otch,i.dat_r,"
-    "i.dat_issled,i.dat_dostav,i.dat_rezult,v.fio as VRACH from Issled i left join sp_lpu lpu on "
-    "i.cod_lpu=lpu.cod_lpu left join sp_otd otd on i.cod_otd=otd.cod_otd left join sp_vr v on "
-    "i.cod_vr=v.cod_vr Where i.n_lissl=";
+// What each report lists of a record after its key, in the order of the document's columns.
+const QList<RecordColumn>& journalColumns() {
+    static const QList<RecordColumn> columns = {
+        {"lpu.Name as LPU", Joined::Institution}, {"otd.Name as OTD", Joined::Department},
+        {"i.nom"}, {"i.fam"}, {"i.imja"}, {"i.otch"}, {"i.dat_r"}, {"i.dat_issled"},
+        {"i.dat_dostav"}, {"i.dat_rezult"}, {"v.fio as VRACH", Joined::Doctor}};
+    return columns;
+}
 
-const char* const kShortReportSelect =
-    "Select i.n_issled,i.npp,lpu.Name as LPU,otd.Name as OTD,i.nom,i.fam,i.imja,i.otch,"
-    "i.dat_issled,i.dat_dostav,i.dat_rezult,v.fio as VRACH from Issled i left join sp_lpu lpu on "
-    "i.cod_lpu=lpu.cod_lpu left join sp_otd otd on i.cod_otd=otd.cod_otd left join sp_vr v on "
-    "i.cod_vr=v.cod_vr Where i.n_lissl=";
+const QList<RecordColumn>& shortReportColumns() {
+    static const QList<RecordColumn> columns = {
+        {"i.npp"}, {"lpu.Name as LPU", Joined::Institution},
+        {"otd.Name as OTD", Joined::Department}, {"i.nom"}, {"i.fam"}, {"i.imja"}, {"i.otch"},
+        {"i.dat_issled"}, {"i.dat_dostav"}, {"i.dat_rezult"}, {"v.fio as VRACH", Joined::Doctor}};
+    return columns;
+}
 
-const char* const kFullReportSelect =
-    "Select i.n_issled,i.npp,lpu.Name as LPU,otd.Name as OTD,i.nom,i.nom_kart,i.fam,i.imja,"
-    "i.otch,i.pol,i.dat_r,i.vozr, case i.pr_live when '0' then 'города' when '1' then 'области' "
-    "when '2' then 'неизвестно' when '3' then 'иногородний'  when '4' then 'иностранный гражд.' "
-    "else '' end as live,g.name as gos,t.name as ter,r.name as raion,i.nas_punkt,i.adres,k.Cod as "
-    "COD_OBSL,i.snils,i.nom_pol,i.diag_cod,i.dat_issled,i.dat_dostav,i.dat_rezult,f.name as "
-    "fin,v.fio as VRACH from Issled i left join sp_lpu lpu on i.cod_lpu=lpu.cod_lpu left join "
-    "sp_otd otd on i.cod_otd=otd.cod_otd left join sp_ist_fin f on i.n_ifin=f.n_ifin left join "
-    "sp_vr v on i.cod_vr=v.cod_vr left join sp_kontingent k on i.n_kon=k.n_kon left join sp_gos "
-    "g on i.cod_gos=g.cod_gos left join sp_ter t on i.cod_ter=t.cod_ter left join sp_raion r on "
-    "i.cod_raion=r.cod_raion Where i.n_lissl=";
+const QList<RecordColumn>& fullReportColumns() {
+    static const QList<RecordColumn> columns = {
+        {"i.npp"},
+        {"lpu.Name as LPU", Joined::Institution},
+        {"otd.Name as OTD", Joined::Department},
+        {"i.nom"},
+        {"i.nom_kart"},
+        {"i.fam"},
+        {"i.imja"},
+        {"i.otch"},
+        {"i.pol"},
+        {"i.dat_r"},
+        {"i.vozr"},
+        {"case i.pr_live when '0' then 'города' when '1' then 'области' when '2' then "
+         "'неизвестно' when '3' then 'иногородний'  when '4' then 'иностранный гражд.' else '' "
+         "end as live"},
+        {"g.name as gos", Joined::Country},
+        {"t.name as ter", Joined::Territory},
+        {"r.name as raion", Joined::District},
+        {"i.nas_punkt"},
+        {"i.adres"},
+        {"k.Cod as COD_OBSL", Joined::ExaminationCode},
+        {"i.snils"},
+        {"i.nom_pol"},
+        {"i.diag_cod"},
+        {"i.dat_issled"},
+        {"i.dat_dostav"},
+        {"i.dat_rezult"},
+        {"f.name as fin", Joined::FundingSource},
+        {"v.fio as VRACH", Joined::Doctor}};
+    return columns;
+}
+
+const QList<RecordColumn>& namedReportColumns(NamedReportKind kind) {
+    return kind == NamedReportKind::Short ? shortReportColumns() : fullReportColumns();
+}
 
 const char* const kPeriodReportSql =
     "Select sp.name,sp.ed_izm,pr.npp,count(*) as kol,sum(sp.norma_time) as Vr,"
@@ -68,26 +96,6 @@ QString hundredthsText(qint64 hundredths) {
 QString initial(const QString& text) {
     return text.left(1) + QLatin1Char('.');
 }
-
-// Hides the progress bar on every way out.
-class ProgressShown {
-public:
-    ProgressShown(QProgressBar* bar, int steps) : bar_(bar) {
-        if (!bar_) return;
-        bar_->setRange(0, std::max(1, steps));
-        bar_->setValue(0);
-        bar_->show();
-    }
-    ~ProgressShown() {
-        if (bar_) bar_->hide();
-    }
-    void step(int done) {
-        if (bar_) bar_->setValue(done);
-    }
-
-private:
-    QProgressBar* bar_;
-};
 
 }  // namespace
 
@@ -157,7 +165,7 @@ void fillResultsJournal(office::TextDocument& document, const JournalSelection& 
 
 void fillNamedReport(office::Spreadsheet& sheet, NamedReportKind kind,
                      const JournalSelection& selection, const PeriodRecords& period) {
-    const int dataColumns = kind == NamedReportKind::Short ? 11 : 26;
+    const int dataColumns = int(namedReportColumns(kind).size());
     const int n = int(period.indicators.size());
     const int lastColumn = dataColumns + n;
     sheet.setText(1, 1, selection.typeText);
@@ -234,64 +242,71 @@ QString JournalReports::namedReportTemplate(NamedReportKind kind) {
                                                  : QStringLiteral("Отчет поименный полный.xlt"));
 }
 
-bool JournalReports::typeChosen(const JournalSelection& selection) {
-    if (selection.type > 0) return true;
-    ui::information(parent_, QStringLiteral("Здайте вид исследования"));
-    return false;
-}
-
-void JournalReports::resultsJournal(const JournalSelection& selection) {
-    if (!typeChosen(selection)) return;
-    const PeriodRecords period = readPeriodRecords(labData_, QString::fromUtf8(kJournalSelect),
-                                                   selection.type, selection.from, selection.to);
-    if (period.records.isEmpty()) return;
+Outcome JournalReports::resultsJournal(const JournalSelection& selection) {
+    if (selection.type <= 0) return Outcome::NoTypeChosen;
+    const PeriodRecords period =
+        readPeriodRecords(labData_, journalColumns(), selection.type, selection.from, selection.to);
+    if (period.records.isEmpty()) return Outcome::NothingToReport;
     std::unique_ptr<office::TextDocument> document = office::office().newTextDocument();
     fillResultsJournal(*document, selection, period);
     keepCopy(*document, labData_.session, QStringLiteral("journal"));
     // The document stays with the user.
     document->show();
     document->leaveOpen();
+    return Outcome::Issued;
 }
 
-void JournalReports::namedReport(NamedReportKind kind, const JournalSelection& selection) {
-    if (!typeChosen(selection)) return;
+Outcome JournalReports::namedReport(NamedReportKind kind, const JournalSelection& selection) {
+    if (selection.type <= 0) return Outcome::NoTypeChosen;
     const QString path = namedReportTemplate(kind);
     if (!QFileInfo(path).isFile())
         throw office::OfficeError(QStringLiteral("Не найден файл шаблона %1").arg(path));
-    const PeriodRecords period = readPeriodRecords(
-        labData_,
-        QString::fromUtf8(kind == NamedReportKind::Short ? kShortReportSelect : kFullReportSelect),
-        selection.type, selection.from, selection.to);
-    if (period.records.isEmpty()) return;
+    const PeriodRecords period = readPeriodRecords(labData_, namedReportColumns(kind),
+                                                   selection.type, selection.from, selection.to);
+    if (period.records.isEmpty()) return Outcome::NothingToReport;
     std::unique_ptr<office::Spreadsheet> sheet = office::office().newSpreadsheet(path);
     fillNamedReport(*sheet, kind, selection, period);
     keepCopy(
         *sheet, labData_.session,
         kind == NamedReportKind::Short ? QStringLiteral("named") : QStringLiteral("named-full"));
     showAndAsk(*sheet, parent_);
+    return Outcome::Issued;
 }
 
-void JournalReports::periodReport(const JournalSelection& selection, QProgressBar* progress) {
-    data::Dataset query(labData_.writeTransaction, QStringLiteral("periodReport"));
-    query.setSql(periodReportStatement());
-    query.setParam("n_lissl", selection.type);
-    query.setParam("d1", selection.from);
-    query.setParam("d2", selection.to);
-    query.open();
-    if (query.isEmpty()) {
-        ui::information(parent_, QStringLiteral("Нет данных"));
-        return;
-    }
+QList<IndicatorCount> readIndicatorCounts(LabData& labData, int type, const QDate& from,
+                                          const QDate& to) {
+    db::Transaction snapshot(labData.mainConnection, db::kReadOnlySnapshot);
     QList<IndicatorCount> counts;
-    for (query.first(); !query.eof(); query.next())
-        counts << IndicatorCount{query.value("NAME").toString(), query.value("ED_IZM").toString(),
-                                 query.value("KOL").toString(), query.value("VR"),
-                                 query.value("MS")};
-    ProgressShown shown(progress, int(counts.size()));
+    {
+        data::Dataset query(snapshot, QStringLiteral("periodReport"));
+        query.setSql(periodReportStatement());
+        query.setParam("n_lissl", type);
+        query.setParam("d1", from);
+        query.setParam("d2", to);
+        query.open();
+        for (query.first(); !query.eof(); query.next())
+            counts << IndicatorCount{query.value("NAME").toString(),
+                                     query.value("ED_IZM").toString(),
+                                     query.value("KOL").toString(), query.value("VR"),
+                                     query.value("MS")};
+    }
+    snapshot.commit();
+    return counts;
+}
+
+Outcome JournalReports::periodReport(const JournalSelection& selection, const Progress& progress) {
+    // With no type chosen nothing is counted, and the report says it has no data.
+    const QList<IndicatorCount> counts =
+        readIndicatorCounts(labData_, selection.type, selection.from, selection.to);
+    if (counts.isEmpty()) return Outcome::NothingToReport;
     std::unique_ptr<office::Spreadsheet> sheet = office::office().newSpreadsheet();
-    fillPeriodReport(*sheet, selection, counts, [&](int row) { shown.step(row); });
+    const int total = int(counts.size());
+    fillPeriodReport(*sheet, selection, counts, [&](int row) {
+        if (progress) progress(row, total);
+    });
     keepCopy(*sheet, labData_.session, QStringLiteral("period"));
     showAndAsk(*sheet, parent_);
+    return Outcome::Issued;
 }
 
 }  // namespace reports

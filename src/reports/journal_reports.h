@@ -10,8 +10,9 @@
 
 #include "reports/period_records.h"
 
+#include "reports/issuing.h"
+
 class LabData;
-class QProgressBar;
 class QWidget;
 
 namespace office {
@@ -52,26 +53,31 @@ struct IndicatorCount {
 QString timeText(const QVariant& minutes);
 // The period report's statement, with the parameters :n_lissl, :d1 and :d2.
 QString periodReportStatement();
+// The period report's counts, read in one read-only snapshot.
+QList<IndicatorCount> readIndicatorCounts(LabData& labData, int type, const QDate& from,
+                                          const QDate& to);
 // The period report; progress(row) is told each indicator row as it is written.
 void fillPeriodReport(office::Spreadsheet& sheet, const JournalSelection& selection,
                       const QList<IndicatorCount>& counts,
                       const std::function<void(int)>& progress = {});
 
-// The commands: they read the database, make, keep a copy of and show the document.
+// Told each row written (done of total) while a long document is filled.
+using Progress = std::function<void(int done, int total)>;
+
+// The commands: they read the database, make, keep a copy of and show the document, and say
+// what became of it. parent is the window the document's closing question stands for.
 class JournalReports {
 public:
     JournalReports(LabData& labData, QWidget* parent);
 
-    void resultsJournal(const JournalSelection& selection);
-    void namedReport(NamedReportKind kind, const JournalSelection& selection);
-    void periodReport(const JournalSelection& selection, QProgressBar* progress);
+    Outcome resultsJournal(const JournalSelection& selection);
+    Outcome namedReport(NamedReportKind kind, const JournalSelection& selection);
+    Outcome periodReport(const JournalSelection& selection, const Progress& progress = {});
 
     // The named report's template beside the executable.
     static QString namedReportTemplate(NamedReportKind kind);
 
 private:
-    bool typeChosen(const JournalSelection& selection);
-
     LabData& labData_;
     QWidget* parent_;
 };

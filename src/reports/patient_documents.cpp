@@ -9,7 +9,6 @@
 #include "reports/issuing.h"
 #include "reports/office/office.h"
 #include "reports/patient_sheets.h"
-#include "ui/dialogs.h"
 
 namespace reports {
 
@@ -77,17 +76,14 @@ QString PatientDocuments::templatePath(const QString& storedName) {
     return QDir::current().filePath(name);
 }
 
-bool PatientDocuments::resultSheet(data::Dataset& record, ResultOutput output) {
+Outcome PatientDocuments::resultSheet(data::Dataset& record, ResultOutput output) {
     labData_.writeTransaction.ensureStarted();
-    if (!record.isActive() || record.isEmpty()) return true;
+    if (!record.isActive() || record.isEmpty()) return Outcome::NothingToReport;
     TypeOfRecord type = typeOf(labData_, record);
     // A record without a type of its own has no results to list; its header still prints, on
     // the template of the type the journal shows.
     if (!type.found) type.templateName = labData_.session.templateFile.trimmed();
-    if (type.templateName.isEmpty()) {
-        ui::information(parent_, QStringLiteral("Не задан шаблон"));
-        return false;
-    }
+    if (type.templateName.isEmpty()) return Outcome::NoTemplate;
     ResultSheet data;
     data.laboratory = labData_.session.institutionName;
     data.typeName = type.name;
@@ -105,7 +101,7 @@ bool PatientDocuments::resultSheet(data::Dataset& record, ResultOutput output) {
     } else {
         showAndAsk(*sheet, parent_);
     }
-    return true;
+    return Outcome::Issued;
 }
 
 void PatientDocuments::notification(data::Dataset& record) {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "data/session.h"
+#include "reports/issuing.h"
 
 class LabData;
 class QWidget;
@@ -19,11 +20,12 @@ namespace reports {
 
 class PatientDocuments {
 public:
+    // parent is the window the documents' closing question stands for.
     PatientDocuments(LabData& labData, QWidget* parent);
 
-    // The result sheet of the record the dataset stands on. False when it could not be made
-    // because the record's type names no template ("Не задан шаблон" was shown).
-    bool resultSheet(data::Dataset& record, ResultOutput output);
+    // The result sheet of the record the dataset stands on: NoTemplate when the record's type
+    // names none, NothingToReport without a record.
+    Outcome resultSheet(data::Dataset& record, ResultOutput output);
     // The operational notification and the referral for an ELISA (HIV) test, from the fixed
     // templates in the working folder.
     void notification(data::Dataset& record);

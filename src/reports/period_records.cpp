@@ -1,6 +1,7 @@
 #include "reports/period_records.h"
 
 #include <QHash>
+#include <QSet>
 
 #include "data/dataset.h"
 #include "data/field.h"
@@ -23,18 +24,48 @@ const char* const kResultsSql =
     "Select b.n_issled,b.n_prlab,b.result from Issled i join lab_issl_bol b on "
     "b.n_issled=i.n_issled+0 Where i.n_lissl=:n_lissl and i.dat_rezult between :d1 and :d2";
 
+// Each directory's join, in the order a select writes them.
+const std::pair<Joined, const char*> kJoins[] = {
+    {Joined::Institution, "left join sp_lpu lpu on i.cod_lpu=lpu.cod_lpu"},
+    {Joined::Department, "left join sp_otd otd on i.cod_otd=otd.cod_otd"},
+    {Joined::FundingSource, "left join sp_ist_fin f on i.n_ifin=f.n_ifin"},
+    {Joined::Doctor, "left join sp_vr v on i.cod_vr=v.cod_vr"},
+    {Joined::ExaminationCode, "left join sp_kontingent k on i.n_kon=k.n_kon"},
+    {Joined::Country, "left join sp_gos g on i.cod_gos=g.cod_gos"},
+    {Joined::Territory, "left join sp_ter t on i.cod_ter=t.cod_ter"},
+    {Joined::District, "left join sp_raion r on i.cod_raion=r.cod_raion"},
+};
+
 QString textOf(const data::Dataset& dataset, int column) {
     return data::displayText(dataset.fields()[column], dataset.value(column));
 }
 
 }  // namespace
 
-PeriodRecords readPeriodRecords(LabData& labData, const QString& select, int type,
+QString periodRecordsSelect(const QList<RecordColumn>& columns) {
+    QStringList expressions{QStringLiteral("i.n_issled")};
+    QSet<Joined> needed;
+    for (const RecordColumn& column : columns) {
+        expressions << QString::fromUtf8(column.expression);
+        needed.insert(column.joined);
+    }
+    QStringList from{QStringLiteral("Issled i")};
+    for (const auto& [joined, join] : kJoins)
+        if (needed.contains(joined)) from << QString::fromLatin1(join);
+    return QStringLiteral("Select ") + expressions.join(u',') + QStringLiteral(" from ") +
+           from.join(u' ') +
+           QStringLiteral(" Where i.n_lissl=:n_lissl and i.dat_rezult between :d1 and :d2 "
+                          "Order by i.npp");
+}
+
+PeriodRecords readPeriodRecords(LabData& labData, const QList<RecordColumn>& columns, int type,
                                 const QDate& from, const QDate& to) {
     PeriodRecords period;
-    db::Transaction& transaction = labData.writeTransaction;
+    // The composition, the results and the records as they stood at one moment: a result saved
+    // meanwhile at another workstation cannot stand beside a record read before it.
+    db::Transaction snapshot(labData.mainConnection, db::kReadOnlySnapshot);
 
-    data::Dataset indicators(transaction, QStringLiteral("reportIndicators"));
+    data::Dataset indicators(snapshot, QStringLiteral("reportIndicators"));
     indicators.setSql(QString::fromLatin1(kIndicatorsSql));
     indicators.setParam("n_lissl", type);
     indicators.open();
@@ -45,7 +76,7 @@ PeriodRecords readPeriodRecords(LabData& labData, const QString& select, int typ
         period.indicators << indicators.value("NAME").toString();
     }
 
-    data::Dataset results(transaction, QStringLiteral("reportResults"));
+    data::Dataset results(snapshot, QStringLiteral("reportResults"));
     results.setSql(QString::fromLatin1(kResultsSql));
     results.setParam("n_lissl", type);
     results.setParam("d1", from);
@@ -62,9 +93,8 @@ PeriodRecords readPeriodRecords(LabData& labData, const QString& select, int typ
         for (int place : *places) line[place] = result;
     }
 
-    data::Dataset records(transaction, QStringLiteral("reportRecords"));
-    records.setSql(select +
-                   QStringLiteral(":n_lissl and i.dat_rezult between :d1 and :d2 Order by i.npp"));
+    data::Dataset records(snapshot, QStringLiteral("reportRecords"));
+    records.setSql(periodRecordsSelect(columns));
     records.setParam("n_lissl", type);
     records.setParam("d1", from);
     records.setParam("d2", to);
@@ -81,6 +111,8 @@ PeriodRecords readPeriodRecords(LabData& labData, const QString& select, int typ
                                          QStringList(period.indicators.size(), QString()));
         period.records << record;
     }
+    for (data::Dataset* read : {&indicators, &results, &records}) read->close();
+    snapshot.commit();
     return period;
 }
 

@@ -14,6 +14,17 @@ class LabData;
 
 namespace reports {
 
+// A directory an investigation names by key, joined to the register for its name.
+enum class Joined { None, Institution, Department, FundingSource, Doctor, ExaminationCode,
+                    Country, Territory, District };
+
+// A column a report lists: its expression over the register "i" (or a joined directory's
+// alias), and the directory it needs joined.
+struct RecordColumn {
+    const char* expression;
+    Joined joined = Joined::None;
+};
+
 struct PeriodRecord {
     QStringList columns;  // the select's columns after the key, as text, in its order
     RecordTexts byName;   // the same, by column name
@@ -25,10 +36,14 @@ struct PeriodRecords {
     QList<PeriodRecord> records;
 };
 
-// select is a statement whose first column is N_ISSLED, ending in "Where i.n_lissl=" without
-// the key: the condition on the type and the result dates and the order are added here. Each
-// result goes under its own indicator, matched by its row of the type's composition.
-PeriodRecords readPeriodRecords(LabData& labData, const QString& select, int type,
+// The select of the records: the key, then the columns in their order, from the register with
+// the directories they name joined once each; of one type, by result date, in the register's
+// order.
+QString periodRecordsSelect(const QList<RecordColumn>& columns);
+
+// The records with the columns, and each result under its own indicator, matched by its row of
+// the type's composition; all read in one read-only snapshot.
+PeriodRecords readPeriodRecords(LabData& labData, const QList<RecordColumn>& columns, int type,
                                 const QDate& from, const QDate& to);
 
 }  // namespace reports
