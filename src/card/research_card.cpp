@@ -18,35 +18,7 @@ ResearchCard::ResearchCard(LabData& lab, QWidget* parent)
       documents_(lab, this) {
     setObjectName("ResearchCard");
     setWindowTitle(QStringLiteral("Данные исследования"));
-    results.setSql(
-        "Select li.*, lp.npp,pr.name,pr.ed_izm\n"
-        "from Lab_issl_bol li,sp_priz_lab_issl pr, lab_issl_priz lp\n"
-        "Where li.n_prlab=pr.n_prlab \n"
-        " and li.n_prlab=lp.n_prlab\n"
-        " and li.n_issled=:n_issled\n"
-        " and lp.n_lissl=li.n_lissl\n"
-        "Order by lp.npp");
-    results.declareFields({{"N_ISBOL", {}, false, 0, false},
-                           {"N_PRLAB", {}, false, 0, false},
-                           {"N_LISSL", {}, true, 0, false},
-                           {"N_ISSLED", {}, false, 0, false},
-                           {"NAME", QStringLiteral("Показатель"), true, 0, false},
-                           {"RESULT", QStringLiteral("Результат"), true, 0, false},
-                           {"ED_IZM", QStringLiteral("Ед. изм."), true, 0, false},
-                           {"NPP", {}, true, 0, false}});
-    data::UpdateSql resultsUpdate;
-    resultsUpdate.modifySql =
-        "update Lab_issl_bol set N_ISBOL = :N_ISBOL, N_PRLAB = :N_PRLAB, N_LISSL = :N_LISSL, "
-        "N_ISSLED = "
-        ":N_ISSLED, RESULT = :RESULT where N_ISBOL = :OLD_N_ISBOL";
-    resultsUpdate.insertSql =
-        "insert into Lab_issl_bol (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (:N_ISBOL, "
-        ":N_PRLAB, :N_LISSL, :N_ISSLED, :RESULT)";
-    resultsUpdate.deleteSql = "delete from Lab_issl_bol where N_ISBOL = :OLD_N_ISBOL";
-    results.setUpdateSql(resultsUpdate);
-    results.afterInsert = [this](data::Dataset& d) {
-        d.setValue("N_ISSLED", labData.card.value("N_ISSLED"));
-    };
+    labData.setUpCardResults(results);
 
     buildControls();
     bindControls();

@@ -433,3 +433,68 @@ void LabData::numberNewCompositionRow(Dataset& row) {
     session.lastCompositionPosition = session.lastCompositionPosition + 1;
     row.setValue("NPP", session.lastCompositionPosition);
 }
+
+void LabData::setUpCardResults(Dataset& results) {
+    results.setSql(
+        "Select li.*, lp.npp,pr.name,pr.ed_izm\n"
+        "from Lab_issl_bol li,sp_priz_lab_issl pr, lab_issl_priz lp\n"
+        "Where li.n_prlab=pr.n_prlab \n"
+        " and li.n_prlab=lp.n_prlab\n"
+        " and li.n_issled=:n_issled\n"
+        " and lp.n_lissl=li.n_lissl\n"
+        "Order by lp.npp");
+    results.declareFields({{"N_ISBOL", {}, false, 0, false},
+                           {"N_PRLAB", {}, false, 0, false},
+                           {"N_LISSL", {}, true, 0, false},
+                           {"N_ISSLED", {}, false, 0, false},
+                           {"NAME", QStringLiteral("Показатель"), true, 0, false},
+                           {"RESULT", QStringLiteral("Результат"), true, 0, false},
+                           {"ED_IZM", QStringLiteral("Ед. изм."), true, 0, false},
+                           {"NPP", {}, true, 0, false}});
+    data::UpdateSql update;
+    update.modifySql =
+        "update Lab_issl_bol set N_ISBOL = :N_ISBOL, N_PRLAB = :N_PRLAB, N_LISSL = :N_LISSL, "
+        "N_ISSLED = :N_ISSLED, RESULT = :RESULT where N_ISBOL = :OLD_N_ISBOL";
+    update.insertSql =
+        "insert into Lab_issl_bol (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED, RESULT) values (:N_ISBOL, "
+        ":N_PRLAB, :N_LISSL, :N_ISSLED, :RESULT)";
+    update.deleteSql = "delete from Lab_issl_bol where N_ISBOL = :OLD_N_ISBOL";
+    results.setUpdateSql(update);
+    results.afterInsert = [this](Dataset& d) { d.setValue("N_ISSLED", card.value("N_ISSLED")); };
+}
+
+void LabData::moveCompositionRow(const CompositionMove& move) {
+    const int s = move.fromPosition;
+    const int t = move.toPosition;
+    if (s == t || s == 0 || t == 0) return;
+    auto run = [this](const char* sql, const QVariantMap& values) {
+        data::StatementObject& statement = adHocStatement;
+        statement.close();
+        statement.setSql(QString::fromLatin1(sql));
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            statement.setParam(it.key(), it.value());
+        statement.execute();
+    };
+    try {
+        run("update lab_issl_priz lp set  lp.npp=:npp Where lp.n_lipr=:n_lipr",
+            {{"npp", t}, {"n_lipr", move.movedRow}});
+        if (s > t)
+            run("update lab_issl_priz lp set  lp.npp=lp.npp+1 Where ((lp.npp > :npp) or "
+                "(lp.n_lipr=:target))   and lp.n_lissl=:n_lissl",
+                {{"npp", t}, {"target", move.targetRow}, {"n_lissl", move.type}});
+        else
+            run("update lab_issl_priz lp set  lp.npp=lp.npp-1 Where ((lp.npp between :first "
+                "and :last)                or (lp.n_lipr=:target))   and lp.n_lissl=:n_lissl",
+                {{"first", s + 1},
+                 {"last", t - 1},
+                 {"target", move.targetRow},
+                 {"n_lissl", move.type}});
+        writeTransaction.commitWork();
+    } catch (...) {
+        data::rollBackKeepingError(writeTransaction);
+        throw;
+    }
+    // Moving up renumbers every row after the target: the highest position is read again, or
+    // the next added row would share one.
+    readComposition(move.type);
+}

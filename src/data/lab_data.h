@@ -77,6 +77,10 @@ public:
     // when the copy fails, the record then being as it was.
     data::RegisterCopy copyPatientFromRegister(data::Dataset& record, bool withResidence);
 
+    // The results of the record open in the card, as the card's grid edits them: the
+    // statement, the fields and the writes; a new result belongs to the card's record.
+    void setUpCardResults(data::Dataset& results);
+
     // Defaults of a new investigation record in the journal.
     void setNewRecordDefaults(data::Dataset& journal);
     // While the composition window is open: the composition of the type now current.
@@ -86,6 +90,15 @@ public:
     void readComposition(const QVariant& type);
     // A new composition row: the current type and indicator, appended after the last position.
     void numberNewCompositionRow(data::Dataset& composition);
+    // A composition row dragged from its position onto another row's: it takes that position
+    // and the rows between move up or down by one, as one change (refused part-way, none of it
+    // stays); the highest position is read again.
+    struct CompositionMove {
+        int type = 0;
+        int movedRow = 0, fromPosition = 0;  // N_LIPR and NPP of the row dragged
+        int targetRow = 0, toPosition = 0;   // of the row it was dropped on
+    };
+    void moveCompositionRow(const CompositionMove& move);
 
 private:
     void setUpDatasets();

@@ -181,56 +181,17 @@ void CompositionWindow::startDrag(int row) {
     QApplication::setOverrideCursor(Qt::PointingHandCursor);
 }
 
-void CompositionWindow::runStatement(const QString& sql) {
-    data::StatementObject& statement = labData.adHocStatement;
-    statement.close();
-    statement.setSql(sql);
-    statement.execute();
-}
-
 void CompositionWindow::dropOn(int row) {
     if (!drag_.active) return;
     drag_.active = false;
     QApplication::restoreOverrideCursor();
     data::Dataset& rows = *session.compositionRows;
     if (row >= 0) rows.moveTo(row);
-    const int targetId = rows.value("N_LIPR").toInt();
-    const int s = drag_.sourcePosition;
-    const int t = rows.value("NPP").toInt();
-    const QString type = session.compositionTypes->value("N_LISSL").toString();
-    if (s == t || s == 0 || t == 0) return;
-    // The renumbering is one change: refused part-way, none of it stays.
-    db::Transaction& transaction = rows.transaction();
-    try {
-        renumber(s, t, targetId, type);
-        transaction.commitWork();
-    } catch (...) {
-        data::rollBackKeepingError(transaction);
-        throw;
-    }
-    // Moving up renumbers every row after the target: the highest position is read again, or
-    // the next added row would share one.
-    labData.readComposition(type);
-}
-
-void CompositionWindow::renumber(int s, int t, int targetId, const QString& type) {
-    runStatement(QStringLiteral("update lab_issl_priz lp set  lp.npp=%1 Where lp.n_lipr=%2")
-                     .arg(t)
-                     .arg(drag_.sourceId));
-    if (s > t) {
-        runStatement(
-            QStringLiteral("update lab_issl_priz lp set  lp.npp=lp.npp+1 Where ((lp.npp > %1) or "
-                           "(lp.n_lipr=%2))   and lp.n_lissl=%3")
-                .arg(t)
-                .arg(targetId)
-                .arg(type));
-    } else {
-        runStatement(
-            QStringLiteral("update lab_issl_priz lp set  lp.npp=lp.npp-1 Where ((lp.npp between %1 "
-                           "and %2)                or (lp.n_lipr=%3))   and lp.n_lissl=%4")
-                .arg(s + 1)
-                .arg(t - 1)
-                .arg(targetId)
-                .arg(type));
-    }
+    LabData::CompositionMove move;
+    move.type = session.compositionTypes->value("N_LISSL").toInt();
+    move.movedRow = drag_.sourceId;
+    move.fromPosition = drag_.sourcePosition;
+    move.targetRow = rows.value("N_LIPR").toInt();
+    move.toPosition = rows.value("NPP").toInt();
+    labData.moveCompositionRow(move);
 }

@@ -48,11 +48,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // One reordering statement through the shared ad hoc statement object.
-    void runStatement(const QString& sql);
-    // The statements that move the dragged row from position s onto the target at t.
-    void renumber(int s, int t, int targetId, const QString& type);
-
     struct Drag {
         int sourceId = 0;
         int sourcePosition = 0;

@@ -24,7 +24,7 @@
 #include "data/clock.h"
 #include "data/field.h"
 #include "data/lab_data.h"
-#include "data/statement_object.h"
+#include "query/query_lists.h"
 #include "ui/db_grid.h"
 #include "ui/dialogs.h"
 
@@ -53,46 +53,25 @@ const CriterionText criterionTexts[QueryBuilderWindow::CriterionCount] = {
     {"Код МКБ10", "Диагноз(МКБ10)"},
 };
 
-// The statements that fill the lists of directory values: only what occurs in the register.
-const char* fillStatements[QueryBuilderWindow::CriterionCount] = {
-    nullptr,
-    "Select distinct s.n_lissl as nn, s.name, s.npp from Issled i, sp_tarvik s Where "
-    "i.n_lissl=s.n_lissl Order by s.npp",
-    nullptr,
-    nullptr,
-    "Select distinct s.cod_gos as nn, s.name from Issled i, sp_gos s Where i.cod_gos=s.cod_gos "
-    "Order by s.name",
-    nullptr,
-    "Select distinct s.cod_ter as nn, s.name from Issled i, sp_ter s Where i.cod_ter=s.cod_ter "
-    "Order by s.name",
-    "Select distinct s.cod_raion as nn, s.name from Issled i, sp_raion s Where "
-    "i.cod_raion=s.cod_raion Order by s.name",
-    "Select distinct s.cod_LPU as nn, s.name from Issled i, sp_LPU s Where i.cod_lpu=s.cod_lpu "
-    "Order by s.name",
-    "Select distinct s.cod_otd as nn, s.name from Issled i, sp_otd s Where i.cod_otd=s.cod_otd "
-    "Order by s.name",
-    "Select distinct s.n_kon as nn, s.COD as name from Issled i, SP_KONTINGENT s Where "
-    "i.n_kon=s.n_kon Order by s.cod",
-    "Select distinct s.n_ifin as nn, s.name from Issled i, SP_ist_fin s Where i.n_ifin=s.n_ifin "
-    "Order by s.name",
-    "Select distinct s.cod_vr as nn, s.FIO as Name from Issled i, SP_vr s Where i.cod_vr=s.cod_vr "
-    "Order by s.fio",
-    "Select distinct s.cod_ms as nn, s.FIO as Name from Issled i, SP_ms s Where i.cod_ms=s.cod_ms "
-    "Order by s.fio",
-    "Select distinct 0 as nn, i.diag_cod as Name from Issled i  Where i.diag_cod is not null "
-    "Order by i.diag_cod",
+// The directory whose values occurring in the register each criterion's list offers; none for
+// the period, the age and the fixed lists.
+const std::optional<query::ValuesOf> listValues[QueryBuilderWindow::CriterionCount] = {
+    std::nullopt,
+    query::ValuesOf::Types,
+    std::nullopt,
+    std::nullopt,
+    query::ValuesOf::Countries,
+    std::nullopt,
+    query::ValuesOf::Territories,
+    query::ValuesOf::Districts,
+    query::ValuesOf::Institutions,
+    query::ValuesOf::Departments,
+    query::ValuesOf::ExaminationCodes,
+    query::ValuesOf::FundingSources,
+    query::ValuesOf::Doctors,
+    query::ValuesOf::LabAssistants,
+    query::ValuesOf::Diagnoses,
 };
-
-// The indicators of the ticked types that have a result, in the types' and their composition's
-// order; each indicator once, at its first place.
-QString indicatorsStatement(const QString& keys) {
-    return "Select s1.n_prlab as nn, s1.name, min(s.npp) as type_npp, min(lp.npp) as npp from "
-           "Issled i, sp_tarvik s, SP_PRIZ_LAB_ISSL s1, LAB_ISSL_PRIZ lp, lab_issl_bol l Where "
-           "s1.n_prlab=lp.n_prlab and s.n_lissl=lp.n_lissl and i.n_lissl=lp.n_lissl and "
-           "l.n_issled=i.n_issled and l.n_prlab=lp.n_prlab and l.result is not null and "
-           "i.n_lissl in (" +
-           keys + ") Group by s1.n_prlab, s1.name Order by 3, 4";
-}
 
 QStringList tickedTexts(const QListWidget* list) {
     QStringList texts;
@@ -316,7 +295,7 @@ QueryBuilderWindow::QueryBuilderWindow(LabData& lab, QWidget* parent)
         p.list = new QListWidget(p.frame);
         p.frame->layout()->addWidget(p.list);
         p.closeButton = closeButton(p.frame);
-        if (fillStatements[k]) p.fillSql = QString::fromUtf8(fillStatements[k]);
+        p.values = listValues[k];
         p.frame->resize(300, k == SexCriterion || k == ResidenceCriterion ? 190 : 260);
         connect(p.closeButton, &QPushButton::clicked, this,
                 ui::command(this, [this, k] { closeListPanel(k); }));
@@ -415,7 +394,7 @@ void QueryBuilderWindow::openWindow() {
     typeKeys_.clear();
     indicatorKeys_.clear();
     for (ListPanel& p : listPanels)
-        if (p.list && !p.fillSql.isEmpty()) p.list->clear();
+        if (p.list && p.values) p.list->clear();
     for (QFrame* panel : {periodPanel, typesPanel, indicatorsPanel, agePanel}) panel->hide();
     for (ListPanel& p : listPanels)
         if (p.frame) p.frame->hide();
@@ -472,7 +451,10 @@ void QueryBuilderWindow::tickCriterion(int k) {
             return;
         case TypeCriterion:
             if (typesList->count() == 0 &&
-                !fillList(typesList, QString::fromUtf8(fillStatements[TypeCriterion]), &typeKeys_))
+                !fillList(
+                    typesList,
+                    [this] { return query::readValues(readTransaction_, query::ValuesOf::Types); },
+                    &typeKeys_))
                 return failed();
             typesList->setEnabled(true);
             showPanel(typesPanel, 12, 170);
@@ -481,7 +463,9 @@ void QueryBuilderWindow::tickCriterion(int k) {
             break;
     }
     ListPanel& p = listPanels[k];
-    if (!p.fillSql.isEmpty() && p.list->count() == 0 && !fillList(p.list, p.fillSql, nullptr))
+    if (p.values && p.list->count() == 0 &&
+        !fillList(
+            p.list, [&] { return query::readValues(readTransaction_, *p.values); }, nullptr))
         return failed();
     const bool fixed = k == SexCriterion || k == ResidenceCriterion;
     showPanel(p.frame, fixed ? 70 : 12, 170);
@@ -495,7 +479,7 @@ void QueryBuilderWindow::untickCriterion(int k) {
         indicatorsList->clear();
         typeKeys_.clear();
         indicatorKeys_.clear();
-    } else if (listPanels[k].list && !listPanels[k].fillSql.isEmpty()) {
+    } else if (listPanels[k].list && listPanels[k].values) {
         listPanels[k].list->clear();
     }
     if (k == PeriodCriterion) {
@@ -506,21 +490,13 @@ void QueryBuilderWindow::untickCriterion(int k) {
     }
 }
 
-bool QueryBuilderWindow::fillList(QListWidget* list, const QString& sql, QStringList* keys) {
+bool QueryBuilderWindow::fillList(QListWidget* list, const std::function<query::ValueList()>& read,
+                                  QStringList* keys) {
     return ui::guarded(this, [&] {
-        data::StatementObject statement(readTransaction_);
-        readTransaction_.ensureStarted();
-        statement.setSql(sql);
-        statement.execute();
-        QStringList names, nn;
-        for (; !statement.eof(); statement.next()) {
-            nn << statement.value(0).toString();
-            names << statement.value(1).toString();
-        }
-        statement.close();
+        const query::ValueList values = read();
         list->clear();
-        for (const QString& name : names) addCheckable(list, name);
-        if (keys) *keys = nn;
+        for (const QString& name : values.names) addCheckable(list, name);
+        if (keys) *keys = values.keys;
     });
 }
 
@@ -555,9 +531,9 @@ void QueryBuilderWindow::closePeriodPanel() {
     for (QLineEdit* edit : {periodFrom, periodTo}) {
         const QString text = edit->text();
         if (QString(text).remove(u'.').trimmed().isEmpty() || dateOf(text).isValid()) continue;
-        ui::showError(this, QStringLiteral("«%1» не является датой (поле «%2»).")
-                                .arg(text, edit == periodFrom ? QStringLiteral("С")
-                                                              : QStringLiteral("ПО")));
+        ui::showError(
+            this, QStringLiteral("«%1» не является датой (поле «%2»).")
+                      .arg(text, edit == periodFrom ? QStringLiteral("С") : QStringLiteral("ПО")));
         edit->setFocus();
         return;
     }
@@ -604,10 +580,10 @@ void QueryBuilderWindow::chooseTypes() {
         return;
     }
     typesList->setEnabled(false);
-    QStringList keys;
-    for (int key : types) keys << QString::number(key);
     indicatorsList->clear();
-    if (!fillList(indicatorsList, indicatorsStatement(keys.join(',')), &indicatorKeys_)) {
+    if (!fillList(
+            indicatorsList, [&] { return query::readIndicatorsOf(readTransaction_, types); },
+            &indicatorKeys_)) {
         typesList->setEnabled(true);
         return;
     }

@@ -6,10 +6,13 @@
 
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "data/data_source.h"
 #include "db/firebird.h"
+#include "query/query_lists.h"
 #include "query/query_text.h"
 #include "ui/modal_window.h"
 
@@ -87,7 +90,7 @@ public:
         QFrame* frame = nullptr;
         QListWidget* list = nullptr;
         QPushButton* closeButton = nullptr;
-        QString fillSql;  // empty for the fixed lists
+        std::optional<query::ValuesOf> values;  // none for the fixed lists
     };
     std::array<ListPanel, CriterionCount> listPanels;
 
@@ -136,7 +139,10 @@ private:
     void criterionToggled(QListWidgetItem* item);
     void tickCriterion(int criterion);
     void untickCriterion(int criterion);
-    bool fillList(QListWidget* list, const QString& sql, QStringList* keys);
+    // Fills a list with what read() gives, its keys into keys; false (the error shown) when the
+    // reading failed.
+    bool fillList(QListWidget* list, const std::function<query::ValueList()>& read,
+                  QStringList* keys);
     void showPanel(QFrame* panel, int top, int left);
     void panelClosed(QFrame* panel);
     void closeListPanel(int criterion);
