@@ -43,7 +43,6 @@ public:
     QString param(const QString& name) const;
     void setParam(const QString& name, const QString& value);
     void setLoginPrompt(bool on) { loginPrompt_ = on; }
-    bool loginPrompt() const { return loginPrompt_; }
     void setLoginHandler(LoginHandler handler) { loginHandler_ = std::move(handler); }
 
     // Shows the login prompt first when it is switched on; a cancelled prompt throws DbError.

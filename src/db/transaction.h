@@ -56,8 +56,6 @@ public:
 
     Connection& connection() const { return connection_; }
     const TransactionOptions& options() const { return options_; }
-    // Takes effect at the next start.
-    void setOptions(const TransactionOptions& options) { options_ = options; }
 
     bool isActive() const { return handle_ != nullptr; }
     void start();

@@ -72,9 +72,6 @@ public:
     // record's institution, saved at once.
     void copyPatientData();
 
-    // Keys of the journal's records that have at least one result, read with the journal.
-    const QSet<int>& recordsWithResults() const { return recordsWithResults_; }
-
     LabData& labData;
     Session& session;
 
@@ -131,7 +128,7 @@ private:
     ChangeHistoryWindow* historyWindow_ = nullptr;
     reports::PatientDocuments documents_;
     reports::JournalReports& reports_;
-    QSet<int> recordsWithResults_;
+    QSet<int> recordsWithResults_;  // keys of the records with a result, read with the journal
     bool started_ = false;
     bool rereadingLists_ = false;  // the institution list is being reread: no journal reload yet
 };

@@ -125,7 +125,6 @@ public:
     void copySelection();
     // The columns marked for sorting changed: the statement takes their order and runs again.
     void sortBy(const QList<query::SortColumn>& columns);
-    const QList<query::SortColumn>& sortColumns() const { return sortColumns_; }
     // The grid columns that carry a sort marker, with their direction (true: ascending).
     QList<std::pair<int, bool>> markedSections() const;
 

@@ -37,7 +37,6 @@ public:
     const QList<GridColumn>& columns() const { return columns_; }
     // Shows or hides a column of the own column list; views read it at every reset.
     void setColumnVisible(int column, bool visible);
-    bool hasOwnColumns() const { return ownColumns_; }
     data::Dataset* dataset() const { return source_ ? source_->dataset() : nullptr; }
     int fieldIndexOfColumn(int column) const;
 
