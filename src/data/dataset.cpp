@@ -191,12 +191,6 @@ QVariant Dataset::valueAt(int row, int column) const {
     return rows_[size_t(row)].values[column];
 }
 
-QVariant Dataset::oldValue(const QString& name) const {
-    const int i = fieldIndex(name);
-    if (current_ < 0 || i < 0) return {};
-    return rows_[size_t(current_)].original[i];
-}
-
 void Dataset::setValue(const QString& name, const QVariant& value) {
     const int i = fieldIndex(name);
     if (i < 0) field(name);  // throws the "no such field" error
@@ -268,16 +262,6 @@ void Dataset::next() {
         setCurrent(current_ + 1, true);
     } else {
         eof_ = true;
-    }
-}
-
-void Dataset::prior() {
-    checkBrowseMode();
-    if (current_ > 0) {
-        eof_ = false;
-        setCurrent(current_ - 1, true);
-    } else {
-        bof_ = true;
     }
 }
 

@@ -98,7 +98,6 @@ public:
         const QString& field) const;  // of the current record (the edit buffer while editing)
     QVariant value(int column) const;
     QVariant valueAt(int row, int column) const;
-    QVariant oldValue(const QString& field) const;
     void setValue(const QString& field, const QVariant& value);  // needs edit or insert state
     void setValue(int column, const QVariant& value);
 
@@ -111,7 +110,6 @@ public:
     void first();
     void last();
     void next();
-    void prior();
     void moveTo(int row);
     bool locate(const QString& field, const QVariant& value, int options = LocateDefault);
 

@@ -105,11 +105,11 @@ struct Cursor::State {
 };
 
 Cursor::Cursor(std::shared_ptr<StatementHandle> handle, Transaction& transaction,
-               IResultSet* resultSet)
+               Owned<IResultSet> resultSet)
     : d(std::make_unique<State>()) {
     d->handle = std::move(handle);
     d->transaction = &transaction;
-    d->resultSet.reset(resultSet);
+    d->resultSet = std::move(resultSet);
     ++transaction.openCursors_;
 }
 

@@ -34,8 +34,8 @@ public:
     const QString& message() const { return message_; }
     int sqlCode() const { return sqlCode_; }
     long gdsCode() const { return gdsCode_; }
-    // The five characters of the standard's SQLSTATE ("23000"); empty for the program's own
-    // refusals, which never reached the server.
+    // The five characters of the standard's SQLSTATE ("23000", "HY000" for a general error);
+    // empty for the program's own refusals, which never reached the server.
     const QString& sqlState() const { return sqlState_; }
     FailureKind kind() const { return kind_; }
 

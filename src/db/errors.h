@@ -17,7 +17,7 @@ namespace detail {
 
 // The kind of failure a status vector reports (a list of clusters ending in isc_arg_end).
 FailureKind failureKind(const std::intptr_t* statusVector);
-// The SQLSTATE of a status vector ("42000"), empty when it reports none.
+// The SQLSTATE of a status vector ("42000"); "HY000" (a general error) when none maps.
 QString sqlState(const std::intptr_t* statusVector);
 DbError toDbError(Firebird::IStatus* status);
 

@@ -84,10 +84,6 @@ QStringList Statement::paramNames() const {
     return names;
 }
 
-bool Statement::hasParam(const QString& name) const {
-    return positional_.contains(name.toUpper());
-}
-
 void Statement::setParam(const QString& name, const QVariant& value) {
     const QString key = name.toUpper();
     if (!positional_.contains(key))
@@ -232,12 +228,12 @@ Cursor Statement::openCursor() {
     transaction_.ensureStarted();
     if (handle_->outBuffer.size() != qsizetype(handle_->outLength))
         handle_->outBuffer = QByteArray(qsizetype(handle_->outLength), '\0');
-    IResultSet* resultSet = guardedOn(*handle_->connection, [&] {
+    Owned<IResultSet> resultSet(guardedOn(*handle_->connection, [&] {
         return handle_->statement->openCursor(&handle_->status, transaction_.handle_.get(),
                                               input.metadata(), input.data(),
                                               handle_->outMeta.get(), 0);
-    });
-    return Cursor(handle_, transaction_, resultSet);
+    }));
+    return Cursor(handle_, transaction_, std::move(resultSet));
 }
 
 std::vector<QVector<QVariant>> queryRows(Transaction& tr, const QString& sql,

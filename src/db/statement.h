@@ -63,7 +63,7 @@ private:
     friend class Statement;
     struct State;
     Cursor(std::shared_ptr<detail::StatementHandle> handle, Transaction& transaction,
-           Firebird::IResultSet* resultSet);
+           detail::Owned<Firebird::IResultSet> resultSet);
     std::unique_ptr<State> d;
 };
 
@@ -83,7 +83,6 @@ public:
 
     // Distinct parameter names (upper case) in order of first appearance.
     QStringList paramNames() const;
-    bool hasParam(const QString& name) const;
     void setParam(const QString& name, const QVariant& value);
     QVariant param(const QString& name) const { return params_.value(name.toUpper()); }
 

@@ -55,7 +55,6 @@ public:
     Transaction& operator=(const Transaction&) = delete;
 
     Connection& connection() const { return connection_; }
-    const TransactionOptions& options() const { return options_; }
 
     bool isActive() const { return handle_ != nullptr; }
     void start();

@@ -195,9 +195,9 @@ public:
     explicit ProgressShown(QProgressBar* bar) : bar_(bar) {}
     ~ProgressShown() { bar_->hide(); }
     void step(int done, int total) {
-        if (!bar_->isVisible()) {
+        if (!shown_) {
+            shown_ = true;
             bar_->setRange(0, std::max(1, total));
-            bar_->setValue(0);
             bar_->show();
         }
         bar_->setValue(done);
@@ -205,6 +205,7 @@ public:
 
 private:
     QProgressBar* bar_;
+    bool shown_ = false;
 };
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <tuple>
 
 #include "card/research_card.h"
 #include "data/field.h"
@@ -204,6 +206,24 @@ void SearchPage::buildControls() {
     findButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     findButton->setMinimumWidth(110);
     cell->addWidget(findButton);
+
+    // Tab goes down each column of criteria in turn, from the period to "Найти".
+    std::vector<std::tuple<int, int, size_t, QWidget*>> stops;
+    const std::vector<SearchCriterion>& all = searchCriteria();
+    for (size_t i = 0; i < all.size(); ++i)
+        for (QWidget* control : criterionControls_[i])
+            stops.emplace_back(all[i].column, all[i].row, stops.size(), control);
+    std::sort(stops.begin(), stops.end(), [](const auto& a, const auto& b) {
+        return std::tie(std::get<0>(a), std::get<1>(a), std::get<2>(a)) <
+               std::tie(std::get<0>(b), std::get<1>(b), std::get<2>(b));
+    });
+    QWidget* previous = periodTo;
+    setTabOrder(periodFrom, periodTo);
+    for (const auto& stop : stops) {
+        setTabOrder(previous, std::get<3>(stop));
+        previous = std::get<3>(stop);
+    }
+    setTabOrder(previous, findButton);
     grid->setColumnStretch(7, 1);
     grid->setRowStretch(8, 1);
     split->addWidget(box);

@@ -113,19 +113,29 @@ QVariantList boundValues(const SearchCriterion& criterion, const QVariant& typed
 }  // namespace
 
 SearchStatement searchStatement(const SearchCriteria& c) {
-    // Every value is checked before anything is built, so a bad one stops the whole search.
+    // Every value is checked before anything is built, so a bad one stops the whole search:
+    // the numbers and dates first, then the texts the database must be able to hold.
     const std::vector<SearchCriterion>& all = searchCriteria();
+    std::vector<QVariantList> bound(all.size());
+    std::vector<int> lengths(all.size(), 0);
+    for (const bool texts : {false, true}) {
+        for (size_t i = 0; i < all.size(); ++i) {
+            const CriterionControl control = all[i].control;
+            const bool text =
+                control == CriterionControl::Text || control == CriterionControl::FixedList;
+            if (text == texts)
+                bound[i] = boundValues(all[i], c.values.value(qsizetype(i)), lengths[i]);
+        }
+    }
     std::vector<std::pair<const SearchCriterion*, QVariantList>> filled;
     // A patient's number or three letters of a surname pick out a few records of the whole
     // register; the period then only filters them, and reading its whole date range from the
     // index would cost more than the rest of the search. Shorter criteria leave both indexes.
     bool fewRecords = false;
     for (size_t i = 0; i < all.size(); ++i) {
-        int length = 0;
-        QVariantList values = boundValues(all[i], c.values.value(qsizetype(i)), length);
-        if (values.isEmpty()) continue;
-        fewRecords = fewRecords || (all[i].narrowsFrom > 0 && length >= all[i].narrowsFrom);
-        filled.emplace_back(&all[i], std::move(values));
+        if (bound[i].isEmpty()) continue;
+        fewRecords = fewRecords || (all[i].narrowsFrom > 0 && lengths[i] >= all[i].narrowsFrom);
+        filled.emplace_back(&all[i], std::move(bound[i]));
     }
 
     SearchStatement s;

@@ -299,8 +299,9 @@ Outcome JournalReports::periodReport(const JournalSelection& selection, const Pr
     const QList<IndicatorCount> counts =
         readIndicatorCounts(labData_, selection.type, selection.from, selection.to);
     if (counts.isEmpty()) return Outcome::NothingToReport;
-    std::unique_ptr<office::Spreadsheet> sheet = office::office().newSpreadsheet();
     const int total = int(counts.size());
+    if (progress) progress(0, total);  // shown while the office starts
+    std::unique_ptr<office::Spreadsheet> sheet = office::office().newSpreadsheet();
     fillPeriodReport(*sheet, selection, counts, [&](int row) {
         if (progress) progress(row, total);
     });

@@ -365,6 +365,35 @@ TEST_F(SearchTest, AgeFieldsHintAtEveryKeyThatIsNotADigitButTakeIt) {
     EXPECT_EQ(dialogs_.texts().size(), 2);
 }
 
+// Tab goes down the first column of criteria, then the second, then the third, as the page
+// reads; each criterion's controls in their order.
+TEST_F(SearchTest, TabGoesDownEachColumnOfCriteriaInTurn) {
+    form().activateWindow();
+    QApplication::setActiveWindow(&form());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+    auto tabFrom = [](QWidget* from) {
+        from->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    SearchPage& p = page();
+    const std::vector<std::pair<QWidget*, QWidget*>> steps = {
+        {p.uniqueNumberEdit, p.cardNumberEdit},
+        {p.cardNumberEdit, p.surnameEdit},
+        {p.ageFromEdit, p.ageToEdit},
+        {p.ageToEdit, p.typeSelector},
+        {p.departmentSelector, p.examinationCodeSelector},
+        {p.samplingDateEdit, p.deliveryDateEdit},
+        {p.diagnosisEdit, p.findButton}};
+    for (const auto& [from, to] : steps) {
+        QWidget* reached = tabFrom(from);
+        // An editable list takes the focus in its line edit.
+        EXPECT_TRUE(reached == to || (reached && reached->parentWidget() == to))
+            << from->metaObject()->className() << " → "
+            << (reached ? reached->metaObject()->className() : "nothing");
+    }
+}
+
 TEST_F(SearchTest, EnteringThePageClearsEveryCriterionButThePeriod) {
     setPeriod(QDate(2026, 12, 1), QDate(2026, 12, 9));
     for (QLineEdit* edit :
