@@ -43,6 +43,8 @@
 #include "data/field.h"
 #include "data/heap.h"
 #include "data/lab_data.h"
+#include "data/overview.h"
+#include "db/named_params.h"
 #include "data/schema.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
@@ -804,6 +806,46 @@ int main(int argc, char** argv) {
             return 1;
         }
         office::setOffice(nullptr);
+    }
+
+    // --- overview: the four panels of "Сводка" over one month of every institution and type,
+    // beside the same four statements fetched straight; then the window's whole reading as an
+    // absolute time.
+    if (wanted("overview")) {
+        data::Overview overview(labData.mainConnection);
+        data::OverviewSelection selection;
+        selection.from = first;
+        selection.to = last;
+        const QVariantMap values = {{"D1", first},
+                                    {"D2", last},
+                                    {"LPU", 0},
+                                    {"N_LISSL", 0},
+                                    {"MARK1", data::positiveAnswerMarks().value(0)},
+                                    {"MARK2", data::positiveAnswerMarks().value(1)}};
+        std::vector<std::pair<bench::RawSession::Statement, std::vector<QVariant>>> rawPanels;
+        for (const QString& sql :
+             {data::Overview::workloadStatement(selection.weekly()),
+              data::Overview::turnaroundStatement(), data::Overview::staffStatement(),
+              data::Overview::positivityStatement()}) {
+            std::vector<QVariant> params;
+            for (const QString& name : db::rewriteNamedParams(sql).names)
+                params.push_back(values.value(name));
+            rawPanels.emplace_back(raw.prepare(sql), params);
+        }
+        std::vector<double> times;
+        compare(
+            "overview", std::max(3, runs / 3),
+            [&](int) {
+                times.push_back(timeMs([&] {
+                    overview.read(selection);
+                    overview.close();
+                }));
+            },
+            [&](int) {
+                for (auto& [statement, params] : rawPanels) statement.fetchAll(params);
+            });
+        QTextStream(stdout) << QStringLiteral("overview_month app_ms=%1 limit_ms=2000\n")
+                                   .arg(median(times), 0, 'f', 2);
     }
 
     // --- query_builder: a counting statement of the builder over one month of the register, as

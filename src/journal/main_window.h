@@ -17,6 +17,7 @@ class TimeNormsWindow;
 class RequisitesWindow;
 class QueryBuilderWindow;
 class DeletedInvestigationsWindow;
+class OverviewWindow;
 class QAction;
 class QProgressBar;
 class QLabel;
@@ -69,6 +70,8 @@ public:
     void makeNamedReport();
     void makeFullNamedReport();
     void makePeriodReport();
+    // "Отчеты / Сводка" over the journal's institution, type and period.
+    void openOverview();
 
     // "Пациенты / Скопировать данные пациента": the journal's current record from the register.
     void copyPatient();
@@ -116,6 +119,7 @@ public:
     QAction* fullNamedReportAction;
     QAction* periodReportAction;
     QAction* queryBuilderAction;
+    QAction* overviewAction;  // "Сводка"
     QAction* exitAction;  // "Выход"
 
 protected:
@@ -138,6 +142,7 @@ private:
     OpenedWindows windows_;
     QPointer<RequisitesWindow> requisitesWindow_;
     DeletedInvestigationsWindow* deletedInvestigations_ = nullptr;
+    OverviewWindow* overview_ = nullptr;
     QString regIniPath_;
     bool shown_ = false;
     bool terminateRequested_ = false;

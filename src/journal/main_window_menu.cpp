@@ -11,6 +11,7 @@
 #include "history/deleted_investigations_window.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
+#include "overview/overview_window.h"
 #include "query/query_builder_window.h"
 #include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
@@ -68,6 +69,8 @@ void MainWindow::buildMenu() {
                                     "fullNamedReportAction", &MainWindow::makeFullNamedReport);
     periodReportAction = command(reports, QStringLiteral("Отчет за период (показатели)"),
                                  "periodReportAction", &MainWindow::makePeriodReport);
+    overviewAction =
+        command(reports, QStringLiteral("Сводка"), "overviewAction", &MainWindow::openOverview);
     queryBuilderAction = command(reports, QStringLiteral("Запросы к базе данных"),
                                  "queryBuilderAction", &MainWindow::openQueryBuilder);
 
@@ -170,6 +173,19 @@ void MainWindow::openDeletedInvestigations() {
     if (!deletedInvestigations_)
         deletedInvestigations_ = new DeletedInvestigationsWindow(labData, this);
     ui::dialogs().showModal(deletedInvestigations_);
+}
+
+void MainWindow::openOverview() {
+    if (!overview_) overview_ = new OverviewWindow(labData, this);
+    data::OverviewSelection chosen;
+    chosen.type = session.investigationType;
+    const data::Dataset& institutions = journalPage->institutionList;
+    if (institutions.isActive() && !institutions.isEmpty())
+        chosen.institution = institutions.value("COD_LPU").toInt();
+    chosen.from = journalPage->periodFrom->date();
+    chosen.to = journalPage->periodTo->date();
+    overview_->setSelection(chosen);
+    ui::dialogs().showModal(overview_);
 }
 
 void MainWindow::openRequisites() {
