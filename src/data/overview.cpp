@@ -118,15 +118,18 @@ QString Overview::staffStatement() {
 }
 
 QString Overview::positivityStatement() {
+    // The results are grouped by week and text first; only the few groups are then told apart
+    // into answers and marked positive.
     return withSelection(QStringLiteral(
         "select week_start, answer, positive, answers, cast(100e0 * sum(positive * answers) "
         "over (partition by week_start) / sum(answers) over (partition by week_start) as "
-        "numeric(5, 1)) as positive_share from (select week_start, answer, positive, count(*) "
-        "as answers from (select <week start> as week_start, lower(trim(b.result)) as answer, "
-        "case when b.result containing :mark1 or b.result containing :mark2 then 1 else 0 end "
-        "as positive from lab_issl_bol b join issled i on i.n_issled = b.n_issled where "
-        "<selected> and b.result is not null and trim(b.result) <> '' and not (b.result similar "
-        "to '%[0-9]%')) group by 1, 2, 3) order by week_start, positive desc, answer"));
+        "numeric(5, 1)) as positive_share from (select week_start, answer, case when answer "
+        "containing :mark1 or answer containing :mark2 then 1 else 0 end as positive, answers "
+        "from (select week_start, answer, count(*) as answers from (select <week start> as "
+        "week_start, lower(trim(b.result)) as answer from lab_issl_bol b join issled i on "
+        "i.n_issled = b.n_issled where <selected> and b.result is not null) group by 1, 2) "
+        "where answer <> '' and not (answer similar to '%[0-9]%')) order by week_start, "
+        "positive desc, answer"));
 }
 
 void Overview::read(const OverviewSelection& selection) {
