@@ -498,3 +498,24 @@ void LabData::moveCompositionRow(const CompositionMove& move) {
     // the next added row would share one.
     readComposition(move.type);
 }
+
+void LabData::setUpJournalInstitutions(Dataset& list) {
+    list.setSql("Select * from SP_LPU Order by Name");
+    list.declareFields({{"COD_LPU", {}, false, 0, false},
+                        {"NAME", QStringLiteral("Наименование"), true, 0, false}});
+}
+
+QSet<int> LabData::journalRecordsWithResults() {
+    Dataset marks(writeTransaction, QStringLiteral("recordsWithResults"));
+    marks.setSql(
+        "select distinct b.n_issled from issled i join lab_issl_bol b on b.n_issled = i.n_issled "
+        "where i.n_lissl between :n_lissl1 and :n_lissl2 and i.cod_lpu between :cod_lpu1 and "
+        ":cod_lpu2 and i.dat_issled between :d1 and :d2 and b.result is not null");
+    for (const char* p : {"n_lissl1", "n_lissl2", "cod_lpu1", "cod_lpu2", "d1", "d2"})
+        marks.setParam(p, journal.param(p));
+    marks.open();
+    QSet<int> keys;
+    for (int row = 0; row < marks.recordCount(); ++row) keys.insert(marks.valueAt(row, 0).toInt());
+    marks.close();
+    return keys;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 
 #include "data/change_history.h"
 #include "data/data_source.h"
@@ -80,6 +81,12 @@ public:
     // The results of the record open in the card, as the card's grid edits them: the
     // statement, the fields and the writes; a new result belongs to the card's record.
     void setUpCardResults(data::Dataset& results);
+
+    // The journal page's list of institutions, by name.
+    void setUpJournalInstitutions(data::Dataset& list);
+    // The keys of the journal's records that hold at least one result, read with the
+    // journal's own selection (its parameters).
+    QSet<int> journalRecordsWithResults();
 
     // Defaults of a new investigation record in the journal.
     void setNewRecordDefaults(data::Dataset& journal);

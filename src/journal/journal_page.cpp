@@ -42,12 +42,9 @@ JournalPage::JournalPage(LabData& lab, reports::JournalReports& reports, QWidget
       session(lab.session),
       institutionList(lab.writeTransaction, "institutionList"),
       institutionListSource(&institutionList, "institutionListSource"),
-      recordsWithResultsQuery(lab.writeTransaction, "recordsWithResultsQuery"),
       documents_(lab, this),
       reports_(reports) {
-    institutionList.setSql("Select * from SP_LPU Order by Name");
-    institutionList.declareFields({{"COD_LPU", {}, false, 0, false},
-                                   {"NAME", QStringLiteral("Наименование"), true, 0, false}});
+    labData.setUpJournalInstitutions(institutionList);
     institutionList.afterScroll = [this](data::Dataset&) { reloadForInstitution(); };
     labData.journalInstitutions = &institutionList;
 

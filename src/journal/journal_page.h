@@ -99,7 +99,6 @@ public:
     // The page's own institution list, distinct from the directories' one.
     data::Dataset institutionList;
     data::DataSource institutionListSource;
-    data::Dataset recordsWithResultsQuery;
 
 private:
     void buildControls();

@@ -12,13 +12,6 @@
 #include "ui/db_lookup_combo.h"
 #include "ui/dialogs.h"
 
-namespace {
-const char* const kRecordsWithResults =
-    "select distinct b.n_issled from issled i join lab_issl_bol b on b.n_issled = i.n_issled "
-    "where i.n_lissl between :n_lissl1 and :n_lissl2 and i.cod_lpu between :cod_lpu1 and :cod_lpu2 "
-    "and i.dat_issled between :d1 and :d2 and b.result is not null";
-}
-
 void JournalPage::bindJournal() {
     institutionGrid->setDataSource(&institutionListSource);
     ui::GridColumn name;
@@ -64,7 +57,6 @@ void JournalPage::bindJournal() {
 }
 
 void JournalPage::bindResultMarks() {
-    recordsWithResultsQuery.setSql(kRecordsWithResults);
     connect(&labData.journal, &data::Dataset::opened, this, [this] { readResultMarks(); });
     journalGrid->datasetModel()->cellStyle = [this](int row, int, int role) -> QVariant {
         const data::Dataset& journal = labData.journal;
@@ -76,14 +68,7 @@ void JournalPage::bindResultMarks() {
 
 void JournalPage::readResultMarks() {
     // One reading per reload, with the journal's own selection.
-    recordsWithResults_.clear();
-    recordsWithResultsQuery.close();
-    for (const char* p : {"n_lissl1", "n_lissl2", "cod_lpu1", "cod_lpu2", "d1", "d2"})
-        recordsWithResultsQuery.setParam(p, labData.journal.param(p));
-    recordsWithResultsQuery.open();
-    for (int row = 0; row < recordsWithResultsQuery.recordCount(); ++row)
-        recordsWithResults_.insert(recordsWithResultsQuery.valueAt(row, 0).toInt());
-    recordsWithResultsQuery.close();
+    recordsWithResults_ = labData.journalRecordsWithResults();
 }
 
 void JournalPage::start(const QDate& today) {
