@@ -157,6 +157,7 @@ LabData::LabData(QObject* parent)
       countries(writeTransaction, "countries"),
       territories(writeTransaction, "territories"),
       districts(writeTransaction, "districts"),
+      journalResultMarks(writeTransaction, "journalResultMarks"),
       requisitesSource(&requisites, "requisitesSource"),
       typeListSource(&typeList, "typeListSource"),
       institutionsSource(&institutions, "institutionsSource"),
@@ -506,7 +507,8 @@ void LabData::setUpJournalInstitutions(Dataset& list) {
 }
 
 QSet<int> LabData::journalRecordsWithResults() {
-    Dataset marks(writeTransaction, QStringLiteral("recordsWithResults"));
+    // Read at every reload of the journal: the statement stays prepared between readings.
+    Dataset& marks = journalResultMarks;
     marks.setSql(
         "select distinct b.n_issled from issled i join lab_issl_bol b on b.n_issled = i.n_issled "
         "where i.n_lissl between :n_lissl1 and :n_lissl2 and i.cod_lpu between :cod_lpu1 and "

@@ -46,6 +46,7 @@ public:
     data::Dataset countries;           // countries
     data::Dataset territories;         // territories
     data::Dataset districts;           // districts
+    data::Dataset journalResultMarks;  // keys of the journal's records with a result
 
     data::DataSource requisitesSource, typeListSource, institutionsSource, departmentsSource,
         doctorsSource, fundingSourcesSource, labAssistantsSource, investigationTypesSource,

@@ -46,6 +46,12 @@ Overview::Overview(db::Connection& connection)
       turnaroundSource(&turnaround, QStringLiteral("overviewTurnaroundSource")),
       staffSource(&staff, QStringLiteral("overviewStaffSource")),
       positivitySource(&positivity, QStringLiteral("overviewPositivitySource")) {
+    // Only the workload's statement changes with the selection (per day or per week).
+    turnaround.setSql(turnaroundStatement());
+    staff.setSql(staffStatement());
+    positivity.setSql(positivityStatement());
+    positivity.setParam("mark1", positiveAnswerMarks().value(0));
+    positivity.setParam("mark2", positiveAnswerMarks().value(1));
     turnaround.declareFields(
         {{"TYPE_NAME", QStringLiteral("Вид исследования"), true, 0, true},
          {"MEASURE", {}, false, 0, true},
@@ -145,17 +151,12 @@ void Overview::read(const OverviewSelection& selection) {
          {"TYPE_NPP", {}, false, 0, true},
          {"TYPE_NAME", QStringLiteral("Вид исследования"), true, 0, true},
          {"INVESTIGATIONS", QStringLiteral("Исследований"), true, 0, true}});
-    turnaround.setSql(turnaroundStatement());
-    staff.setSql(staffStatement());
-    positivity.setSql(positivityStatement());
     for (Dataset* panel : {&workload, &turnaround, &staff, &positivity}) {
         panel->setParam("d1", selection.from);
         panel->setParam("d2", selection.to);
         panel->setParam("lpu", selection.institution);
         panel->setParam("n_lissl", selection.type);
     }
-    positivity.setParam("mark1", positiveAnswerMarks().value(0));
-    positivity.setParam("mark2", positiveAnswerMarks().value(1));
     try {
         for (Dataset* panel : {&workload, &turnaround, &staff, &positivity}) panel->open();
     } catch (...) {

@@ -56,7 +56,7 @@ void eachRow(data::Dataset& dataset, F&& f) {
 
 double number(const QVariant& value) {
     if (value.userType() == qMetaTypeId<db::Decimal>())
-        return value.value<db::Decimal>().toString().toDouble();
+        return value.value<db::Decimal>().toDouble();
     return value.toDouble();
 }
 
@@ -86,6 +86,37 @@ QBarCategoryAxis* categoryAxis(const QStringList& categories, bool upright = tru
     if (upright && categories.size() > 6) axis->setLabelsAngle(-90);
     return axis;
 }
+
+// Counts per day (or week) and label, stacked into a bar of each label over the days in the
+// order they came.
+class StackedByDate {
+public:
+    void add(const QDate& date, const QString& label, int count) {
+        if (!dates_.contains(date)) dates_ << date;
+        if (!labels_.contains(label)) labels_ << label;
+        counts_[{label, date}] += count;
+    }
+    const QList<QDate>& dates() const { return dates_; }
+    QStackedBarSeries* series() const {
+        auto* series = new QStackedBarSeries;
+        for (const QString& label : labels_) {
+            auto* set = new QBarSet(label);
+            for (const QDate& date : dates_) *set << counts_.value({label, date});
+            series->append(set);
+        }
+        return series;
+    }
+    QStringList categories() const {
+        QStringList days;
+        for (const QDate& date : dates_) days << shortDate(date);
+        return days;
+    }
+
+private:
+    QList<QDate> dates_;
+    QStringList labels_;
+    QMap<std::pair<QString, QDate>, int> counts_;
+};
 
 QValueAxis* valueAxis(const QString& title, bool whole) {
     auto* axis = new QValueAxis;
@@ -251,31 +282,17 @@ QChart* OverviewWindow::newChart(int panel) {
 
 void OverviewWindow::drawWorkload() {
     QChart* chart = newChart(Workload);
-    data::Dataset& d = overview.workload;
     // Periods along the axis in their order, a stacked bar of each type.
-    QList<QDate> periods;
-    QStringList types;
-    std::map<std::pair<QString, QDate>, int> counts;
+    StackedByDate periods;
     int total = 0;
-    eachRow(d, [&](data::Dataset& row) {
-        const QDate period = row.value("PERIOD_START").toDate();
-        const QString type = row.value("TYPE_NAME").toString();
-        if (!periods.contains(period)) periods << period;
-        if (!types.contains(type)) types << type;
+    eachRow(overview.workload, [&](data::Dataset& row) {
         const int n = row.value("INVESTIGATIONS").toInt();
-        counts[{type, period}] += n;
+        periods.add(row.value("PERIOD_START").toDate(), row.value("TYPE_NAME").toString(), n);
         total += n;
     });
-    auto* series = new QStackedBarSeries;
-    for (const QString& type : types) {
-        auto* set = new QBarSet(type);
-        for (const QDate& period : periods) *set << counts[{type, period}];
-        series->append(set);
-    }
+    QStackedBarSeries* series = periods.series();
     chart->addSeries(series);
-    QStringList categories;
-    for (const QDate& period : periods) categories << shortDate(period);
-    QBarCategoryAxis* x = categoryAxis(categories);
+    QBarCategoryAxis* x = categoryAxis(periods.categories());
     QValueAxis* y = valueAxis(QStringLiteral("Исследований"), true);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
@@ -368,36 +385,26 @@ void OverviewWindow::drawStaff() {
 
 void OverviewWindow::drawPositivity() {
     QChart* chart = newChart(Positivity);
-    QList<QDate> weeks;
-    QStringList answers;
-    std::map<std::pair<QString, QDate>, int> counts;
+    StackedByDate weeks;
     QMap<QDate, double> share;
     QStringList positive;
     eachRow(overview.positivity, [&](data::Dataset& row) {
         const QDate week = row.value("WEEK_START").toDate();
         const QString answer = row.value("ANSWER").toString();
-        if (!weeks.contains(week)) weeks << week;
-        if (!answers.contains(answer)) answers << answer;
         if (row.value("POSITIVE").toInt() == 1 && !positive.contains(answer)) positive << answer;
-        counts[{answer, week}] += row.value("ANSWERS").toInt();
+        weeks.add(week, answer, row.value("ANSWERS").toInt());
         share[week] = number(row.value("POSITIVE_SHARE"));
     });
-    auto* bars = new QStackedBarSeries;
-    for (const QString& answer : answers) {
-        auto* set = new QBarSet(answer);
-        for (const QDate& week : weeks) *set << counts[{answer, week}];
-        bars->append(set);
-    }
+    QStackedBarSeries* bars = weeks.series();
     chart->addSeries(bars);
     auto* line = new QLineSeries;
     QStringList marks;
     for (const QString& mark : data::positiveAnswerMarks()) marks << QStringLiteral("«%1»").arg(mark);
     line->setName(QStringLiteral("Доля положительных, %: ответы с %1").arg(marks.join(" или ")));
-    for (qsizetype i = 0; i < weeks.size(); ++i) line->append(double(i), share.value(weeks[i]));
+    for (qsizetype i = 0; i < weeks.dates().size(); ++i)
+        line->append(double(i), share.value(weeks.dates()[i]));
     chart->addSeries(line);
-    QStringList categories;
-    for (const QDate& week : weeks) categories << shortDate(week);
-    QBarCategoryAxis* x = categoryAxis(categories);
+    QBarCategoryAxis* x = categoryAxis(weeks.categories());
     QValueAxis* count = valueAxis(QStringLiteral("Ответов"), true);
     QValueAxis* percent = valueAxis(QStringLiteral("%"), false);
     percent->setMax(100);
