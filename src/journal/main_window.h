@@ -135,6 +135,8 @@ private:
     void readRequisites();
     // False (the user told what to run) when the database lacks some of the schema.
     bool schemaUpToDate();
+    // Refuses a login the server attached without the role Reg.INI names, saying why.
+    bool loginHoldsRole(const QString& role);
     void showDirectory(DirectoryKind kind, const QString& caption, data::Dataset& dataset,
                        data::DataSource& source, JournalShows shown);
 

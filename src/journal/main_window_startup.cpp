@@ -10,6 +10,7 @@
 #include "data/clock.h"
 #include "data/field.h"
 #include "data/lab_data.h"
+#include "data/login_role.h"
 #include "data/reg_ini.h"
 #include "data/schema_upgrade.h"
 #include "journal/journal_page.h"
@@ -54,7 +55,7 @@ void MainWindow::startUp() {
 
     // A database of an earlier version lacks what this one reads and writes: the program says
     // how to bring it up to date rather than fail later on a missing table.
-    if (!schemaUpToDate()) {
+    if (!schemaUpToDate() || !loginHoldsRole(ini.dbRole)) {
         terminateRequested_ = true;
         database.close();
         QCoreApplication::quit();
@@ -120,6 +121,28 @@ bool MainWindow::schemaUpToDate() {
                                  "(данные она не меняет, только добавляет недостающее) и "
                                  "запустите программу снова.")
                       .arg(path, listed));
+    return false;
+}
+
+bool MainWindow::loginHoldsRole(const QString& role) {
+    data::LoginRole login;
+    try {
+        login = data::readLoginRole(labData.mainConnection);
+    } catch (const std::exception& e) {
+        ui::showError(this, QStringLiteral("Права пользователя не проверены.\n\n") +
+                                ui::failureText(e));
+        return false;
+    }
+    if (data::holdsRole(login, role)) return true;
+    ui::showError(this,
+                  QStringLiteral("Пользователю %1 не выдана роль %2 в базе данных %3, а без неё "
+                                 "программа не сможет ни читать журнал, ни сохранять "
+                                 "исследования.\n\n"
+                                 "Попросите администратора выдать роль командой\n"
+                                 "    labjournal-db users add %1 %3\n"
+                                 "и запустите программу снова.")
+                      .arg(login.user, role.trimmed().toUpper(),
+                           labData.mainConnection.databaseName()));
     return false;
 }
 

@@ -1,18 +1,27 @@
 // labjournal-db: makes databases for the program (an empty one, the demo, or a large register),
 // patient registers of an institution, brings databases of earlier versions up to the current
 // schema, recomputes their index statistics, and backs databases up and restores them with gbak.
+#include <termios.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
 
 #include "data/clock.h"
+#include "data/login_role.h"
 #include "data/schema.h"
 #include "data/schema_upgrade.h"
 #include "db/firebird.h"
 #include "tools/backup.h"
 #include "tools/demo_data.h"
 #include "tools/index_statistics.h"
+#include "tools/staff_logins.h"
 
 namespace {
 
@@ -36,9 +45,13 @@ int usage() {
            "  labjournal-db restore [--force] FILE DB\n"
            "                                       база DB из резервной копии FILE (gbak -c);\n"
            "                                       --force заменяет существующую базу DB\n"
-           "PATH, DB: путь к файлу или сервер:/путь (сервер/порт:/путь). upgrade, backup и\n"
-           "restore входят как SYSDBA, если переменные окружения ISC_USER и ISC_PASSWORD не\n"
-           "задают другого входа.\n";
+           "  labjournal-db users add NAME DB      пользователь сервера NAME с ролью LAB_USER\n"
+           "                                       в базе DB (пароль спрашивается дважды)\n"
+           "  labjournal-db users remove NAME DB   удалить пользователя NAME с сервера\n"
+           "  labjournal-db users list DB          пользователи с ролью LAB_USER в базе DB\n"
+           "PATH, DB: путь к файлу или сервер:/путь (сервер/порт:/путь). create, upgrade,\n"
+           "users, backup и restore входят как SYSDBA, если переменные окружения ISC_USER и\n"
+           "ISC_PASSWORD не задают другого входа.\n";
     return 2;
 }
 
@@ -59,6 +72,131 @@ std::unique_ptr<db::Connection> attachAsAdministrator(const QString& path) {
     c->setParams({"user_name=" + user, "password=" + password, "lc_ctype=WIN1251"});
     c->open();
     return c;
+}
+
+// A new, empty database on a server, made by its administrator's login. What fails after the
+// server made the file takes the database away again: nothing half-made is left for a
+// workstation to open.
+int createOnServer(const QString& path) {
+    const QString user = qEnvironmentVariable("ISC_USER", QStringLiteral("SYSDBA"));
+    const QString password = qEnvironmentVariable("ISC_PASSWORD", QStringLiteral("masterkey"));
+    db::Connection connection;
+    connection.setDatabaseName(path);
+    connection.setParams({"user_name=" + user, "password=" + password, "lc_ctype=WIN1251"});
+    try {
+        connection.createDatabase();
+    } catch (const db::DbError& e) {
+        QTextStream(stderr) << "Ошибка: " << e.message() << "\n";
+        return 1;
+    }
+    try {
+        data::runScript(connection, data::mainSchema());
+        tools::addEmptyRequisites(connection);
+        connection.close();
+    } catch (const db::DbError& e) {
+        QTextStream(stderr) << "Ошибка: " << e.message() << "\n";
+        try {
+            connection.dropDatabase();
+        } catch (const db::DbError&) {
+            // The first failure is the one to read.
+        }
+        return 1;
+    }
+    QTextStream(stdout) << "Создана база данных " << path << "\n";
+    return 0;
+}
+
+// A password typed on the terminal without echo, or a line of standard input when that is not
+// a terminal (a script's pipe). Empty when input ends.
+std::optional<QString> readPassword(const QString& prompt) {
+    QTextStream(stderr) << prompt << Qt::flush;
+    const bool terminal = isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    const bool read = static_cast<bool>(std::getline(std::cin, line));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        QTextStream(stderr) << "\n";
+    }
+    if (!read) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return QString::fromStdString(line);
+}
+
+// users add NAME DB, users remove NAME DB, users list DB: logins on a server.
+int manageUsers(const QStringList& args) {
+    const QString command = args.value(0);
+    const bool list = command == QLatin1String("list") && args.size() == 2;
+    const bool change = (command == QLatin1String("add") || command == QLatin1String("remove")) &&
+                        args.size() == 3;
+    if (!list && !change) return usage();
+    const QString path = args.last();
+    if (!tools::isServerPath(path)) {
+        QTextStream(stderr) << "Пользователи заводятся на сервере Firebird: укажите базу как "
+                               "сервер:/путь (сейчас " << path << ").\n";
+        return 1;
+    }
+    QString name;
+    if (change) {
+        name = tools::loginName(args[1]);
+        if (name.isEmpty()) {
+            QTextStream(stderr) << "Имя пользователя «" << args[1]
+                                << "» не подходит: латинская буква, затем латинские буквы, "
+                                   "цифры, _ или $, не больше 31 знака.\n";
+            return 1;
+        }
+        if (name == QLatin1String("SYSDBA")) {
+            QTextStream(stderr) << "SYSDBA — администратор сервера, а не сотрудник.\n";
+            return 1;
+        }
+    }
+    QTextStream out(stdout);
+    try {
+        auto connection = attachAsAdministrator(path);
+        const QString role = QString::fromLatin1(data::kStaffRole);
+        if (list) {
+            const QStringList names = tools::staffLogins(*connection);
+            if (names.isEmpty()) out << "Пользователей с ролью " << role << " в базе нет.\n";
+            for (const QString& n : names) out << n << "\n";
+        } else if (command == QLatin1String("remove")) {
+            if (!tools::loginExists(*connection, name)) {
+                QTextStream(stderr) << "На сервере нет пользователя " << name << ".\n";
+                return 1;
+            }
+            tools::removeStaffLogin(*connection, name);
+            out << "Пользователь " << name << " удалён с сервера.\n";
+        } else if (tools::loginExists(*connection, name)) {
+            tools::grantStaffRole(*connection, name);
+            out << "Пользователь " << name << " уже есть на сервере; ему выдана роль " << role
+                << " в базе " << path << " (пароль прежний).\n";
+        } else {
+            const std::optional<QString> password =
+                readPassword(QStringLiteral("Пароль пользователя %1: ").arg(name));
+            const std::optional<QString> again = readPassword(QStringLiteral("Пароль ещё раз: "));
+            if (!password || password->isEmpty()) {
+                QTextStream(stderr) << "Пароль не введён: пользователь не создан.\n";
+                return 1;
+            }
+            if (!again || *again != *password) {
+                QTextStream(stderr) << "Пароли не совпадают: пользователь не создан.\n";
+                return 1;
+            }
+            tools::addStaffLogin(*connection, name, *password);
+            out << "Пользователь " << name << " создан с ролью " << role << " в базе " << path
+                << ".\n";
+        }
+        connection->close();
+    } catch (const db::DbError& e) {
+        QTextStream(stderr) << "Ошибка: " << e.message() << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 int upgrade(const QString& path) {
@@ -129,6 +267,7 @@ int main(int argc, char** argv) {
     if (args.size() == 2 && args[0] == "upgrade") return upgrade(args[1]);
     if (!args.isEmpty() && (args[0] == "backup" || args[0] == "restore"))
         return backupOrRestore(args);
+    if (!args.isEmpty() && args[0] == "users") return manageUsers(args.mid(1));
     if (args.size() < 2 || args[0] != "create") return usage();
     args.removeFirst();
     bool demo = false;
@@ -149,6 +288,14 @@ int main(int argc, char** argv) {
         return usage();  // an option without its number, or one there is not
     }
     if (args.size() != 1) return usage();
+    if (tools::isServerPath(args[0])) {
+        if (demo || large > 0 || patients > 0) {
+            QTextStream(stderr) << "На сервере создаётся только пустая база данных; "
+                                   "демонстрационную создайте в файле.\n";
+            return 1;
+        }
+        return createOnServer(args[0]);
+    }
     const QString path = QFileInfo(args[0]).absoluteFilePath();
     if (QFileInfo::exists(path)) {
         QTextStream(stderr) << "Файл уже существует: " << path << "\n";

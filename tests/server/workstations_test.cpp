@@ -19,6 +19,7 @@
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
 #include "server/test_server.h"
+#include "server/workstation.h"
 #include "support/scripted_dialogs.h"
 #include "ui/data_aware.h"
 #include "ui/db_grid.h"
@@ -27,6 +28,7 @@ using testing_support::Login;
 using testing_support::ScriptedDialogs;
 using testing_support::ServerDatabase;
 using testing_support::TestServer;
+using testing_support::Workstation;
 
 namespace {
 
@@ -47,61 +49,6 @@ const QStringList kWorkstations = {
     "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED) values (2, 21, 1, 1)",
     "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED) values (3, 20, 1, 2)",
     "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED) values (4, 21, 1, 2)"};
-
-// One workstation: the whole program started on the server's database through its Reg.INI.
-class Workstation {
-public:
-    Workstation(const QString& database, ScriptedDialogs& dialogs,
-                const QList<std::optional<Login>>& logins)
-        : dialogs_(dialogs) {
-        QFile ini(dir_.filePath("Reg.INI"));
-        if (!ini.open(QIODevice::WriteOnly)) throw std::runtime_error("Reg.INI");
-        ini.write(QStringLiteral("[options]\nDBPath=%1\nDBUser=SYSDBA\nDBRole=\n")
-                      .arg(database)
-                      .toUtf8());
-        ini.close();
-        for (const auto& login : logins) dialogs_.logins.push_back(login);
-        app = std::make_unique<app::Application>();
-        app->mainWindow->setRegIniPath(dir_.filePath("Reg.INI"));
-        started = app->start();
-    }
-    ~Workstation() {
-        if (app && card().isVisible()) {
-            dialogs_.answers.push_back(QMessageBox::No);
-            card().hide();
-        }
-    }
-
-    ResearchCard& card() { return *app->researchCard; }
-    LabData& labData() { return *app->labData; }
-
-    void openCard(int key) {
-        labData().session.investigationKey = key;
-        card().show();
-        card().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&card()));
-        ASSERT_TRUE(labData().card.isActive());
-        ASSERT_FALSE(labData().card.isEmpty());
-    }
-    void typeSurname(const QString& text) { testing_support::typeText(card().surnameEdit, text); }
-    void typeResult(int row, const QString& text) {
-        ui::DatasetModel* model = card().resultsGrid->datasetModel();
-        ASSERT_TRUE(model->setData(model->index(row, 1), text, Qt::EditRole));
-    }
-    QString shownResult(int row) {
-        ui::DatasetModel* model = card().resultsGrid->datasetModel();
-        return model->data(model->index(row, 1), Qt::DisplayRole).toString();
-    }
-    void save() { card().saveButton->click(); }
-    void closeCard() { card().exitButton->click(); }
-
-    std::unique_ptr<app::Application> app;
-    bool started = false;
-
-private:
-    ScriptedDialogs& dialogs_;
-    QTemporaryDir dir_;
-};
 
 class ServerTest : public ::testing::Test {
 protected:

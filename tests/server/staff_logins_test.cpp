@@ -1,0 +1,362 @@
+// Members of staff on a shared server: their logins made and removed by labjournal-db, the
+// role they work under, what the role lets them do and what it keeps from them, and a new
+// database made on the server.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QProcess>
+#include <QToolButton>
+#include <QTemporaryDir>
+
+#include "data/clock.h"
+#include "history/change_history_window.h"
+#include "journal/journal_page.h"
+#include "journal/main_window.h"
+#include "server/test_server.h"
+#include "server/workstation.h"
+#include "support/scripted_dialogs.h"
+
+using testing_support::Login;
+using testing_support::ScriptedDialogs;
+using testing_support::ServerDatabase;
+using testing_support::TestServer;
+using testing_support::Workstation;
+
+namespace {
+
+const QStringList kStaffRecords = {
+    "insert into SP_LPU (COD_LPU, NAME) values (1, 'Амбулатория')",
+    "insert into SP_TARVIK (N_LISSL, NAME, NPP) values (1, 'ИФА ВИЧ', 1)",
+    "insert into SP_PRIZ_LAB_ISSL (N_PRLAB, NAME) values (20, 'Антитела')",
+    "insert into LAB_ISSL_PRIZ (N_LIPR, N_LISSL, N_PRLAB, NPP) values (1, 1, 20, 1)",
+    "insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED, FAM, IMJA) values (1, 1, 1, "
+    "'2026-12-09', 'Иванов', 'Иван')",
+    "insert into LAB_ISSL_BOL (N_ISBOL, N_PRLAB, N_LISSL, N_ISSLED) values (1, 20, 1, 1)"};
+
+struct ToolRun {
+    int exitCode;
+    QString output;  // standard output, then standard error
+};
+
+// labjournal-db as the administrator runs it: the server's SYSDBA login in the environment,
+// the passwords typed on its standard input.
+ToolRun runDatabaseTool(const QStringList& arguments, const QByteArray& input = {},
+                        const QString& password = TestServer::instance().password) {
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ISC_USER", "SYSDBA");
+    environment.insert("ISC_PASSWORD", password);
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral(LABJOURNAL_DB), arguments);
+    tool.write(input);
+    tool.closeWriteChannel();
+    tool.waitForFinished(120000);
+    return {tool.exitCode(),
+            QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError())};
+}
+
+std::unique_ptr<db::Connection> attachAs(const QString& database, const QString& user,
+                                         const QString& password, const QString& role = {}) {
+    auto c = std::make_unique<db::Connection>();
+    c->setDatabaseName(database);
+    c->setParams({"lc_ctype=WIN1251", "user_name=" + user, "password=" + password,
+                  "sql_role_name=" + role});
+    c->open();
+    return c;
+}
+
+class StaffLoginsTest : public ::testing::Test {
+protected:
+    void SetUp() override { data::clock::setToday(QDate(2026, 12, 9)); }
+    void TearDown() override {
+        data::clock::setToday({});
+        // Logins live in the server's security database, beyond any one test's database.
+        for (const char* name : {"ANNA", "BORIS", "VERA"}) {
+            try {
+                db_.exec({QStringLiteral("drop user %1 using plugin Srp").arg(name)});
+            } catch (const db::DbError&) {
+                // not made by this test
+            }
+        }
+    }
+    int serverUsersNamed(const ServerDatabase& db, const QString& name) const {
+        return db.scalar("select count(*) from sec$users where sec$user_name = :name",
+                         {{"name", name}})
+            .toInt();
+    }
+    ServerDatabase db_{kStaffRecords};
+    ScriptedDialogs dialogs_;
+};
+
+TEST_F(StaffLoginsTest, UsersAddListAndRemoveKeepOneLoginPerMemberOfStaffWithTheRole) {
+    const ServerDatabase& db = db_;
+
+    // The password is asked twice; a quote in it is kept as typed.
+    ToolRun run = runDatabaseTool({"users", "add", "anna", db.name()}, "ab'c d\nab'c d\n");
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QStringLiteral("Пользователь ANNA создан с ролью LAB_USER")))
+        << run.output.toStdString();
+    EXPECT_EQ(attachAs(db.name(), "anna", "ab'c d", "LAB_USER")->isOpen(), true);
+
+    // What is refused makes nothing.
+    struct Refused {
+        QStringList arguments;
+        QByteArray input;
+        QString said;
+    };
+    const QList<Refused> refusals = {
+        {{"users", "add", "boris", db.name()}, "first\nsecond\n", "Пароли не совпадают"},
+        {{"users", "add", "boris", db.name()}, "\n\n", "Пароль не введён"},
+        {{"users", "add", "boris", db.name()}, "", "Пароль не введён"},
+        {{"users", "add", "b;drop", db.name()}, "x\nx\n", "не подходит"},
+        {{"users", "add", "sysdba", db.name()}, "x\nx\n", "администратор сервера"},
+        {{"users", "add", "boris", "/tmp/lab.fdb"}, "x\nx\n", "сервер:/путь"},
+        {{"users", "remove", "boris", db.name()}, "", "нет пользователя BORIS"},
+        {{"users", "add", "boris"}, "x\nx\n", "Использование"},
+    };
+    for (const Refused& refused : refusals) {
+        run = runDatabaseTool(refused.arguments, refused.input);
+        EXPECT_NE(run.exitCode, 0) << refused.arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.output.contains(refused.said))
+            << refused.arguments.join(' ').toStdString() << ": " << run.output.toStdString();
+    }
+    EXPECT_EQ(serverUsersNamed(db, "BORIS"), 0);
+    EXPECT_EQ(serverUsersNamed(db, "B;DROP"), 0);
+
+    // A user the server already has is given the role in another database, password kept.
+    ServerDatabase second(kStaffRecords);
+    run = runDatabaseTool({"users", "add", "ANNA", second.name()});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QStringLiteral("пароль прежний"))) << run.output.toStdString();
+    auto inSecond = attachAs(second.name(), "ANNA", "ab'c d", "LAB_USER");
+    db::Transaction read(*inSecond, db::kReadOnlySnapshot);
+    EXPECT_EQ(db::queryRows(read, "select current_role from rdb$database")
+                  .front()
+                  .value(0)
+                  .toString()
+                  .trimmed(),
+              QStringLiteral("LAB_USER"));
+    read.commit();
+    inSecond->close();
+
+    ASSERT_EQ(runDatabaseTool({"users", "add", "vera", db.name()}, "v\nv\n").exitCode, 0);
+    run = runDatabaseTool({"users", "list", db.name()});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_EQ(run.output, QStringLiteral("ANNA\nVERA\n"));
+
+    run = runDatabaseTool({"users", "remove", "anna", db.name()});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_EQ(runDatabaseTool({"users", "list", db.name()}).output, QStringLiteral("VERA\n"));
+    EXPECT_EQ(serverUsersNamed(db, "ANNA"), 0);
+    EXPECT_THROW(attachAs(db.name(), "anna", "ab'c d"), db::DbError);
+
+    // The administrator's login is checked as for every other command.
+    run = runDatabaseTool({"users", "list", db.name()}, {}, "wrong");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.startsWith(QStringLiteral("Ошибка: "))) << run.output.toStdString();
+}
+
+// A member of staff logs in under the role and does the day's work: a journal edit, results in
+// the card, the record's history.
+TEST_F(StaffLoginsTest, AnAddedUserWorksTheJournalAndTheCardUnderTheRole) {
+    const ServerDatabase& db = db_;
+    ASSERT_EQ(runDatabaseTool({"users", "add", "anna", db.name()}, "pw\npw\n").exitCode, 0);
+
+    Workstation ws(db.name(), dialogs_, {Login{"ANNA", "pw"}}, "ANNA", "LAB_USER");
+    ASSERT_TRUE(ws.started) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+    JournalPage& page = *ws.app->mainWindow->journalPage;
+    ASSERT_TRUE(ws.labData().journal.isActive());
+    ASSERT_TRUE(ws.labData().journal.locate("N_ISSLED", 1));
+
+    ui::DatasetModel* model = page.journalGrid->datasetModel();
+    const int surname = ws.labData().journal.fieldIndex("FAM");
+    int column = -1;
+    for (int c = 0; c < model->columnCount(); ++c)
+        if (model->fieldIndexOfColumn(c) == surname) column = c;
+    ASSERT_GE(column, 0);
+    ASSERT_NE(testing_support::typeIntoCell(page.journalGrid,
+                                            page.journalGrid->currentIndex().row(), column,
+                                            QStringLiteral("Иванова")),
+              nullptr);
+    page.saveRecordButton->click();
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_EQ(db.scalar("select FAM from ISSLED where N_ISSLED = 1").toString(),
+              QStringLiteral("Иванова"));
+
+    ws.openCard(1);
+    ws.typeResult(0, QStringLiteral("отрицательный"));
+    ws.save();
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+    ws.closeCard();
+    EXPECT_EQ(db.scalar("select RESULT from LAB_ISSL_BOL where N_ISBOL = 1").toString(),
+              QStringLiteral("отрицательный"));
+    EXPECT_EQ(db.scalar("select count(*) from CHANGE_LOG where USER_NAME = 'ANNA'").toInt(), 2);
+
+    QString shown;
+    dialogs_.whileShown([&] { page.historyAction->trigger(); },
+                        [&](QDialog* window) {
+                            auto* history = qobject_cast<ChangeHistoryWindow*>(window);
+                            ASSERT_NE(history, nullptr);
+                            shown = history->recordLabel->text();
+                            EXPECT_GE(history->grid->datasetModel()->rowCount(), 2);
+                        });
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_EQ(shown, QStringLiteral("Исследование № 1: Иванова Иван"));
+}
+
+TEST_F(StaffLoginsTest, ALoginWithoutTheRoleIsRefusedAtStartUpSayingWhatToDo) {
+    const ServerDatabase& db = db_;
+    db.exec({"create user BORIS password 'pw' using plugin Srp"});
+
+    Workstation refused(db.name(), dialogs_, {Login{"BORIS", "pw"}}, "BORIS", "LAB_USER");
+    EXPECT_FALSE(refused.started);
+    EXPECT_FALSE(refused.labData().mainConnection.isOpen());
+    ASSERT_EQ(dialogs_.messages.size(), 1u) << dialogs_.texts().join(" | ").toStdString();
+    const QString text = dialogs_.messages[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Пользователю BORIS не выдана роль LAB_USER")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("labjournal-db users add BORIS ") + db.name()))
+        << text.toStdString();
+
+    // Given the role, the same login starts; the administrator needs none.
+    dialogs_.messages.clear();
+    ASSERT_EQ(runDatabaseTool({"users", "add", "boris", db.name()}).exitCode, 0);
+    Workstation given(db.name(), dialogs_, {Login{"BORIS", "pw"}}, "BORIS", "lab_user");
+    EXPECT_TRUE(given.started) << dialogs_.texts().join(" | ").toStdString();
+    Workstation administrator(db.name(), dialogs_, {Login{"SYSDBA", TestServer::instance().password}},
+                              "SYSDBA", "LAB_USER");
+    EXPECT_TRUE(administrator.started) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+}
+
+// The role's rights end at the register: the server refuses everything else, whatever SQL a
+// member of staff types (the query builder, isql-fb).
+TEST_F(StaffLoginsTest, TheRoleCannotDefineWriteTheLogOrReachOtherDatabases) {
+    const ServerDatabase& db = db_;
+    ServerDatabase other(kStaffRecords);
+    ASSERT_EQ(runDatabaseTool({"users", "add", "anna", db.name()}, "pw\npw\n").exitCode, 0);
+    auto staff = attachAs(db.name(), "ANNA", "pw", "LAB_USER");
+
+    const QStringList refused = {
+        "create table NOTES (N integer)",
+        "alter table ISSLED add NOTE varchar(10)",
+        "drop table SP_GOS",
+        "create procedure P as begin end",
+        "drop trigger ISSLED_LOG",
+        "insert into CHANGE_LOG (N_LOG, CHANGED_AT, OPERATION) values (1, current_timestamp, 'I')",
+        "delete from CHANGE_LOG_DELETED",
+        "delete from RECV_ST",
+        "insert into SP_GOS (COD_GOS, NAME) values (99, 'x')",
+        "create user EVE password 'x'",
+        "grant LAB_USER to user EVE",
+        "grant select on ISSLED to PUBLIC",
+        "create role OTHER",
+    };
+    // Some are refused as they run, user management only at the commit.
+    for (const QString& sql : refused) {
+        db::Transaction tr(*staff, db::kReadCommitted);
+        tr.start();
+        EXPECT_THROW(
+            {
+                db::executeRaw(tr, sql);
+                tr.commit();
+            },
+            db::DbError)
+            << sql.toStdString();
+        if (tr.isActive()) tr.rollback();
+    }
+    EXPECT_EQ(serverUsersNamed(db, "EVE"), 0);
+    // What the program does is allowed.
+    {
+        db::Transaction tr(*staff, db::kReadCommitted);
+        tr.start();
+        EXPECT_EQ(db::queryRows(tr, "select count(*) from CHANGE_LOG").size(), 1u);
+        db::executeSql(tr, "update RECV_ST set NAME = 'Лаборатория'");
+        EXPECT_GT(tr.nextGeneratorValue("GEN_ISSLED_ID"), 0);
+        tr.commit();
+    }
+    staff->close();
+
+    // Another database on the server: attached, the login reads nothing and makes nothing.
+    auto elsewhere = attachAs(other.name(), "ANNA", "pw", "LAB_USER");
+    {
+        db::Transaction tr(*elsewhere, db::kReadCommitted);
+        tr.start();
+        EXPECT_EQ(db::queryRows(tr, "select current_role from rdb$database")
+                      .front()
+                      .value(0)
+                      .toString()
+                      .trimmed(),
+                  QStringLiteral("NONE"));
+        EXPECT_THROW(db::queryRows(tr, "select count(*) from ISSLED"), db::DbError);
+        tr.rollback();
+    }
+    elsewhere->close();
+    db::Connection newDatabase;
+    newDatabase.setDatabaseName(TestServer::instance().databaseName("anna.fdb"));
+    newDatabase.setParams({"lc_ctype=WIN1251", "user_name=ANNA", "password=pw"});
+    EXPECT_THROW(newDatabase.createDatabase(), db::DbError);
+}
+
+TEST_F(StaffLoginsTest, CreateAndUpgradeWorkOnAServersDatabase) {
+    const QString name = TestServer::instance().databaseName(QStringLiteral("created.fdb"));
+    ToolRun run = runDatabaseTool({"create", name}, {}, "wrong");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.startsWith(QStringLiteral("Ошибка: "))) << run.output.toStdString();
+    EXPECT_THROW(attachAs(name, "SYSDBA", TestServer::instance().password), db::DbError)
+        << "nothing made";
+
+    run = runDatabaseTool({"create", name});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    auto made = attachAs(name, "SYSDBA", TestServer::instance().password);
+    {
+        db::Transaction tr(*made, db::kReadOnlySnapshot);
+        EXPECT_EQ(db::queryRows(tr, "select count(*) from RECV_ST").front().value(0).toInt(), 1);
+        EXPECT_EQ(db::queryRows(tr, "select count(*) from rdb$roles where rdb$role_name = "
+                                    "'LAB_USER'")
+                      .front()
+                      .value(0)
+                      .toInt(),
+                  1);
+        tr.commit();
+    }
+    made->close();
+    // A second create leaves the first database as it was.
+    run = runDatabaseTool({"create", name});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.startsWith(QStringLiteral("Ошибка: "))) << run.output.toStdString();
+    run = runDatabaseTool({"create", "--demo", name});
+    EXPECT_EQ(run.exitCode, 1);
+    made = attachAs(name, "SYSDBA", TestServer::instance().password);
+
+    // A database of the version before the role: upgrade adds it with its rights, and then
+    // staff can be given it.
+    {
+        db::Transaction tr(*made, db::kSnapshotWaiting);
+        tr.start();
+        db::executeRaw(tr, "drop role LAB_USER");
+        tr.commit();
+    }
+    made->close();
+    run = runDatabaseTool({"upgrade", name});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QStringLiteral("роль LAB_USER"))) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QStringLiteral("право SELECT, INSERT, UPDATE, DELETE на ISSLED "
+                                                   "для роли LAB_USER")))
+        << run.output.toStdString();
+    ASSERT_EQ(runDatabaseTool({"users", "add", "vera", name}, "v\nv\n").exitCode, 0);
+    auto staff = attachAs(name, "VERA", "v", "LAB_USER");
+    {
+        db::Transaction tr(*staff, db::kReadOnlySnapshot);
+        EXPECT_EQ(db::queryRows(tr, "select count(*) from ISSLED").front().value(0).toInt(), 0);
+        tr.commit();
+    }
+    staff->close();
+    EXPECT_TRUE(runDatabaseTool({"upgrade", name}).output.contains("ничего не изменено"));
+
+    made = attachAs(name, "SYSDBA", TestServer::instance().password);
+    made->dropDatabase();
+}
+
+}  // namespace
