@@ -119,7 +119,7 @@ bool grantAdditions(const QString& statement, const QSet<QString>& catalogue,
                     QList<SchemaAddition>& additions) {
     static const QRegularExpression grant(
         QStringLiteral("^GRANT\\s+(.+?)\\s+ON\\s+(?:(?:TABLE|PROCEDURE|FUNCTION|GENERATOR|"
-                       "SEQUENCE)\\s+)?(\"[^\"]+\"|\\S+)\\s+TO\\s+(?:(TRIGGER|PROCEDURE|FUNCTION|"
+                       "SEQUENCE|EXCEPTION)\\s+)?(\"[^\"]+\"|\\S+)\\s+TO\\s+(?:(TRIGGER|PROCEDURE|FUNCTION|"
                        "ROLE|VIEW|USER)\\s+)?(\"[^\"]+\"|\\S+)(?:\\s+WITH\\s+GRANT\\s+OPTION)?$"),
         kPattern);
     const auto match = grant.match(statement);

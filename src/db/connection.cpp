@@ -182,4 +182,8 @@ void Connection::dropDatabase() {
     });
 }
 
+bool isServerPath(const QString& database) {
+    return !database.startsWith(QLatin1Char('/')) && database.contains(QLatin1Char(':'));
+}
+
 }  // namespace db

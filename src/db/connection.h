@@ -27,6 +27,10 @@ using LoginHandler = std::function<bool(LoginRequest&)>;
 
 class Transaction;
 
+// A database is a local file (opened by the embedded engine) or a server's one: server:/path,
+// server/port:/path.
+bool isServerPath(const QString& database);
+
 // One attachment with its parameters ("lc_ctype=WIN1251", "user_name=...") and optional login
 // prompt.
 class Connection final {

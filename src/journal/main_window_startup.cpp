@@ -13,6 +13,7 @@
 #include "data/login_role.h"
 #include "data/reg_ini.h"
 #include "data/schema_upgrade.h"
+#include "db/connection.h"
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
 #include "journal/search_page.h"
@@ -134,15 +135,22 @@ bool MainWindow::loginHoldsRole(const QString& role) {
         return false;
     }
     if (data::holdsRole(login, role)) return true;
-    ui::showError(this,
-                  QStringLiteral("Пользователю %1 не выдана роль %2 в базе данных %3, а без неё "
-                                 "программа не сможет ни читать журнал, ни сохранять "
-                                 "исследования.\n\n"
-                                 "Попросите администратора выдать роль командой\n"
-                                 "    labjournal-db users add %1 %3\n"
-                                 "и запустите программу снова.")
-                      .arg(login.user, role.trimmed().toUpper(),
-                           labData.mainConnection.databaseName()));
+    const QString database = labData.mainConnection.databaseName();
+    const QString roleName = role.trimmed().toUpper();
+    // A server's logins are given the role by its administrator; the embedded engine of a
+    // workstation's own database takes its administrator's name with any password.
+    const QString remedy =
+        db::isServerPath(database)
+            ? QStringLiteral("Попросите администратора выдать роль командой\n"
+                             "    labjournal-db users add %1 %2\n"
+                             "и запустите программу снова.")
+                  .arg(login.user, database)
+            : QStringLiteral("С базой данных этой рабочей станции работают под именем SYSDBA "
+                             "(пароль любой): запустите программу снова и войдите под ним.");
+    ui::showError(this, QStringLiteral("Пользователю %1 не выдана роль %2 в базе данных %3, а без "
+                                       "неё программа не сможет ни читать журнал, ни сохранять "
+                                       "исследования.\n\n%4")
+                            .arg(login.user, roleName, database, remedy));
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "tools/backup.h"
 
+#include "db/connection.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -136,14 +138,10 @@ QString findGbak() {
     return fallback.isFile() && fallback.isExecutable() ? fallback.filePath() : QString();
 }
 
-bool isServerPath(const QString& database) {
-    return !database.startsWith(QLatin1Char('/')) && database.contains(QLatin1Char(':'));
-}
-
 GbakOutcome backupDatabase(const QString& database, const QString& file,
                            const GbakOptions& options) {
     // A local path is passed absolute, so that gbak never takes it for a switch.
-    const bool server = isServerPath(database);
+    const bool server = db::isServerPath(database);
     const QString source = server ? database : QFileInfo(database).absoluteFilePath();
     const QString target = QFileInfo(file).absoluteFilePath();
     if (source.startsWith(QLatin1Char('-')))
@@ -182,7 +180,7 @@ GbakOutcome restoreDatabase(const QString& file, const QString& database,
     const QString source = QFileInfo(file).absoluteFilePath();
     if (!QFileInfo(source).isFile())
         return failure(QStringLiteral("Нет файла резервной копии: %1").arg(source));
-    const bool server = isServerPath(database);
+    const bool server = db::isServerPath(database);
     const QString target = server ? database : QFileInfo(database).absoluteFilePath();
     if (target.startsWith(QLatin1Char('-')))
         return failure(QStringLiteral("Недопустимое имя базы данных: %1").arg(database));

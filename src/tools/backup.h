@@ -21,9 +21,6 @@ struct GbakOutcome {
     QString message;
 };
 
-// A database is a local file (opened by the embedded engine) or a server's one: server:/path,
-// server/port:/path. Backup files are always local.
-bool isServerPath(const QString& database);
 
 // gbak -b of database into file. The backup is written under a temporary name beside the file
 // and renamed into place once gbak has succeeded: a failed backup leaves no file of its own and

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -106,25 +107,41 @@ int createOnServer(const QString& path) {
     return 0;
 }
 
-// A password typed on the terminal without echo, or a line of standard input when that is not
-// a terminal (a script's pipe). Empty when input ends.
+// The terminal's echo, off while passwords are typed and on again however the tool ends, Ctrl-C
+// included. Only the newline is echoed, so each prompt ends its own line.
+termios terminalAsFound{};
+volatile sig_atomic_t echoIsOff = 0;
+
+void restoreEchoAndEnd(int signal) {
+    if (echoIsOff) tcsetattr(STDIN_FILENO, TCSANOW, &terminalAsFound);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+class EchoOff {
+public:
+    EchoOff() {
+        if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &terminalAsFound) != 0) return;
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(signal, restoreEchoAndEnd);
+        termios quiet = terminalAsFound;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        if (tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0) echoIsOff = 1;
+    }
+    ~EchoOff() {
+        if (echoIsOff) tcsetattr(STDIN_FILENO, TCSANOW, &terminalAsFound);
+        echoIsOff = 0;
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+};
+
+// A line of standard input after a prompt: typed on the terminal, or a script's pipe.
+// Nothing when input ends.
 std::optional<QString> readPassword(const QString& prompt) {
     QTextStream(stderr) << prompt << Qt::flush;
-    const bool terminal = isatty(STDIN_FILENO);
-    termios saved{};
-    if (terminal) {
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    }
     std::string line;
-    const bool read = static_cast<bool>(std::getline(std::cin, line));
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        QTextStream(stderr) << "\n";
-    }
-    if (!read) return std::nullopt;
+    if (!std::getline(std::cin, line)) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return QString::fromStdString(line);
 }
@@ -137,7 +154,7 @@ int manageUsers(const QStringList& args) {
                         args.size() == 3;
     if (!list && !change) return usage();
     const QString path = args.last();
-    if (!tools::isServerPath(path)) {
+    if (!db::isServerPath(path)) {
         QTextStream(stderr) << "Пользователи заводятся на сервере Firebird: укажите базу как "
                                "сервер:/путь (сейчас " << path << ").\n";
         return 1;
@@ -169,6 +186,13 @@ int manageUsers(const QStringList& args) {
                 QTextStream(stderr) << "На сервере нет пользователя " << name << ".\n";
                 return 1;
             }
+            // A login of the server that is no member of this database's staff may be another
+            // database's, or the server's own: it is not this command's to remove.
+            if (!tools::staffLogins(*connection).contains(name)) {
+                QTextStream(stderr) << "У пользователя " << name << " нет роли " << role
+                                    << " в базе " << path << ": он не удалён.\n";
+                return 1;
+            }
             tools::removeStaffLogin(*connection, name);
             out << "Пользователь " << name << " удалён с сервера.\n";
         } else if (tools::loginExists(*connection, name)) {
@@ -176,9 +200,12 @@ int manageUsers(const QStringList& args) {
             out << "Пользователь " << name << " уже есть на сервере; ему выдана роль " << role
                 << " в базе " << path << " (пароль прежний).\n";
         } else {
-            const std::optional<QString> password =
-                readPassword(QStringLiteral("Пароль пользователя %1: ").arg(name));
-            const std::optional<QString> again = readPassword(QStringLiteral("Пароль ещё раз: "));
+            std::optional<QString> password, again;
+            {
+                const EchoOff quiet;
+                password = readPassword(QStringLiteral("Пароль пользователя %1: ").arg(name));
+                if (password) again = readPassword(QStringLiteral("Пароль ещё раз: "));
+            }
             if (!password || password->isEmpty()) {
                 QTextStream(stderr) << "Пароль не введён: пользователь не создан.\n";
                 return 1;
@@ -200,7 +227,7 @@ int manageUsers(const QStringList& args) {
 }
 
 int upgrade(const QString& path) {
-    if (!tools::isServerPath(path) && !QFileInfo::exists(path)) {
+    if (!db::isServerPath(path) && !QFileInfo::exists(path)) {
         QTextStream(stderr) << "Нет файла базы данных: " << path << "\n";
         return 1;
     }
@@ -288,7 +315,7 @@ int main(int argc, char** argv) {
         return usage();  // an option without its number, or one there is not
     }
     if (args.size() != 1) return usage();
-    if (tools::isServerPath(args[0])) {
+    if (db::isServerPath(args[0])) {
         if (demo || large > 0 || patients > 0) {
             QTextStream(stderr) << "На сервере создаётся только пустая база данных; "
                                    "демонстрационную создайте в файле.\n";

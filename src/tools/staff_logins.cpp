@@ -10,6 +10,15 @@ namespace {
 
 const QString kRole = QString::fromLatin1(data::kStaffRole);
 
+// A login name in double quotes, as user management writes it: checked first, since user
+// management takes no parameters. Quoted, a name that is also an SQL word ("SELECT") is a name.
+QString quotedLogin(const QString& name) {
+    const QString checked = loginName(name);
+    if (checked.isEmpty())
+        throw db::DbError(QStringLiteral("Недопустимое имя пользователя: %1").arg(name));
+    return u'"' + checked + u'"';
+}
+
 void runInOneTransaction(db::Connection& connection, const QStringList& statements) {
     db::Transaction transaction(connection, db::kSnapshotWaiting);
     transaction.start();
@@ -40,14 +49,14 @@ bool loginExists(db::Connection& connection, const QString& name) {
 }
 
 void addStaffLogin(db::Connection& connection, const QString& name, const QString& password) {
-    // The name has passed loginName(): a plain identifier, safe to write as it is.
     runInOneTransaction(connection, {QStringLiteral("create user %1 password %2 using plugin Srp")
-                                         .arg(name, quotedLiteral(password))});
+                                         .arg(quotedLogin(name), quotedLiteral(password))});
     try {
         grantStaffRole(connection, name);
     } catch (const db::DbError&) {
         try {
-            runInOneTransaction(connection, {QStringLiteral("drop user %1 using plugin Srp").arg(name)});
+            runInOneTransaction(connection, {QStringLiteral("drop user %1 using plugin Srp")
+                                                 .arg(quotedLogin(name))});
         } catch (const db::DbError&) {
             // The role's failure is what the administrator needs to read.
         }
@@ -56,15 +65,14 @@ void addStaffLogin(db::Connection& connection, const QString& name, const QStrin
 }
 
 void grantStaffRole(db::Connection& connection, const QString& name) {
-    runInOneTransaction(connection, {QStringLiteral("grant %1 to user %2").arg(kRole, name)});
+    runInOneTransaction(connection,
+                        {QStringLiteral("grant %1 to user %2").arg(kRole, quotedLogin(name))});
 }
 
 void removeStaffLogin(db::Connection& connection, const QString& name) {
-    QStringList statements;
-    if (staffLogins(connection).contains(name))
-        statements << QStringLiteral("revoke %1 from user %2").arg(kRole, name);
-    statements << QStringLiteral("drop user %1 using plugin Srp").arg(name);
-    runInOneTransaction(connection, statements);
+    runInOneTransaction(connection,
+                        {QStringLiteral("revoke %1 from user %2").arg(kRole, quotedLogin(name)),
+                         QStringLiteral("drop user %1 using plugin Srp").arg(quotedLogin(name))});
 }
 
 QStringList staffLogins(db::Connection& connection) {

@@ -25,7 +25,8 @@ void addStaffLogin(db::Connection& connection, const QString& name, const QStrin
 // Gives an existing user the staff role in the database.
 void grantStaffRole(db::Connection& connection, const QString& name);
 
-// Takes the staff role back in the database and removes the user from the server.
+// Takes the staff role back in the database and removes the user from the server. The names
+// these functions take are checked by loginName(); another is refused with a DbError.
 void removeStaffLogin(db::Connection& connection, const QString& name);
 
 // The users that hold the staff role in the database, by name.

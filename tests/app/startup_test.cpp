@@ -178,6 +178,29 @@ TEST_F(StartupTest, TypedUserNameReplacesTheConfiguredOne) {
     EXPECT_EQ(program->labData->mainConnection.param("user_name"), "LABORANT");
 }
 
+// The packaged Reg.INI names the staff's role: on a workstation's own database the
+// administrator's name works under it, another name is sent back to it before anything is read.
+TEST_F(StartupTest, UnderTheStaffRoleOnlyALoginHoldingItOrTheAdministratorStarts) {
+    writeIni(db_->path(), "SYSDBA", "LAB_USER");
+    dialogs_.logins.push_back(Login{"LABORANT", "x"});
+    auto refused = makeProgram();
+    EXPECT_FALSE(refused->start());
+    EXPECT_FALSE(refused->labData->mainConnection.isOpen());
+    ASSERT_EQ(dialogs_.messages.size(), 1u) << dialogs_.texts().join(" | ").toStdString();
+    const QString text = dialogs_.messages[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Пользователю LABORANT не выдана роль LAB_USER")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("войдите под ним"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("users add"))) << "no server to give it on";
+
+    dialogs_.messages.clear();
+    dialogs_.logins.push_back(Login{"SYSDBA", "x"});
+    auto administrator = makeProgram();
+    EXPECT_TRUE(administrator->start());
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join(" | ").toStdString();
+    EXPECT_TRUE(administrator->labData->journal.isActive());
+}
+
 TEST_F(StartupTest, MissingRegIniMakesTheFirstAttemptFail) {
     QFile::remove(ini_.filePath("Reg.INI"));
     dialogs_.logins.push_back(Login{"SYSDBA", "x"});

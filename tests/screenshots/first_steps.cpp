@@ -37,6 +37,13 @@ namespace {
 QString outFolder;
 bool allShot = true;
 
+// A step that did not do what its picture shows: the pictures are then not made true.
+void check(bool done, const char* what) {
+    if (done) return;
+    QTextStream(stderr) << "step failed: " << what << "\n";
+    allShot = false;
+}
+
 void settle() {
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -80,7 +87,6 @@ int main(int argc, char** argv) {
     }
     outFolder = qapp.arguments()[2];
     QDir().mkpath(outFolder);
-    int status = 0;
     {
         testing_support::ScriptedDialogs dialogs;
         dialogs.logins.push_back(testing_support::Login{"SYSDBA", "masterkey"});
@@ -100,17 +106,25 @@ int main(int argc, char** argv) {
         shoot(&window, QStringLiteral("1-journal.png"));
 
         // 2. A new sample: "Добавить", then the patient's surname and name in the new row.
+        check(labData.journal.isActive() && !labData.journal.isEmpty(), "the journal shows samples");
         journal.addRecordButton->click();
         settle();
         const int row = journal.journalGrid->currentIndex().row();
-        testing_support::typeIntoCell(journal.journalGrid, row,
-                                      columnOf(journal.journalGrid, labData.journal, "FAM"),
-                                      QStringLiteral("Смирнова"));
-        testing_support::typeIntoCell(journal.journalGrid, row,
-                                      columnOf(journal.journalGrid, labData.journal, "IMJA"),
-                                      QStringLiteral("Ольга"));
+        check(testing_support::typeIntoCell(
+                  journal.journalGrid, row, columnOf(journal.journalGrid, labData.journal, "FAM"),
+                  QStringLiteral("Смирнова")) != nullptr,
+              "the surname is typed");
+        check(testing_support::typeIntoCell(
+                  journal.journalGrid, row, columnOf(journal.journalGrid, labData.journal, "IMJA"),
+                  QStringLiteral("Ольга")) != nullptr,
+              "the name is typed");
         shoot(&window, QStringLiteral("2-new-sample.png"));
         journal.saveRecordButton->click();
+        settle();
+        check(!labData.journal.updatesPending() &&
+                  labData.journal.value("FAM").toString() == QStringLiteral("Смирнова") &&
+                  !labData.journal.value("N_ISSLED").isNull(),
+              "the new sample is saved");
 
         // 3. Its results, typed in the card: "Ввод результатов" opens it over the journal.
         bool cardShown = false;
@@ -120,10 +134,18 @@ int main(int argc, char** argv) {
                                if (!card) return;
                                cardShown = true;
                                settle();
-                               testing_support::typeIntoCell(card->resultsGrid, 0, 1,
-                                                             QStringLiteral("отрицательный"));
+                               check(testing_support::typeIntoCell(
+                                         card->resultsGrid, 0, 1,
+                                         QStringLiteral("отрицательный")) != nullptr,
+                                     "the result is typed");
                                shoot(card, QStringLiteral("3-results.png"));
                                card->saveButton->click();
+                               settle();
+                               check(card->resultsGrid->datasetModel()
+                                             ->data(card->resultsGrid->datasetModel()->index(0, 1), Qt::DisplayRole)
+                                             .toString() == QStringLiteral("отрицательный") &&
+                                         !labData.card.updatesPending(),
+                                     "the result is saved");
                            });
         if (!cardShown) {
             QTextStream(stderr) << "the card did not open\n";
@@ -144,6 +166,11 @@ int main(int argc, char** argv) {
         window.searchPage->periodFrom->setDate(today.addYears(-1));
         testing_support::typeText(window.searchPage->surnameEdit, QStringLiteral("Иванов"));
         window.searchPage->findButton->click();
+        settle();
+        data::Dataset& found = window.searchPage->found;
+        check(found.isActive() && !found.isEmpty() &&
+                  found.value("FAM").toString().startsWith(QStringLiteral("Иванов")),
+              "the search finds the patients");
         shoot(&window, QStringLiteral("5-search.png"));
 
         for (const QString& text : dialogs.texts()) QTextStream(stderr) << "said: " << text << "\n";
@@ -152,5 +179,5 @@ int main(int argc, char** argv) {
         settle();
     }
     office::shutDownLibreOffice();
-    return allShot ? status : 1;
+    return allShot ? 0 : 1;
 }

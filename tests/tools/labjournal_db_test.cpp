@@ -713,7 +713,7 @@ TEST(LabjournalDbBackup, ServerPathsAreThoseWithAHostBeforeTheColon) {
                                                   {"server/3051:/var/lib/lab.fdb", true},
                                                   {"10.0.0.5:lab", true}};
     for (const auto& [path, server] : cases)
-        EXPECT_EQ(tools::isServerPath(QString::fromUtf8(path)), server) << path;
+        EXPECT_EQ(db::isServerPath(QString::fromUtf8(path)), server) << path;
 }
 
 }  // namespace
