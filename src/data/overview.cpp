@@ -18,15 +18,21 @@ QString withSelection(QString sql) {
         .replace(QLatin1String("<week start>"), QLatin1String(kWeekStart));
 }
 
-// The p-th percentile of the ranked days (RN 1..N of a group), interpolated between the two
-// nearest ranks, as a sum over the group's rows.
+// The p-th percentile of a group's days, interpolated between the two nearest ranks of its
+// N values (h = (N - 1) p, ranks floor(h) + 1 and floor(h) + 2), read from its histogram: each
+// row holds one number of days, how many values have it (C) and how many have it or fewer (CUM),
+// so the value of rank k is the days of the row where CUM - C < k <= CUM. One row may hold both
+// ranks. NULL for a group without days.
 QString percentile(const char* p) {
-    const QString h = QStringLiteral("(n - 1) * %1e0").arg(QLatin1String(p));
+    const QString h = QStringLiteral("((n - 1) * %1e0)").arg(QLatin1String(p));
+    const QString lower = QStringLiteral("(floor(%1) + 1)").arg(h);
+    const QString upper = QStringLiteral("(floor(%1) + 2)").arg(h);
+    const QString holds = QStringLiteral("(cum - c < %1 and %1 <= cum)");
+    const QString share = QStringLiteral("(%1 - floor(%1))").arg(h);
     return QStringLiteral(
-               "cast(sum(case when fault = 0 and rn = floor(%1) + 1 then days * (1 - (%1 - "
-               "floor(%1))) when fault = 0 and rn = floor(%1) + 2 then days * (%1 - floor(%1)) "
-               "end) as numeric(9, 1))")
-        .arg(h);
+               "cast(sum(case when fault = 0 and (%1 or %2) then days * (case when %1 then 1 - "
+               "%3 else 0 end + case when %2 then %3 else 0 end) end) as numeric(9, 1))")
+        .arg(holds.arg(lower), holds.arg(upper), share);
 }
 
 }  // namespace
@@ -84,24 +90,29 @@ QString Overview::workloadStatement(bool weekly) {
 }
 
 QString Overview::turnaroundStatement() {
+    // Each investigation's two intervals are counted by their days first: the few rows of that
+    // histogram, not the period's records, are then ranked for the percentiles.
     return withSelection(
         QStringLiteral(
-            "with intervals as (select i.n_lissl as type, 1 as measure, i.dat_issled as d_from, "
-            "i.dat_dostav as d_to from issled i where <selected> union all select i.n_lissl, 2, "
-            "i.dat_dostav, i.dat_rezult from issled i where <selected>), "
-            "checked as (select type, measure, case when d_from is null or d_to is null then 1 "
-            "when d_to < d_from then 2 else 0 end as fault, datediff(day from d_from to d_to) as "
-            "days from intervals), "
-            "ranked as (select type, measure, fault, days, row_number() over (partition by type, "
-            "measure, fault order by days) as rn, count(*) over (partition by type, measure, "
-            "fault) as n from checked) "
+            "with intervals as (select i.n_lissl as type, m.measure, case m.measure when 1 then "
+            "i.dat_issled else i.dat_dostav end as d_from, case m.measure when 1 then "
+            "i.dat_dostav else i.dat_rezult end as d_to from issled i cross join (select 1 as "
+            "measure from rdb$database union all select 2 from rdb$database) m where "
+            "<selected>), "
+            "histogram as (select type, measure, fault, days, count(*) as c from (select type, "
+            "measure, case when d_from is null or d_to is null then 1 when d_to < d_from then 2 "
+            "else 0 end as fault, case when d_to >= d_from then datediff(day from d_from to "
+            "d_to) end as days from intervals) group by 1, 2, 3, 4), "
+            "ranked as (select type, measure, fault, days, c, sum(c) over (partition by type, "
+            "measure, fault order by days) as cum, sum(c) over (partition by type, measure, "
+            "fault) as n from histogram) "
             "select coalesce(t.name, 'Без вида исследования') as type_name, r.measure, case "
             "r.measure when 1 then 'от взятия до доставки' else 'от доставки до результата' end as "
-            "measure_name, count(case when r.fault = 0 then 1 end) as measured, %1 as "
-            "median_days, %2 as p90_days, count(case when r.fault = 1 then 1 end) as no_data, "
-            "count(case when r.fault = 2 then 1 end) as date_error from ranked r left join "
-            "sp_tarvik t on t.n_lissl = r.type group by t.npp, 1, 2, 3 order by t.npp nulls "
-            "last, 1, 2")
+            "measure_name, sum(case when r.fault = 0 then r.c else 0 end) as measured, %1 as "
+            "median_days, %2 as p90_days, sum(case when r.fault = 1 then r.c else 0 end) as "
+            "no_data, sum(case when r.fault = 2 then r.c else 0 end) as date_error from ranked r "
+            "left join sp_tarvik t on t.n_lissl = r.type group by t.npp, 1, 2, 3 order by t.npp "
+            "nulls last, 1, 2")
             .arg(percentile("0.5"), percentile("0.9")));
 }
 
