@@ -19,6 +19,8 @@
 #include <QStackedBarSeries>
 #include <QBarSeries>
 #include <QValueAxis>
+#include <algorithm>
+#include <cmath>
 #include <QVBoxLayout>
 #include <map>
 
@@ -67,10 +69,13 @@ QString shortDate(const QDate& date) {
     return text;
 }
 
-// "Зайцева Т.Ю." of "Зайцева Татьяна Юрьевна"; a name not of three words as it is.
+// "Зайцева Т.Ю." of "Зайцева Татьяна Юрьевна"; a text that is no name of capitalised words
+// ("не указан", a surname alone) as it is.
 QString initials(const QString& fullName) {
     const QStringList words = fullName.split(u' ', Qt::SkipEmptyParts);
     if (words.size() < 2) return fullName;
+    for (const QString& word : words)
+        if (!word.front().isUpper()) return fullName;
     QString text = words[0] + u' ';
     for (qsizetype i = 1; i < words.size(); ++i) text += words[i].left(1) + u'.';
     return text;
@@ -117,6 +122,23 @@ private:
     QStringList labels_;
     QMap<std::pair<QString, QDate>, int> counts_;
 };
+
+// A count's axis ticks at round whole steps (1, 2, 5, 10, 20, 50…), six ticks at most, up to the
+// first step at or above its largest value: a chart of a few records reads 0, 1, 2 rather than
+// 0, 0, 1, 1, 1. Called once the axis has its series.
+void tickWholeNumbers(QValueAxis* axis) {
+    const double top = std::max(axis->max(), 1.0);
+    double step = 1;
+    for (double scale = 1; top / step > 5; scale *= 10) {
+        for (double base : {1.0, 2.0, 5.0}) {
+            step = base * scale;
+            if (top / step <= 5) break;
+        }
+    }
+    const double max = std::ceil(top / step - 1e-9) * step;
+    axis->setRange(0, max);
+    axis->setTickCount(int(std::lround(max / step)) + 1);
+}
 
 QValueAxis* valueAxis(const QString& title, bool whole) {
     auto* axis = new QValueAxis;
@@ -298,6 +320,7 @@ void OverviewWindow::drawWorkload() {
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
     series->attachAxis(y);
+    tickWholeNumbers(y);
     panels[Workload].box->setTitle(
         QStringLiteral("Нагрузка: исследований по %1, всего %2")
             .arg(weekly_ ? QStringLiteral("неделям") : QStringLiteral("дням"))
@@ -343,6 +366,7 @@ void OverviewWindow::drawTurnaround() {
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
     series->attachAxis(y);
+    y->applyNiceNumbers();
     panels[Turnaround].box->setTitle(
         QStringLiteral("Сроки выполнения, дней (отдельно: нет данных — %1, ошибка дат — %2)")
             .arg(noData)
@@ -375,6 +399,7 @@ void OverviewWindow::drawStaff() {
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(y);
     series->attachAxis(x);
+    tickWholeNumbers(x);
     double totalResults = 0;
     for (double v : results) totalResults += v;
     panels[Staff].box->setTitle(
@@ -406,8 +431,9 @@ void OverviewWindow::drawPositivity() {
     chart->addSeries(line);
     QBarCategoryAxis* x = categoryAxis(weeks.categories());
     QValueAxis* count = valueAxis(QStringLiteral("Ответов"), true);
-    QValueAxis* percent = valueAxis(QStringLiteral("%"), false);
-    percent->setMax(100);
+    QValueAxis* percent = valueAxis(QStringLiteral("%"), true);
+    percent->setRange(0, 100);
+    percent->setTickCount(5);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(count, Qt::AlignLeft);
     chart->addAxis(percent, Qt::AlignRight);
@@ -415,6 +441,7 @@ void OverviewWindow::drawPositivity() {
     bars->attachAxis(count);
     line->attachAxis(x);
     line->attachAxis(percent);
+    tickWholeNumbers(count);
     panels[Positivity].box->setTitle(
         QStringLiteral("Положительные результаты по неделям (положительными считаются: %1)")
             .arg(positive.isEmpty() ? QStringLiteral("нет таких ответов") : positive.join(", ")));

@@ -7,6 +7,7 @@
 
 #include <QAbstractBarSeries>
 #include <QAction>
+#include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
@@ -17,6 +18,7 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QValueAxis>
 
 #include "journal/journal_page.h"
 #include "journal/main_window.h"
@@ -217,6 +219,20 @@ TEST_F(OverviewTest, StaffCountTheirResultsAndNormMinutesAsThePeriodReportDoes) 
                                "Врач | не указан | 2 | 8,00"}));
         EXPECT_EQ(barsOf(w, OverviewWindow::Staff),
                   (QStringList{"Результатов: 5 4 7 2", "Минут по нормам: 35 25 28 8"}));
+        // Names by initials; "не указан" is no name and stays whole.
+        QStringList people;
+        QValueAxis* scale = nullptr;
+        for (QAbstractAxis* axis : w.panels[OverviewWindow::Staff].chartView->chart()->axes()) {
+            if (auto* categories = qobject_cast<QBarCategoryAxis*>(axis))
+                people = categories->categories();
+            if (auto* values = qobject_cast<QValueAxis*>(axis)) scale = values;
+        }
+        EXPECT_EQ(people, (QStringList{"Орлова А.П. (лаб.)", "Лебедева М.И. (лаб.)",
+                                       "Петров И.С. (врач)", "не указан (врач)"}));
+        // 35 minutes at most: ticks every 10 up to 40.
+        ASSERT_NE(scale, nullptr);
+        EXPECT_EQ(scale->max(), 40);
+        EXPECT_EQ(scale->tickCount(), 5);
     });
 }
 
@@ -234,6 +250,16 @@ TEST_F(OverviewTest, PositivityCountsEachAnswerPerWeekAndSaysWhichArePositive) {
             if (auto* line = qobject_cast<QLineSeries*>(s)) share = line;
         ASSERT_NE(share, nullptr);
         EXPECT_EQ(share->points(), (QList<QPointF>{{0, 25.0}, {1, 66.7}}));
+        // Counts of a few answers tick at whole numbers: 4 at most, 0 to 4 by one.
+        QStringList scales;
+        for (QAbstractAxis* axis :
+             w.panels[OverviewWindow::Positivity].chartView->chart()->axes(Qt::Vertical))
+            if (auto* values = qobject_cast<QValueAxis*>(axis))
+                scales << QStringLiteral("%1 %2 %3")
+                              .arg(values->titleText())
+                              .arg(values->max())
+                              .arg(values->tickCount());
+        EXPECT_EQ(scales, (QStringList{"Ответов 4 5", "% 100 5"}));
         EXPECT_TRUE(share->name().contains("«полож» или «+»")) << share->name().toStdString();
         EXPECT_EQ(w.panels[OverviewWindow::Positivity].box->title(),
                   "Положительные результаты по неделям (положительными считаются: "
