@@ -18,10 +18,11 @@
 #include <QPushButton>
 #include <QStackedBarSeries>
 #include <QBarSeries>
+#include <QCategoryAxis>
+#include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
-#include <QVBoxLayout>
 #include <map>
 
 #include "data/clock.h"
@@ -89,6 +90,24 @@ QBarCategoryAxis* categoryAxis(const QStringList& categories, bool upright = tru
     small.setPointSizeF(small.pointSizeF() * 0.85);
     axis->setLabelsFont(small);
     if (upright && categories.size() > 6) axis->setLabelsAngle(-90);
+    return axis;
+}
+
+// The days or weeks along a chart's foot. Past what the foot can name one by one, every n-th is
+// named, level, on its bar's middle: the bars stand at 0, 1, 2… of a value axis.
+constexpr int kNamedAlongTheFoot = 16;
+QAbstractAxis* periodAxis(const QStringList& periods) {
+    if (periods.size() <= kNamedAlongTheFoot) return categoryAxis(periods);
+    auto* axis = new QCategoryAxis;
+    axis->setRange(-0.5, double(periods.size()) - 0.5);
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const qsizetype every = (periods.size() + 11) / 12;
+    for (qsizetype i = 0; i < periods.size(); i += every) axis->append(periods[i], double(i));
+    QFont small = axis->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    axis->setLabelsFont(small);
+    axis->setGridLineVisible(false);
+    axis->setTruncateLabels(false);
     return axis;
 }
 
@@ -314,7 +333,7 @@ void OverviewWindow::drawWorkload() {
     });
     QStackedBarSeries* series = periods.series();
     chart->addSeries(series);
-    QBarCategoryAxis* x = categoryAxis(periods.categories());
+    QAbstractAxis* x = periodAxis(periods.categories());
     QValueAxis* y = valueAxis(QStringLiteral("Исследований"), true);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
@@ -429,7 +448,7 @@ void OverviewWindow::drawPositivity() {
     for (qsizetype i = 0; i < weeks.dates().size(); ++i)
         line->append(double(i), share.value(weeks.dates()[i]));
     chart->addSeries(line);
-    QBarCategoryAxis* x = categoryAxis(weeks.categories());
+    QAbstractAxis* x = periodAxis(weeks.categories());
     QValueAxis* count = valueAxis(QStringLiteral("Ответов"), true);
     QValueAxis* percent = valueAxis(QStringLiteral("%"), true);
     percent->setRange(0, 100);

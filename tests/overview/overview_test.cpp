@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -190,6 +191,33 @@ TEST_F(OverviewTest, PastSixtyTwoDaysTheWorkloadIsCountedPerWeekFromMonday) {
 // Type 1 sampling to delivery: 0, 0, 1, 3 days (and one reversed): the median lies halfway
 // between 0 and 1, the 90th percentile at 1 + 0.7 × (3 − 1). Delivery to result: 1, 2, 2, 4
 // (and one with no result date).
+// More days than the foot can name one by one: every n-th is named, level, at its bar.
+TEST_F(OverviewTest, ALongRunOfDaysNamesEveryFewOfThemAlongTheFoot) {
+    QStringList more;
+    for (int day = 1; day <= 30; ++day)
+        more << QStringLiteral("insert into ISSLED (N_ISSLED, N_LISSL, COD_LPU, DAT_ISSLED) values "
+                               "(%1, 1, 1, '%2')")
+                    .arg(100 + day)
+                    .arg(QDate(2026, 11, day).toString(Qt::ISODate));
+    db_->exec(more);
+    withOverview([&](OverviewWindow& w) {
+        showFor(w, "Все ЛПУ", "Все виды исследований", QDate(2026, 11, 1), kTo);
+        QCategoryAxis* foot = nullptr;
+        for (QAbstractAxis* axis :
+             w.panels[OverviewWindow::Workload].chartView->chart()->axes(Qt::Horizontal))
+            foot = qobject_cast<QCategoryAxis*>(axis);
+        ASSERT_NE(foot, nullptr);
+        // 30 days of November and the fixture's 6 of December: 36 bars, every 3rd named.
+        EXPECT_EQ(foot->min(), -0.5);
+        EXPECT_EQ(foot->max(), 35.5);
+        ASSERT_EQ(foot->categoriesLabels().size(), 12);
+        EXPECT_EQ(foot->categoriesLabels().first(), QStringLiteral("1 нояб"));
+        EXPECT_EQ(foot->categoriesLabels()[1], QStringLiteral("4 нояб"));
+        EXPECT_EQ(foot->endValue(foot->categoriesLabels()[1]), 3);
+        EXPECT_EQ(foot->labelsAngle(), 0);
+    });
+}
+
 TEST_F(OverviewTest, TurnaroundIsTheMedianAndNinetiethPercentileWithFaultyDatesApart) {
     withOverview([&](OverviewWindow& w) {
         showFor(w, "Все ЛПУ", "Все виды исследований", kFrom, kTo);
