@@ -82,13 +82,18 @@ QString initials(const QString& fullName) {
     return text;
 }
 
+// The labels of a chart's foot or side, a little smaller than the chart's own text.
+void smallLabels(QAbstractAxis* axis) {
+    QFont small = axis->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    axis->setLabelsFont(small);
+}
+
 // Many categories along a chart's foot stand upright, so that each one's label fits its bar.
 QBarCategoryAxis* categoryAxis(const QStringList& categories, bool upright = true) {
     auto* axis = new QBarCategoryAxis;
     axis->append(categories);
-    QFont small = axis->labelsFont();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    axis->setLabelsFont(small);
+    smallLabels(axis);
     if (upright && categories.size() > 6) axis->setLabelsAngle(-90);
     return axis;
 }
@@ -103,9 +108,7 @@ QAbstractAxis* periodAxis(const QStringList& periods) {
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     const qsizetype every = (periods.size() + 11) / 12;
     for (qsizetype i = 0; i < periods.size(); i += every) axis->append(periods[i], double(i));
-    QFont small = axis->labelsFont();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    axis->setLabelsFont(small);
+    smallLabels(axis);
     axis->setGridLineVisible(false);
     axis->setTruncateLabels(false);
     return axis;

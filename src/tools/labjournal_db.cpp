@@ -65,12 +65,16 @@ std::unique_ptr<db::Connection> attach(const QString& path) {
 }
 
 // The administrator's login from the environment, as gbak and isql take it; SYSDBA without it.
-std::unique_ptr<db::Connection> attachAsAdministrator(const QString& path) {
+void logInAsAdministrator(db::Connection& connection, const QString& path) {
     const QString user = qEnvironmentVariable("ISC_USER", QStringLiteral("SYSDBA"));
     const QString password = qEnvironmentVariable("ISC_PASSWORD", QStringLiteral("masterkey"));
+    connection.setDatabaseName(path);
+    connection.setParams({"user_name=" + user, "password=" + password, "lc_ctype=WIN1251"});
+}
+
+std::unique_ptr<db::Connection> attachAsAdministrator(const QString& path) {
     auto c = std::make_unique<db::Connection>();
-    c->setDatabaseName(path);
-    c->setParams({"user_name=" + user, "password=" + password, "lc_ctype=WIN1251"});
+    logInAsAdministrator(*c, path);
     c->open();
     return c;
 }
@@ -79,11 +83,8 @@ std::unique_ptr<db::Connection> attachAsAdministrator(const QString& path) {
 // server made the file takes the database away again: nothing half-made is left for a
 // workstation to open.
 int createOnServer(const QString& path) {
-    const QString user = qEnvironmentVariable("ISC_USER", QStringLiteral("SYSDBA"));
-    const QString password = qEnvironmentVariable("ISC_PASSWORD", QStringLiteral("masterkey"));
     db::Connection connection;
-    connection.setDatabaseName(path);
-    connection.setParams({"user_name=" + user, "password=" + password, "lc_ctype=WIN1251"});
+    logInAsAdministrator(connection, path);
     try {
         connection.createDatabase();
     } catch (const db::DbError& e) {
